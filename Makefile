@@ -1,0 +1,35 @@
+# The README's commands. `make play` and `make test` do all the set-up on a fresh Debian machine.
+PRESET ?= default
+BUILD := build/$(PRESET)
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build play test test-asan bench format clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+configure: deps
+	cmake --preset $(PRESET)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+play: build
+	$(BUILD)/flingo
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-asan:
+	$(MAKE) test PRESET=asan
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,98 @@
+#include "support/gl_context.h"
+
+#include <GLES/gl.h>
+#include <SDL.h>
+#include <algorithm>
+#include <cstdio>
+#include <png.h>
+
+namespace testgl {
+namespace {
+SDL_Window* window = nullptr;
+SDL_GLContext context = nullptr;
+int w = 0, h = 0;
+} // namespace
+
+bool init(int width, int height) {
+    if (context) return true;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        fprintf(stderr, "testgl: SDL video: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window) {
+        fprintf(stderr, "testgl: window: %s\n", SDL_GetError());
+        return false;
+    }
+    context = SDL_GL_CreateContext(window);
+    if (!context) {
+        fprintf(stderr, "testgl: ES 1.1 context: %s\n", SDL_GetError());
+        SDL_DestroyWindow(window);
+        window = nullptr;
+        return false;
+    }
+    SDL_GL_MakeCurrent(window, context);
+    w = width;
+    h = height;
+    glViewport(0, 0, w, h);
+    return true;
+}
+
+void shutdown() {
+    if (context) SDL_GL_DeleteContext(context);
+    if (window) SDL_DestroyWindow(window);
+    context = nullptr;
+    window = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+int width() { return w; }
+int height() { return h; }
+
+std::vector<uint8_t> readPixels() {
+    std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+    std::vector<uint8_t> topDown(bottomUp.size());
+    const size_t row = static_cast<size_t>(w) * 4;
+    for (int y = 0; y < h; ++y)
+        std::copy_n(&bottomUp[(h - 1 - y) * row], row, &topDown[y * row]);
+    return topDown;
+}
+
+uint32_t rgbAt(const std::vector<uint8_t>& px, int x, int y) {
+    const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
+    return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+}
+
+bool writePng(const char* path, const std::vector<uint8_t>& px, int pw, int ph) {
+    FILE* f = fopen(path, "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, pw, ph, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < ph; ++y)
+        png_write_row(png, const_cast<png_bytep>(&px[static_cast<size_t>(y) * pw * 4]));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    fclose(f);
+    return true;
+}
+
+} // namespace testgl

@@ -9,6 +9,12 @@ if(FLINGO_SANITIZE)
   target_link_options(flingo_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(FLINGO_FUZZ)
+  # Coverage instrumentation for the libraries the fuzz targets link.
+  target_compile_options(flingo_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+  target_link_options(flingo_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 # Adds a static library for one layer: flingo_add_layer(core SOURCES ... DEPS ...)
 function(flingo_add_layer name)
   cmake_parse_arguments(L "" "" "SOURCES;DEPS" ${ARGN})

@@ -1,0 +1,75 @@
+// Textures and the reference-counted cache that shares them between sprites.
+#pragma once
+
+#include "core/vector.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+// One GL texture. All fields stay 0 when nothing could be loaded; drawing with such a texture
+// binds texture 0.
+class Texture {
+  public:
+    // Loads "img/<name>" from the resource folder: PVR for the extension "pvr", PNG otherwise.
+    explicit Texture(const char* name);
+    // Rasterises one line of text (see gfx/text.h) with an opaque black outline.
+    Texture(const char* text, const char* font, int glyphOffset, int pointSize,
+            Vector4<float> colour, int outlineWidth, float fill);
+    Texture(const Texture&) = delete;
+    Texture& operator=(const Texture&) = delete;
+
+    // Stores the fields, makes a GL texture and uploads the pixels, which must already be laid
+    // out at texSize. format: bytes per pixel (1 to 4), or bits per pixel (2 or 4) | COMPRESSED
+    // for PVRTC data. Linear filtering, clamped edges, no mipmaps; the texture stays bound.
+    void create(const unsigned char* pixels, int format, Vector2<int> size, Vector2<int> texSize);
+
+    static constexpr int COMPRESSED = 0x800;
+
+    uint32_t id = 0;
+    int format = 0;
+    Vector2<int> size{0, 0};    // the image itself, in pixels
+    Vector2<int> texSize{0, 0}; // the uploaded texture: powers of two, at least size
+};
+
+class TextureMgr {
+  public:
+    struct TextureInfo {
+        Texture* texture = nullptr; // owned
+        int refs = 0;               // outstanding acquisitions; may go below 0
+    };
+
+    TextureMgr() = default;
+    ~TextureMgr();
+    TextureMgr(const TextureMgr&) = delete;
+    TextureMgr& operator=(const TextureMgr&) = delete;
+
+    // The texture for an image file name, loaded on first use. Never null; counts one
+    // acquisition.
+    Texture* get(const char* name);
+    // The texture for one line of text, keyed by everything but the alpha and the glyph
+    // offset. Never null; counts one acquisition. text and font must not live in
+    // util::formatString's shared result.
+    Texture* getText(const char* text, const char* font, int glyphOffset, int pointSize,
+                     Vector4<float> colour, int outlineWidth, float fill);
+    // Gives back one acquisition. Pointers the cache does not hold are ignored.
+    void release(const Texture* texture);
+    // Destroys every texture whose count is 0 or below (the game calls this once per update).
+    void cleanup();
+
+    // The entry for a key, or null (for tests and diagnostics).
+    const TextureInfo* find(const std::string& key) const;
+    size_t entryCount() const { return textures.size(); }
+
+  private:
+    std::map<std::string, TextureInfo> textures;
+};
+
+extern TextureMgr texture_mgr;
+
+namespace util {
+// Pads an image to power-of-two sides: rows keep their place, the new columns and rows are zero
+// bytes. Returns pixels itself when the sides are already powers of two; otherwise a new[]
+// buffer (the old one is delete[]d) and width, height set to the padded sides.
+unsigned char* makePowerOfTwo(unsigned char* pixels, int bpp, int& width, int& height);
+} // namespace util

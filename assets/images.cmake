@@ -1,0 +1,1 @@
+# Every image of the game, by the name the game asks for.

@@ -1,0 +1,55 @@
+#!/bin/sh
+# Renders an animation sheet from one SVG frame template.
+#
+#   build-sheet.sh TEMPLATE.svg OUT.png FRAMES COLUMNS STEP [mirror]
+#
+# The template draws one frame at the frame's pixel size. Every "@ANGLE@" in it
+# is replaced by FRAME x STEP (degrees) and every "@FRAME@" by the frame number;
+# the frames are laid out left to right, then top to bottom, as the sprites
+# read them. With "mirror" every frame is flipped left to right (the fan on the
+# other side of the room).
+set -eu
+
+if [ $# -ne 5 ] && [ $# -ne 6 ]; then
+    echo "usage: build-sheet.sh TEMPLATE.svg OUT.png FRAMES COLUMNS STEP [mirror]" >&2
+    exit 2
+fi
+template=$1 out=$2 frames=$3 columns=$4 step=$5 flip=${6:-}
+CONVERT=${CONVERT:-/usr/bin/convert}
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+i=0
+while [ "$i" -lt "$frames" ]; do
+    angle=$(awk -v i="$i" -v s="$step" 'BEGIN { printf "%g", i * s }')
+    sed -e "s/@ANGLE@/$angle/g" -e "s/@FRAME@/$i/g" "$template" >"$scratch/f.svg"
+    frame=$scratch/$(printf '%03d' "$i").png
+    rsvg-convert -o "$frame" "$scratch/f.svg"
+    if [ "$flip" = mirror ]; then
+        "$CONVERT" "$frame" -flop "PNG32:$frame"
+    fi
+    i=$((i + 1))
+done
+
+# One row per line of COLUMNS frames, then the rows stacked.
+rows=""
+r=0
+i=0
+while [ "$i" -lt "$frames" ]; do
+    row=""
+    c=0
+    while [ "$c" -lt "$columns" ] && [ "$i" -lt "$frames" ]; do
+        row="$row $scratch/$(printf '%03d' "$i").png"
+        c=$((c + 1))
+        i=$((i + 1))
+    done
+    # shellcheck disable=SC2086
+    "$CONVERT" -background none $row +append "PNG32:$scratch/row$r.png"
+    rows="$rows $scratch/row$r.png"
+    r=$((r + 1))
+done
+mkdir -p "$(dirname "$out")"
+# shellcheck disable=SC2086
+"$CONVERT" -background none $rows -append -define png:exclude-chunks=date,time "PNG32:$out.tmp"
+mv "$out.tmp" "$out"

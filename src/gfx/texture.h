@@ -48,8 +48,8 @@ class TextureMgr {
     // acquisition.
     Texture* get(const char* name);
     // The texture for one line of text, keyed by everything but the alpha and the glyph
-    // offset. Never null; counts one acquisition. text and font must not live in
-    // util::formatString's shared result.
+    // offset. Never null; counts one acquisition. text and font are copied before the key is
+    // formatted, so they may live in util::formatString's shared result.
     Texture* getText(const char* text, const char* font, int glyphOffset, int pointSize,
                      Vector4<float> colour, int outlineWidth, float fill);
     // Gives back one acquisition. Pointers the cache does not hold are ignored.

@@ -1,0 +1,136 @@
+#include "gfx/sprite.h"
+
+#include "gfx/texture.h"
+
+#include <GLES/gl.h>
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace fg {
+const float quad_verts[8] = {-0.5f, -0.5f, 0.5f, -0.5f, 0.5f, 0.5f, -0.5f, 0.5f};
+} // namespace fg
+
+Sprite::Sprite(const char* name, Vector2<int> size, float dur, bool scrolls, int count)
+    : duration(scrolls ? 0 : dur), scrolling(scrolls) {
+    texture = texture_mgr.get(name);
+    frameSize = (size.x == 0 && size.y == 0) ? texture->size : size;
+    // An image that failed to load, asked for at its own size, has nothing to show.
+    if (frameSize.x <= 0 || frameSize.y <= 0) return;
+    const int columns = std::max(1, texture->size.x / frameSize.x);
+    if (scrolling)
+        frameCount = 1;
+    else
+        frameCount = count > 0 ? count : columns * std::max(1, texture->size.y / frameSize.y);
+    frames = new float[size_t(frameCount) * 8];
+    const float tw = float(texture->texSize.x), th = float(texture->texSize.y);
+    for (int i = 0; i < frameCount; ++i) {
+        const int row = i / columns, column = i % columns;
+        // A failed texture has no size; its coordinates are never looked at by GL.
+        const float u0 = tw > 0 ? float(frameSize.x * column) / tw : 0;
+        const float u1 = tw > 0 ? float(column * frameSize.x + frameSize.x) / tw : 0;
+        const float v0 = th > 0 ? float(frameSize.y * row) / th : 0;
+        const float v1 = th > 0 ? float(row * frameSize.y + frameSize.y) / th : 0;
+        float* f = frames + 8 * i;
+        f[0] = u0, f[1] = v1; // bottom-left shows the frame's bottom row
+        f[2] = u1, f[3] = v1;
+        f[4] = u1, f[5] = v0;
+        f[6] = u0, f[7] = v0;
+    }
+}
+
+Sprite::Sprite(int pointSize, int glyphOffset, const char* font, const char* text,
+               Vector4<float> colour, int outlineWidth) {
+    const float fill = (colour.x + colour.y + colour.z) * (1.0f / 3.0f);
+    const std::string copy = text; // callers pass formatString's result, which getText reuses
+    texture =
+        texture_mgr.getText(copy.c_str(), font, glyphOffset, pointSize, colour, outlineWidth, fill);
+    frameSize = texture->size;
+    frameCount = 1;
+    frames = new float[8];
+    const float uMax = texture->texSize.x ? float(frameSize.x) / float(texture->texSize.x) : 0;
+    const float vMax = texture->texSize.y ? float(frameSize.y) / float(texture->texSize.y) : 0;
+    const float f[8] = {0, 0, uMax, 0, uMax, vMax, 0, vMax}; // text rows are stored bottom first
+    std::copy(f, f + 8, frames);
+}
+
+Sprite::~Sprite() {
+    delete[] frames;
+    texture_mgr.release(texture);
+}
+
+void killSprite(Sprite*& sprite) {
+    delete sprite;
+    sprite = nullptr;
+}
+
+void Sprite::setFrame(int index) {
+    frame = std::clamp(index, 0, std::max(frameCount - 1, 0));
+    time = frameCount > 0 ? float(frame) / float(frameCount) * duration : 0;
+}
+
+void Sprite::setScroll(Vector2<float> speed) {
+    if (frameCount != 1) return;
+    scroll = speed;
+    duration = 0;
+}
+
+bool Sprite::update(float dt) {
+    if (duration > 0) {
+        time += dt;
+        if (time >= duration) {
+            time = float(std::fmod(double(time), double(duration)));
+            return true;
+        }
+        return false;
+    }
+    if ((scroll.x == 0 && scroll.y == 0) || frameCount < 1) return false;
+    const float du = dt * (scroll.x / float(frameSize.x));
+    const float dv = (scroll.y / float(frameSize.y)) * dt;
+    float* f = frames;
+    const float width = f[4] - f[0], height = f[5] - f[1];
+    float u = f[0] + du, v = f[1] + dv;
+    if (du > 0)
+        while (u >= 1)
+            u -= 1;
+    else
+        while (u <= -1)
+            u += 1;
+    if (dv > 0)
+        while (v >= 1)
+            v -= 1;
+    else
+        while (v <= -1)
+            v += 1;
+    f[0] = u, f[1] = v;
+    f[2] = u + width, f[3] = v;
+    f[4] = u + width, f[5] = v + height;
+    f[6] = u, f[7] = v + height;
+    return false;
+}
+
+void Sprite::draw(Vector3<float> position, Vector2<float> scale, Vector3<float> rotation,
+                  Vector4<float> colour) {
+    if (frameCount <= 0) return;
+    if (duration > 0) frame = std::min(int(float(frameCount) * (time / duration)), frameCount - 1);
+    glPushMatrix();
+    glTranslatef(position.x, position.y, -position.z);
+    if (rotation.z != 0) glRotatef(rotation.z, 0, 0, 1);
+    if (rotation.y != 0) glRotatef(rotation.y, 0, 1, 0);
+    if (rotation.x != 0) glRotatef(rotation.x, 1, 0, 0);
+    glScalef(float(frameSize.x) * scale.x, float(frameSize.y) * scale.y, 1);
+    glColor4f(colour.x, colour.y, colour.z, colour.w);
+    glBindTexture(GL_TEXTURE_2D, texture->id);
+    const GLint wrap = scrolling ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexCoordPointer(2, GL_FLOAT, 0, frames + 8 * frame);
+    glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+    glPopMatrix();
+}
+
+bool Sprite::checkPoint(Vector3<float> centre, Vector2<float> point, float scale) const {
+    const double hw = scale * (frameSize.x / 2.0), hh = scale * (frameSize.y / 2.0);
+    return centre.x - hw <= point.x && point.x <= centre.x + hw && centre.y - hh <= point.y &&
+           point.y <= centre.y + hh;
+}

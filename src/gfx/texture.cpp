@@ -1,0 +1,189 @@
+#include "gfx/texture.h"
+
+#include "core/platform.h"
+#include "core/util.h"
+#include "gfx/image.h"
+#include "gfx/text.h"
+
+#include <GLES/gl.h>
+#include <GLES/glext.h>
+#include <cstring>
+
+#ifndef GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG
+#define GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG 0x8C02
+#define GL_COMPRESSED_RGBA_PVRTC_2BPPV1_IMG 0x8C03
+#endif
+
+TextureMgr texture_mgr;
+
+namespace {
+
+bool glHasPvrtc() {
+    static int has = -1;
+    if (has < 0) {
+        const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+        has = ext && strstr(ext, "GL_IMG_texture_compression_pvrtc") ? 1 : 0;
+    }
+    return has == 1;
+}
+
+} // namespace
+
+namespace util {
+
+unsigned char* makePowerOfTwo(unsigned char* pixels, int bpp, int& width, int& height) {
+    const int w = nextPowerOfTwo(width), h = nextPowerOfTwo(height);
+    if (w == width && h == height) return pixels;
+    const size_t srcRow = size_t(bpp) * width, dstRow = size_t(bpp) * w;
+    unsigned char* out = new unsigned char[dstRow * h];
+    for (int y = 0; y < height; ++y) {
+        memcpy(out + dstRow * y, pixels + srcRow * y, srcRow);
+        memset(out + dstRow * y + srcRow, 0, dstRow - srcRow);
+    }
+    memset(out + dstRow * height, 0, dstRow * (h - height));
+    delete[] pixels;
+    width = w;
+    height = h;
+    return out;
+}
+
+} // namespace util
+
+Texture::Texture(const char* fileName) {
+    const std::string name = fileName; // may live in formatString's shared result
+    const std::string path = util::formatString("%simg/%s", platform::getBasePath(), name.c_str());
+    int length = 0;
+    unsigned char* data = platform::readFile(path.c_str(), length);
+    if (!data) {
+        platform::log("texture: cannot read %s", path.c_str());
+        return;
+    }
+    int fmt = 0, w = 0, h = 0;
+    unsigned char* pixels = image::decode(name.c_str(), data, length, fmt, w, h);
+    delete[] data;
+    if (!pixels) {
+        platform::log("texture: %s gives no image", path.c_str());
+        return;
+    }
+    Vector2<int> tex{w, h};
+    if (!(fmt & COMPRESSED)) pixels = util::makePowerOfTwo(pixels, fmt, tex.x, tex.y);
+    create(pixels, fmt, {w, h}, tex);
+    delete[] pixels;
+}
+
+Texture::Texture(const char* text, const char* font, int glyphOffset, int pointSize,
+                 Vector4<float> colour, int outlineWidth, float fill) {
+    int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
+    unsigned char* pixels =
+        platform::loadFontFileText(font, glyphOffset, text, pointSize, colour, {0, 0, 0, 1},
+                                   outlineWidth, fill, w, h, tw, th, bpp);
+    if (!pixels) return;
+    create(pixels, 4, {w, h}, {tw, th});
+    delete[] pixels;
+}
+
+void Texture::create(const unsigned char* pixels, int fmt, Vector2<int> sz, Vector2<int> tex) {
+    format = fmt;
+    size = sz;
+    texSize = tex;
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    id = name;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (fmt & COMPRESSED) {
+        const int bits = fmt & ~COMPRESSED;
+        if (glHasPvrtc()) {
+            const GLenum internal = bits == 4 ? GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG
+                                              : GL_COMPRESSED_RGBA_PVRTC_2BPPV1_IMG;
+            glCompressedTexImage2D(GL_TEXTURE_2D, 0, internal, tex.x, tex.y, 0,
+                                   image::pvrtcSize(bits, tex.x, tex.y), pixels);
+        } else {
+            unsigned char* rgba = image::decodePvrtc(pixels, bits, tex.x, tex.y);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tex.x, tex.y, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                         rgba);
+            delete[] rgba;
+        }
+    } else {
+        GLenum glFormat = GL_RGB;
+        switch (fmt) {
+        case 4:
+            glFormat = GL_RGBA;
+            break;
+        case 1:
+            glFormat = GL_LUMINANCE;
+            break;
+        case 2:
+            glFormat = GL_LUMINANCE_ALPHA;
+            break;
+        default:
+            break;
+        }
+        glTexImage2D(GL_TEXTURE_2D, 0, glFormat, tex.x, tex.y, 0, glFormat, GL_UNSIGNED_BYTE,
+                     pixels);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+TextureMgr::~TextureMgr() {
+    // At exit the GL context is usually gone already: only the records are freed.
+    for (auto& [key, info] : textures)
+        delete info.texture;
+}
+
+Texture* TextureMgr::get(const char* name) {
+    auto it = textures.try_emplace(name).first;
+    if (!it->second.texture) it->second.texture = new Texture(it->first.c_str());
+    ++it->second.refs;
+    return it->second.texture;
+}
+
+Texture* TextureMgr::getText(const char* text, const char* font, int glyphOffset, int pointSize,
+                             Vector4<float> colour, int outlineWidth, float fill) {
+    // Copies, in case either lives in the shared result that the key is formatted into.
+    const std::string textCopy = text, fontCopy = font;
+    const std::string& key =
+        util::formatString("text=%s,font=%s,size=%i,r=%.2f,b=%.2f,g=%.2f,outline=%i,fill=%.2f",
+                           textCopy.c_str(), fontCopy.c_str(), pointSize, double(colour.x),
+                           double(colour.y), double(colour.z), outlineWidth, double(fill));
+    TextureInfo& info = textures[key];
+    if (!info.texture)
+        info.texture = new Texture(textCopy.c_str(), fontCopy.c_str(), glyphOffset, pointSize,
+                                   colour, outlineWidth, fill);
+    ++info.refs;
+    return info.texture;
+}
+
+void TextureMgr::release(const Texture* texture) {
+    for (auto& [key, info] : textures) {
+        if (info.texture == texture) {
+            --info.refs;
+            return;
+        }
+    }
+}
+
+void TextureMgr::cleanup() {
+    for (auto it = textures.begin(); it != textures.end();) {
+        if (it->second.refs > 0) {
+            ++it;
+            continue;
+        }
+        if (Texture* t = it->second.texture) {
+            if (t->id) {
+                GLuint name = t->id;
+                glDeleteTextures(1, &name);
+            }
+            delete t;
+        }
+        it = textures.erase(it);
+    }
+}
+
+const TextureMgr::TextureInfo* TextureMgr::find(const std::string& key) const {
+    auto it = textures.find(key);
+    return it == textures.end() ? nullptr : &it->second;
+}

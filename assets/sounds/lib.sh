@@ -1,0 +1,87 @@
+# Helpers shared by the sound recipes; each recipe sources this file.
+# A recipe is run as:  sh NAME.EXT.sh OUT SCRATCH
+#   OUT      the file to write (a .wav or an .mp3)
+#   SCRATCH  an empty directory the recipe may fill with working files
+# Everything here is deterministic: sox runs with -R (fixed seeds for its noise and
+# dither) and the awk generators draw from their own seeded generator.
+set -eu
+
+OUT=$1
+T=$2
+HERE=$(cd "$(dirname "$0")" && pwd)
+SR=44100
+export LC_ALL=C
+
+# sox with repeatable randomness, quiet unless something fails.
+sx() { sox -R -V1 "$@"; }
+
+# A stretch of silence (seconds) as a working file.
+silence() { sx -n -r $SR -c 1 "$2" trim 0 "$1"; }
+
+# awkgen FILE [awk -v assignments...] <<'EOF' ... EOF
+# Runs the awk program on stdin with the synthesis library loaded. The program works
+# in its BEGIN block: it calls alloc(seconds), adds events into buf[] with the
+# library's functions, and finishes with emit(). The samples become FILE.
+awkgen() {
+    f=$1
+    shift
+    cat >"$T/gen.awk"
+    awk -v SR=$SR "$@" -f "$HERE/synth.awk" -f "$T/gen.awk" </dev/null >"$T/gen.dat"
+    sx "$T/gen.dat" -e signed -b 32 "$f"
+    rm -f "$T/gen.dat" "$T/gen.awk"
+}
+
+# mix OUT IN1 GAIN1 IN2 GAIN2 ...: sum of the inputs, each scaled by its gain
+# (no automatic division, so the gains are the levels heard).
+mix() {
+    o=$1
+    shift
+    set -- "$@"
+    args=""
+    while [ $# -ge 2 ]; do
+        args="$args -v $2 $1"
+        shift 2
+    done
+    # shellcheck disable=SC2086
+    sx -m $args -e signed -b 32 "$o"
+}
+
+# speak FILE VOICE SPEED PITCH WORDS...: a voice from espeak-ng at 44.1 kHz, trimmed
+# of the silence espeak puts around it.
+speak() {
+    f=$1 v=$2 s=$3 p=$4
+    shift 4
+    espeak-ng -v "$v" -s "$s" -p "$p" -w "$T/speak.wav" "$*" 2>/dev/null
+    sx "$T/speak.wav" -e signed -b 32 "$f" rate -v $SR \
+        silence 1 0.005 0.3% reverse silence 1 0.005 0.3% reverse
+    rm -f "$T/speak.wav"
+}
+
+# finish IN [FADE_IN [FADE_OUT]]: the last step of every effect: 16-bit 44.1 kHz mono,
+# no DC, short fades at both ends so it starts and stops without a click, peak -1 dBFS.
+finish() {
+    sx "$1" -b 16 -e signed -c 1 "$OUT" rate -v $SR highpass 20 \
+        fade h "${2:-0.003}" -0 "${3:-0.02}" norm -1
+}
+
+# loop IN SECONDS XFADE: a seamless loop of SECONDS from IN (which must be at least
+# SECONDS + XFADE long): the XFADE seconds that follow the loop are faded out over
+# its start while the start fades in, so its last sample runs on into its first.
+loop() {
+    sx "$1" "$T/head.sox" trim 0 "$3" fade q "$3"
+    sx "$1" "$T/tail.sox" trim "$2" "$3" fade q 0 "$3" "$3"
+    sx "$1" "$T/rest.sox" trim "$3" "$(echo "$2 - $3" | bc -l)"
+    mix "$T/seam.sox" "$T/head.sox" 1 "$T/tail.sox" 1
+    sx "$T/seam.sox" "$T/rest.sox" "$T/loop.sox"
+    rm -f "$T/head.sox" "$T/tail.sox" "$T/rest.sox" "$T/seam.sox"
+}
+
+# encode IN PEAK_DB: the background tracks: 44.1 kHz stereo MP3 at a level that sits
+# under the effects. The encoder runs at a fixed rate; its header carries the encoder delay
+# and padding so that a gapless decoder loops it without a hole.
+encode() {
+    sx "$1" -b 16 -e signed -c 2 "$T/enc.wav" rate -v $SR norm "$2"
+    lame --quiet --noreplaygain -q 2 -b 128 --cbr "$T/enc.wav" "$T/enc.mp3"
+    mv "$T/enc.mp3" "$OUT"
+    rm -f "$T/enc.wav"
+}

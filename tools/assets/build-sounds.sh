@@ -1,0 +1,63 @@
+#!/bin/sh
+# Builds the game's sounds from their recipes in assets/sounds into OUTDIR/sounds.
+#
+#   build-sounds.sh OUTDIR      build what is missing or older than its recipe
+#   build-sounds.sh --list      print the file names it makes, one a line
+#
+# Each recipe NAME.sh makes the file NAME (a .wav effect or an .mp3 background track)
+# and must give the same bytes every time. Recipes run in parallel (JOBS, default the
+# number of cores); each writes to a hidden file that is renamed only when complete, so
+# an interrupted build never leaves a half-written sound behind.
+set -eu
+
+SRC=$(cd "$(dirname "$0")/../../assets/sounds" && pwd)
+
+recipes() {
+    for r in "$SRC"/*.wav.sh "$SRC"/*.mp3.sh; do
+        if [ -e "$r" ]; then basename "$r" .sh; fi
+    done
+}
+
+# Internal: build one file (run by xargs below).
+if [ "${1:-}" = "--one" ]; then
+    name=$2 dir=$3
+    scratch=$(mktemp -d)
+    trap 'rm -rf "$scratch"' EXIT
+    if ! sh "$SRC/$name.sh" "$dir/.building.$name" "$scratch" 2>"$scratch/log"; then
+        echo "build-sounds: $name failed:" >&2
+        cat "$scratch/log" >&2
+        rm -f "$dir/.building.$name"
+        exit 1
+    fi
+    mv "$dir/.building.$name" "$dir/$name"
+    exit 0
+fi
+
+if [ $# -ne 1 ] || [ -z "$1" ]; then
+    echo "usage: build-sounds.sh OUTDIR | --list" >&2
+    exit 2
+fi
+if [ "$1" = "--list" ]; then
+    recipes
+    exit 0
+fi
+
+dir=$1/sounds
+mkdir -p "$dir"
+todo=""
+for name in $(recipes); do
+    r=$SRC/$name.sh
+    if [ -f "$dir/$name" ] && [ "$dir/$name" -nt "$r" ] &&
+        [ "$dir/$name" -nt "$SRC/lib.sh" ] && [ "$dir/$name" -nt "$SRC/synth.awk" ]; then
+        continue
+    fi
+    todo="$todo $name"
+done
+[ -z "$todo" ] && exit 0
+
+jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+# shellcheck disable=SC2086
+printf '%s\n' $todo | xargs -P "$jobs" -I{} sh "$0" --one {} "$dir" || {
+    echo "build-sounds: some sounds failed to build" >&2
+    exit 1
+}

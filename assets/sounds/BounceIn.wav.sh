@@ -12,5 +12,5 @@ BEGIN {
     emit()
 }
 AWK
-sx "$T/in.sox" "$T/room.sox" reverb 12 50 25
+sx "$T/in.sox" "$T/room.sox" gain -3 $PUNCH reverb 12 50 25
 finish "$T/room.sox"

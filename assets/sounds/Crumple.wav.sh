@@ -18,6 +18,6 @@ BEGIN {
 AWK
 sx -n -r $SR -c 1 "$T/rustle.sox" synth 0.5 pinknoise fade h 0.08 0.5 0.2 highpass 1800
 mix "$T/all.sox" "$T/crackle.sox" 1 "$T/rustle.sox" 0.12
-sx "$T/all.sox" "$T/shaped.sox" highpass 700 equalizer 3800 1.2q 5 lowpass 12000 \
-    compand 0.001,0.06 6:-70,-70,-40,-24,0,-6 0 -70 0.001 reverb 10 50 15
+sx "$T/all.sox" "$T/shaped.sox" gain -6 highpass 700 equalizer 3800 1.2q 5 lowpass 12000 \
+    $PUNCH reverb 10 50 15
 finish "$T/shaped.sox"

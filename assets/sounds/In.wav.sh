@@ -4,5 +4,5 @@
 awkgen "$T/in.sox" -f "$HERE/basket.awk" <<'AWK'
 BEGIN { seed(101); alloc(0.6); thump(0.005, 1); emit() }
 AWK
-sx "$T/in.sox" "$T/room.sox" reverb 12 50 25
+sx "$T/in.sox" "$T/room.sox" gain -3 $PUNCH reverb 12 50 25
 finish "$T/room.sox"

@@ -12,8 +12,19 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 SR=44100
 export LC_ALL=C
 
-# sox with repeatable randomness, quiet unless something fails.
-sx() { sox -R -V1 "$@"; }
+# sox with repeatable randomness. A step that clips fails the recipe: lower the level
+# before that step (finish sets the final level anyway).
+sx() {
+    if ! sox -R -V2 "$@" 2>"$T/sx.log" || grep -q clipped "$T/sx.log"; then
+        echo "sox $*" >&2
+        cat "$T/sx.log" >&2
+        return 1
+    fi
+}
+
+# A fast limiter with a little look-ahead: brings up the body of crackly, clicky
+# sounds whose loudest instant would otherwise set the whole level.
+PUNCH="compand 0.0002,0.01 3:-60,-50,-30,-12,-10,-6,0,-5 0 -60 0.0005"
 
 # A stretch of silence (seconds) as a working file.
 silence() { sx -n -r $SR -c 1 "$2" trim 0 "$1"; }
@@ -52,9 +63,24 @@ speak() {
     f=$1 v=$2 s=$3 p=$4
     shift 4
     espeak-ng -v "$v" -s "$s" -p "$p" -w "$T/speak.wav" "$*" 2>/dev/null
-    sx "$T/speak.wav" -e signed -b 32 "$f" rate -v $SR \
+    sx "$T/speak.wav" -e signed -b 32 "$T/speak.sox" rate -v $SR \
         silence 1 0.005 0.3% reverse silence 1 0.005 0.3% reverse
-    rm -f "$T/speak.wav"
+    sx "$T/speak.sox" "$f" fade h 0.005 -0 0.03
+    rm -f "$T/speak.wav" "$T/speak.sox"
+}
+
+# paperhit FILE SEED: the paper ball bouncing off someone or something: a soft pat
+# and a crinkle.
+paperhit() {
+    awkgen "$1" -v S="$2" -f "$HERE/basket.awk" <<'AWK'
+BEGIN { seed(S); alloc(0.2); floorpat(0.002, 1); emit() }
+AWK
+}
+
+# after FILE SECONDS: FILE delayed by SECONDS of silence, in place.
+after() {
+    sx "$1" "$T/after.sox" pad "$2" 0
+    mv "$T/after.sox" "$1"
 }
 
 # finish IN [FADE_IN [FADE_OUT]]: the last step of every effect: 16-bit 44.1 kHz mono,
@@ -62,6 +88,19 @@ speak() {
 finish() {
     sx "$1" -b 16 -e signed -c 1 "$OUT" rate -v $SR highpass 20 \
         fade h "${2:-0.003}" -0 "${3:-0.02}" norm -1
+}
+
+# side left|right IN [FADE_IN [FADE_OUT]]: finish for a sound that happens off screen:
+# stereo, louder and earlier on its own side.
+side() {
+    case $1 in
+    left) pan="remix 1v1 1v0.4 delay 0 0.0005" ;;
+    right) pan="remix 1v0.4 1v1 delay 0.0005 0" ;;
+    *) echo "side: left or right, not $1" >&2 && return 1 ;;
+    esac
+    # shellcheck disable=SC2086
+    sx "$2" -b 16 -e signed -c 2 "$OUT" rate -v $SR highpass 20 $pan \
+        fade h "${3:-0.003}" -0 "${4:-0.02}" norm -1
 }
 
 # loop IN SECONDS XFADE: a seamless loop of SECONDS from IN (which must be at least

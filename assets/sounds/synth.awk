@@ -76,8 +76,13 @@ function note(t0, f, a, len, harmonics, vib,    i, s0, n, ph, k, x, e, g, fr, at
     }
 }
 
-# The buffer in sox's ".dat" text format on standard output.
-function emit(    i) {
+# The buffer in sox's ".dat" text format on standard output. Sox clips anything beyond
+# full scale, so a buffer that peaks above 0.9 is scaled down to that first; and
+# whatever still sounds at the very end is ramped down over the last 5 ms.
+function emit(    i, pk, g) {
+    pk = 0
+    for (i = 0; i < N; i++) if (buf[i] > pk || -buf[i] > pk) pk = buf[i] > 0 ? buf[i] : -buf[i]
+    g = pk > 0.9 ? 0.9 / pk : 1
     printf "; Sample Rate %d\n; Channels 1\n", SR
-    for (i = 0; i < N; i++) printf "0 %.7f\n", buf[i]
+    for (i = 0; i < N; i++) printf "0 %.7f\n", buf[i] * g * tail(i, N)
 }

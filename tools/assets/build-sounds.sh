@@ -47,11 +47,12 @@ mkdir -p "$dir"
 todo=""
 for name in $(recipes); do
     r=$SRC/$name.sh
-    if [ -f "$dir/$name" ] && [ "$dir/$name" -nt "$r" ] &&
-        [ "$dir/$name" -nt "$SRC/lib.sh" ] && [ "$dir/$name" -nt "$SRC/synth.awk" ]; then
-        continue
-    fi
-    todo="$todo $name"
+    # Up to date when newer than its recipe and every shared helper (lib.sh, *.awk).
+    fresh=yes
+    for dep in "$r" "$SRC/lib.sh" "$SRC"/*.awk; do
+        if ! [ "$dir/$name" -nt "$dep" ]; then fresh=no; fi
+    done
+    [ $fresh = yes ] || todo="$todo $name"
 done
 [ -z "$todo" ] && exit 0
 

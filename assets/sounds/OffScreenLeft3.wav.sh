@@ -1,0 +1,9 @@
+# Off to the left, an annoyed colleague: "Watch it!"
+. "$(dirname "$0")/lib.sh"
+
+paperhit "$T/hit.sox" 13
+speak "$T/v.sox" en-us+m7 150 40 "Watch it!"
+after "$T/v.sox" 0.12
+mix "$T/both.sox" "$T/hit.sox" 0.6 "$T/v.sox" 1
+sx "$T/both.sox" "$T/room.sox" gain -6 lowpass 6000 pad 0 0.35 reverb 25 50 45 60 6
+side left "$T/room.sox" 0.003 0.15

@@ -17,7 +17,7 @@ BEGIN {
     emit()
 }
 AWK
-sx -n -r $SR -c 1 "$T/air.sox" synth 0.9 pinknoise fade h 0.3 0.9 0.2 pad 0.05 0 highpass 1500 gain -14
+sx -n -r $SR -c 1 "$T/air.sox" synth 0.9 pinknoise fade h 0.3 0.9 0.2 pad 0.05 0 highpass 1500 gain -26
 mix "$T/all.sox" "$T/slide.sox" 1 "$T/air.sox" 1
 sx "$T/all.sox" "$T/room.sox" gain -6 $PUNCH lowpass 9000 pad 0 0.3 reverb 25 50 45 60 6
 side right "$T/room.sox" 0.003 0.15

@@ -69,6 +69,21 @@ speak() {
     rm -f "$T/speak.wav" "$T/speak.sox"
 }
 
+# noise KIND SECONDS FILE [OFFSET]: a stretch of sox's white/pink/brown noise. With -R
+# every call draws the same sequence, so layers that must not be alike take their
+# stretch from different OFFSETs (seconds) into it.
+noise() {
+    sx -n -r $SR -c 1 "$3" synth "$(echo "${4:-0} + $2" | bc -l)" "$1" trim "${4:-0}"
+}
+
+# place FILE PAN OUT: a mono FILE as stereo, PAN from -1 (left) to 1 (right) at equal
+# power.
+place() {
+    g=$(awk -v p="$2" 'BEGIN { a = (p + 1) * 3.14159265 / 4; printf "1v%.4f 1v%.4f", cos(a), sin(a) }')
+    # shellcheck disable=SC2086
+    sx "$1" -c 2 "$3" remix $g
+}
+
 # paperhit FILE SEED: the paper ball bouncing off someone or something: a soft pat
 # and a crinkle.
 paperhit() {

@@ -1,0 +1,56 @@
+// The SDL2_mixer back end behind the sound players: the audio device, the mixer channels that
+// serve as players, decoded chunks, and the hand-over of the mixer's finished notifications to
+// the main thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+struct Mix_Chunk;
+
+namespace sound {
+class SoundEffect;
+}
+
+namespace mixer {
+
+// Opens the audio device and the mixer (44.1 kHz, 16-bit stereo, 512-frame buffer). Without a
+// usable device it says so once on the console and opens the "dummy" driver instead, so that
+// the game runs silent; if even that fails the mixer stays closed and every player is silent.
+// True when a mixer is open. Later calls return at once.
+bool open();
+// Halts every channel, detaches the finished notification and closes the mixer and the device.
+// The channels' owners must have given them back first.
+void close();
+bool isOpen();
+// The driver in use ("disk", "dummy", "pulseaudio", ...), or "" when closed.
+const char* driverName();
+
+// Decodes a whole WAV or MP3 file into the device's format. Null when it cannot be decoded or the
+// mixer is closed.
+Mix_Chunk* loadChunk(const std::string& path);
+void freeChunk(Mix_Chunk* chunk);
+std::size_t chunkBytes(const Mix_Chunk* chunk);
+
+// A free mixer channel, now owned by `owner`; the mixer gets more channels when all are taken.
+// -1 when the mixer is closed.
+int acquireChannel(sound::SoundEffect* owner);
+// Halts the channel and gives it back. Its pending finished notifications are dropped.
+void releaseChannel(int channel);
+// Number of channels the mixer has allocated.
+int channelCount();
+
+// Player operations on an owned channel; all are harmless on -1.
+bool play(int channel, Mix_Chunk* chunk, bool loops);
+void pause(int channel);
+// Resumes a paused channel; false if it was not paused mid-play.
+bool resume(int channel);
+// Sounding now: a paused channel still counts as playing inside the mixer, not here.
+bool isPlaying(int channel);
+bool isPaused(int channel);
+
+// Delivers the finished notifications that the mixer raised since the last call (on its audio
+// thread or inside halt calls) to the channels' owners, on the calling (main) thread.
+void deliverFinished();
+
+} // namespace mixer

@@ -45,11 +45,11 @@ while [ "$i" -lt "$frames" ]; do
         i=$((i + 1))
     done
     # shellcheck disable=SC2086
-    "$CONVERT" -background none $row +append "PNG32:$scratch/row$r.png"
+    "$CONVERT" -background none $row +append +repage "PNG32:$scratch/row$r.png"
     rows="$rows $scratch/row$r.png"
     r=$((r + 1))
 done
 mkdir -p "$(dirname "$out")"
 # shellcheck disable=SC2086
-"$CONVERT" -background none $rows -append -define png:exclude-chunks=date,time "PNG32:$out.tmp"
+"$CONVERT" -background none $rows -append +repage -define png:exclude-chunks=date,time "PNG32:$out.tmp"
 mv "$out.tmp" "$out"

@@ -1,0 +1,362 @@
+#include "shell/app.h"
+
+#include "core/evt.h"
+#include "core/platform.h"
+#include "shell/analytics.h"
+#include "shell/gl_view.h"
+#include "shell/timer.h"
+#include "shell/trace.h"
+#include "shell/window.h"
+
+#include <SDL.h>
+#include <algorithm>
+#include <csignal>
+#include <ctime>
+
+namespace shell {
+namespace {
+
+constexpr int64_t STEP_NS = 20'000'000; // 0.02 s: the headless step, and the idle redraw rate
+
+BaseAppDelegate* app = nullptr;
+View* root_view = nullptr;
+bool launch_failed = false;
+bool quit_requested = false;
+bool needs_display = true;
+volatile sig_atomic_t terminate_signal = 0;
+
+struct Hook {
+    void (*fn)(void*);
+    void* user;
+};
+std::vector<Hook> hooks;
+
+// The one touch: a pressed mouse button or the first finger down.
+bool touching = false;
+SDL_FingerID finger = 0;
+bool finger_touch = false;
+float last_x = 0, last_y = 0;
+bool active = true; // the application starts active; focus changes toggle it
+
+int64_t hostNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+void onSignal(int) {
+    terminate_signal = 1;
+}
+
+void cancelTouch() {
+    if (touching) deliverTouch(TouchPhase::Cancelled, last_x, last_y);
+}
+
+void handleEvent(const SDL_Event& e) {
+    float x = 0, y = 0;
+    switch (e.type) {
+    case SDL_QUIT:
+        requestQuit();
+        break;
+    case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            cancelTouch();
+            if (active) {
+                active = false;
+                app->applicationWillResignActive();
+            }
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            if (!active) {
+                active = true;
+                app->applicationDidBecomeActive();
+            }
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            setNeedsDisplay();
+            break;
+        default:
+            break;
+        }
+        break;
+    case SDL_KEYDOWN:
+        if (e.key.repeat) break;
+        if (e.key.keysym.sym == SDLK_ESCAPE || e.key.keysym.sym == SDLK_AC_BACK)
+            deliverKey("escape");
+        else if (e.key.keysym.sym == SDLK_F11)
+            deliverKey("f11");
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT || touching)
+            break;
+        if (windowToScreen(static_cast<float>(e.button.x), static_cast<float>(e.button.y), x, y,
+                           false))
+            deliverTouch(TouchPhase::Began, x, y);
+        break;
+    case SDL_MOUSEMOTION:
+        if (e.motion.which == SDL_TOUCH_MOUSEID || !touching || finger_touch) break;
+        windowToScreen(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y), x, y, true);
+        deliverTouch(TouchPhase::Moved, x, y);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT ||
+            !touching || finger_touch)
+            break;
+        windowToScreen(static_cast<float>(e.button.x), static_cast<float>(e.button.y), x, y, true);
+        deliverTouch(TouchPhase::Ended, x, y);
+        break;
+    case SDL_FINGERDOWN:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP: {
+        int ww = 0, wh = 0;
+        SDL_GetWindowSize(window(), &ww, &wh);
+        const float wx = e.tfinger.x * static_cast<float>(ww);
+        const float wy = e.tfinger.y * static_cast<float>(wh);
+        if (e.type == SDL_FINGERDOWN) {
+            if (touching || !windowToScreen(wx, wy, x, y, false)) break;
+            deliverTouch(TouchPhase::Began, x, y);
+            finger_touch = true;
+            finger = e.tfinger.fingerId;
+        } else if (touching && finger_touch && e.tfinger.fingerId == finger) {
+            windowToScreen(wx, wy, x, y, true);
+            deliverTouch(e.type == SDL_FINGERUP ? TouchPhase::Ended : TouchPhase::Moved, x, y);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void pumpEvents() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        handleEvent(e);
+}
+
+void deliverCommand(const Command& c) {
+    switch (c.kind) {
+    case Command::Down:
+        deliverTouch(TouchPhase::Began, c.x, c.y);
+        break;
+    case Command::Move:
+        deliverTouch(TouchPhase::Moved, c.x, c.y);
+        break;
+    case Command::Up:
+        deliverTouch(TouchPhase::Ended, c.x, c.y);
+        break;
+    case Command::Cancel:
+        deliverTouch(TouchPhase::Cancelled, c.x, c.y);
+        break;
+    case Command::Key:
+        deliverKey(c.text.c_str());
+        break;
+    case Command::Quit:
+        requestQuit();
+        break;
+    case Command::Press: {
+        float cx = 0, cy = 0;
+        if (!findButton(c.text, cx, cy)) {
+            platform::log("script line %d: no button \"%s\" on screen", c.line, c.text.c_str());
+            break;
+        }
+        deliverTouch(TouchPhase::Began, cx, cy);
+        deliverTouch(TouchPhase::Ended, cx, cy);
+        break;
+    }
+    }
+}
+
+bool anythingAnimating() {
+    if (root_view && root_view->animating()) return true;
+    return std::any_of(overlays().begin(), overlays().end(),
+                       [](const Overlay* o) { return o->animating(); });
+}
+
+// Everything of one step after the input: hooks, timers, transitions, the screen.
+void runStep(long step, const std::vector<std::string>& shots, bool force_present) {
+    for (const Hook& h : hooks)
+        h.fn(h.user);
+    fireDueTimers();
+    if (auto* nav = dynamic_cast<NavController*>(root_view)) nav->advance();
+    const bool ticked = takeTicked();
+    if (force_present || ticked || needs_display || anythingAnimating() || !shots.empty()) {
+        needs_display = false;
+        present(root_view, shots);
+    }
+    (void)step;
+}
+
+std::vector<std::string> shotsFor(long step, const Options& o) {
+    std::vector<std::string> shots;
+    for (const Screenshot& s : o.screenshots)
+        if (s.step == step) shots.push_back(s.path);
+    return shots;
+}
+
+int runHeadless(const Options& o, const std::vector<Command>& script) {
+    size_t next_cmd = 0;
+    for (long step = 1;; ++step) {
+        setCurrentStep(step);
+        setNowNs(step * STEP_NS);
+        platform::setVirtualTime(static_cast<double>(step) * 0.02);
+        pumpEvents();
+        while (next_cmd < script.size() && script[next_cmd].step <= step)
+            deliverCommand(script[next_cmd++]);
+        if (quit_requested || terminate_signal) break;
+        // Every step is drawn and flushed: screenshots then always show the current screen.
+        runStep(step, shotsFor(step, o), true);
+        if (quit_requested || terminate_signal || (o.frames && step >= o.frames)) break;
+    }
+    return 0;
+}
+
+// Sleeps until the host clock reaches deadline, handling window events meanwhile.
+void waitUntil(int64_t start, int64_t deadline) {
+    for (;;) {
+        const int64_t now = hostNs() - start;
+        if (now >= deadline || quit_requested || terminate_signal) break;
+        const int64_t left = deadline - now;
+        SDL_Event e;
+        if (left > 3'000'000) {
+            // Coarse wait on the event queue, waking a little early.
+            if (SDL_WaitEventTimeout(&e, static_cast<int>((left - 2'000'000) / 1'000'000)))
+                handleEvent(e);
+        } else {
+            pumpEvents();
+            // The last stretch: an absolute sleep on the monotonic clock.
+            const int64_t target = start + deadline;
+            timespec ts{static_cast<time_t>(target / 1'000'000'000),
+                        static_cast<long>(target % 1'000'000'000)};
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr);
+        }
+    }
+    pumpEvents();
+}
+
+int runWindowed(const Options& o, const std::vector<Command>& script) {
+    const int64_t start = hostNs();
+    int64_t last_present = 0;
+    size_t next_cmd = 0;
+    for (long step = 1;; ++step) {
+        setCurrentStep(step);
+        // Wake for the next timer, or to redraw something that moves by itself.
+        int64_t deadline = nextTimerDue();
+        const int64_t now = hostNs() - start;
+        if (needs_display || anythingAnimating())
+            deadline = std::min(deadline, last_present + STEP_NS);
+        if (next_cmd < script.size()) deadline = std::min(deadline, now + STEP_NS);
+        deadline = std::min(deadline, now + 100 * STEP_NS); // see signals and closes promptly
+        waitUntil(start, deadline);
+        setNowNs(hostNs() - start);
+        while (next_cmd < script.size() && script[next_cmd].step <= step)
+            deliverCommand(script[next_cmd++]);
+        if (quit_requested || terminate_signal) break;
+        const std::vector<std::string> shots = shotsFor(step, o);
+        runStep(step, shots, false);
+        last_present = nowNs();
+        if (quit_requested || terminate_signal || (o.frames && step >= o.frames)) break;
+    }
+    return 0;
+}
+
+} // namespace
+
+void BaseAppDelegate::applicationWillResignActive() {
+    evt::publish("onSleep");
+}
+void BaseAppDelegate::applicationDidBecomeActive() {
+    evt::publish("onWake");
+}
+
+void BaseAppDelegate::applicationDidReceiveMemoryWarning() {
+    platform::log("Warning! Memory is running low!");
+    evt::publish("onMemoryWarning");
+}
+
+void BaseAppDelegate::applicationWillTerminate() {
+    evt::publish("onShutdown");
+    if (analytics_api) analytics_api->shutdown();
+}
+
+bool BaseAppDelegate::initializeApplication(AnalyticsAPI* analytics) {
+    if (analytics) {
+        installUncaughtExceptionHandler();
+        analytics_api = analytics;
+    }
+    const Options& o = options();
+    m_window = createWindow(o.headless, o.scale, o.fullscreen);
+    if (!m_window) failLaunch();
+    return m_window;
+}
+
+void BaseAppDelegate::showWindowWithRootView(View* view) {
+    root_view = view;
+    showWindow();
+    setNeedsDisplay();
+}
+
+void failLaunch() {
+    launch_failed = true;
+}
+void requestQuit() {
+    quit_requested = true;
+}
+void setNeedsDisplay() {
+    needs_display = true;
+}
+void addLoopHook(void (*hook)(void*), void* user) {
+    hooks.push_back({hook, user});
+}
+
+void deliverTouch(TouchPhase phase, float x, float y) {
+    last_x = x;
+    last_y = y;
+    if (phase == TouchPhase::Began) {
+        touching = true;
+        finger_touch = false;
+    } else if (phase == TouchPhase::Ended || phase == TouchPhase::Cancelled) {
+        touching = false;
+        finger_touch = false;
+    }
+    // Overlays on top see the touch first.
+    const auto& list = overlays();
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if ((*it)->touch(phase, x, y)) return;
+    if (root_view) root_view->touch(phase, x, y);
+}
+
+void deliverKey(const char* name) {
+    const std::string key = name;
+    if (key == "escape")
+        app->goBack();
+    else if (key == "f11")
+        toggleFullscreen();
+}
+
+int run(BaseAppDelegate& delegate, const Options& o, std::vector<Command> script) {
+    app = &delegate;
+    setOptions(o);
+    // Our own handlers: the loop sees the flag within a step and terminates as on a close.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "1");
+    struct sigaction sa {};
+    sa.sa_handler = &onSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+
+    setCurrentStep(0);
+    setNowNs(0);
+    if (o.headless) platform::setVirtualTime(0);
+    delegate.applicationDidFinishLaunching();
+    if (launch_failed) return 1;
+    const int status = o.headless ? runHeadless(o, script) : runWindowed(o, script);
+    delegate.applicationWillTerminate();
+    return status;
+}
+
+} // namespace shell

@@ -1,0 +1,196 @@
+#include "shell/trace.h"
+
+#include "core/evt.h"
+#include "core/platform.h"
+#include "core/vector.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+namespace shell {
+namespace {
+
+long step = 0;
+FILE* trace_file = nullptr;
+std::string line; // reused: a trace line allocates nothing once it has grown
+
+struct Entry {
+    const char* name;
+    PayloadKind kind;
+};
+
+// Payload types of the bus events; names not listed carry nothing worth showing.
+constexpr Entry kinds[] = {
+    {"onFrame", PayloadKind::Seconds},         {"updateFireworks", PayloadKind::Seconds},
+    {"onPtrDown", PayloadKind::Point},         {"onPtrMove", PayloadKind::Point},
+    {"onPtrUp", PayloadKind::Point},           {"setBest", PayloadKind::Int},
+    {"gotoLevel", PayloadKind::Int},           {"showScores", PayloadKind::Int},
+    {"setSound", PayloadKind::Bool},           {"setBackgroundSound", PayloadKind::String},
+    {"flingoPlaySound", PayloadKind::String},  {"playSound", PayloadKind::String},
+    {"prepareSound", PayloadKind::String},     {"playBackgroundMusic", PayloadKind::String},
+    {"releaseSound", PayloadKind::String},     {"playSoundLoop", PayloadKind::String},
+    {"prepareSoundLoop", PayloadKind::String}, {"releaseSoundLoop", PayloadKind::String},
+    {"gotoUrl", PayloadKind::String},          {"sizeGl", PayloadKind::OptionalInt},
+};
+
+void appendNumber(std::string& out, double v) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void appendNumber(std::string& out, float v) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void appendInt(std::string& out, long v) {
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void writeLine() {
+    line += '\n';
+    fwrite(line.data(), 1, line.size(), trace_file);
+}
+
+void observe(std::string_view name, void* payload) {
+    if (!trace_file) return;
+    line.assign("{\"frame\":");
+    appendInt(line, step);
+    line += ",\"event\":";
+    appendJsonString(line, name);
+    line += ",\"payload\":";
+    formatPayload(payloadKind(name), payload, line);
+    line += '}';
+    writeLine();
+}
+
+void logHook(const char* text) {
+    if (!trace_file) return;
+    line.assign("{\"frame\":");
+    appendInt(line, step);
+    line += ",\"log\":";
+    appendJsonString(line, text);
+    line += '}';
+    writeLine();
+}
+
+} // namespace
+
+PayloadKind payloadKind(std::string_view event) {
+    for (const Entry& e : kinds)
+        if (event == e.name) return e.kind;
+    return PayloadKind::None;
+}
+
+void appendJsonString(std::string& out, std::string_view s) {
+    out += '"';
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                static const char hex[] = "0123456789abcdef";
+                out += "\\u00";
+                out += hex[c >> 4];
+                out += hex[c & 15];
+            } else {
+                out += ch;
+            }
+        }
+    }
+    out += '"';
+}
+
+void formatPayload(PayloadKind kind, void* payload, std::string& out) {
+    switch (kind) {
+    case PayloadKind::Int:
+        appendInt(out, evt::payloadInt(payload));
+        return;
+    case PayloadKind::Bool:
+        out += payload ? "true" : "false";
+        return;
+    case PayloadKind::String:
+        if (payload)
+            appendJsonString(out, static_cast<const char*>(payload));
+        else
+            out += "null";
+        return;
+    case PayloadKind::Point:
+        if (payload) {
+            const auto* p = static_cast<const Vector2<float>*>(payload);
+            out += '[';
+            appendNumber(out, p->x);
+            out += ',';
+            appendNumber(out, p->y);
+            out += ']';
+        } else {
+            out += "null";
+        }
+        return;
+    case PayloadKind::Seconds:
+        if (payload)
+            appendNumber(out, *static_cast<const double*>(payload));
+        else
+            out += "null";
+        return;
+    case PayloadKind::OptionalInt:
+        if (payload)
+            appendInt(out, *static_cast<const int*>(payload));
+        else
+            out += "null";
+        return;
+    case PayloadKind::None:
+        out += "null";
+        return;
+    }
+}
+
+long currentStep() {
+    return step;
+}
+void setCurrentStep(long s) {
+    step = s;
+}
+
+bool openTrace(const std::string& path) {
+    closeTrace();
+    trace_file = fopen(path.c_str(), "w");
+    if (!trace_file) {
+        platform::log("cannot write the trace %s: %s", path.c_str(), strerror(errno));
+        return false;
+    }
+    line.reserve(256);
+    evt::setObserver(&observe);
+    platform::setLogHook(&logHook);
+    return true;
+}
+
+void closeTrace() {
+    if (!trace_file) return;
+    evt::setObserver(nullptr);
+    platform::setLogHook(nullptr);
+    fclose(trace_file);
+    trace_file = nullptr;
+}
+
+} // namespace shell

@@ -1,0 +1,199 @@
+#include "shell/views.h"
+
+#include "core/platform.h"
+#include "core/util.h"
+#include "shell/png_file.h"
+#include "shell/timer.h"
+
+#include <SDL.h>
+#include <algorithm>
+#include <map>
+
+namespace shell {
+
+void drawQuad(GLuint texture, float x, float y, float w, float h, float u0, float v0, float u1,
+              float v1, float alpha) {
+    const GLfloat verts[] = {x, y, x + w, y, x + w, y + h, x, y + h};
+    const GLfloat uvs[] = {u0, v0, u1, v0, u1, v1, u0, v1};
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glColor4f(1, 1, 1, alpha);
+    glVertexPointer(2, GL_FLOAT, 0, verts);
+    glTexCoordPointer(2, GL_FLOAT, 0, uvs);
+    glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+}
+
+// ---- ImageView
+
+ImageView::ImageView(std::string p, float x, float y, float w, float h)
+    : path(std::move(p)), fx(x), fy(y), fw(w), fh(h) {}
+
+ImageView::~ImageView() {
+    if (texture && SDL_GL_GetCurrentContext()) glDeleteTextures(1, &texture);
+    for (ImageView* c : children)
+        delete c;
+}
+
+void ImageView::setCenter(float cx, float cy) {
+    load();
+    fx = cx - fw / 2;
+    fy = cy - fh / 2;
+}
+
+void ImageView::fadeTo(float target, double seconds) {
+    fade_from = currentAlpha();
+    alpha = target;
+    fade_start = now();
+    fade_length = seconds;
+}
+
+float ImageView::currentAlpha() const {
+    if (fade_length <= 0) return alpha;
+    double t = (now() - fade_start) / fade_length;
+    if (t >= 1) return alpha;
+    if (t <= 0) return fade_from;
+    return static_cast<float>(fade_from + (alpha - fade_from) * t);
+}
+
+bool ImageView::animating() const {
+    if (fade_length > 0 && now() < fade_start + fade_length) return true;
+    return std::any_of(children.begin(), children.end(),
+                       [](const ImageView* c) { return c->animating(); });
+}
+
+// Loads the image into a power-of-two texture once. A missing image draws nothing.
+bool ImageView::load() {
+    if (texture || failed) return texture != 0;
+    Image img;
+    if (!readPng(std::string(platform::getBasePath()) + path, img)) {
+        failed = true;
+        return false;
+    }
+    const int tw = util::nextPowerOfTwo(img.width), th = util::nextPowerOfTwo(img.height);
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, img.width, img.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                    img.rgba.data());
+    umax = static_cast<float>(img.width) / static_cast<float>(tw);
+    vmax = static_cast<float>(img.height) / static_cast<float>(th);
+    if (fw <= 0) fw = static_cast<float>(img.width);
+    if (fh <= 0) fh = static_cast<float>(img.height);
+    return true;
+}
+
+void ImageView::draw(float x) {
+    const float a = currentAlpha();
+    if (load() && a > 0) drawQuad(texture, x + fx, fy, fw, fh, 0, 0, umax, vmax, a);
+    for (ImageView* c : children)
+        c->draw(x + fx);
+}
+
+// ---- NavController
+
+NavController::NavController(ViewController* root) {
+    stack.push_back(root);
+}
+
+void NavController::begin(ViewController* leaving, ViewController* coming, bool fwd,
+                          bool animated) {
+    if (delegate) delegate->willShowViewController(*this, coming, animated);
+    if (animated && leaving) {
+        from = leaving;
+        to = coming;
+        forward = fwd;
+        start = now();
+    } else if (delegate) {
+        delegate->didShowViewController(*this, coming, animated);
+    }
+}
+
+void NavController::push(ViewController* vc, bool animated) {
+    advance();
+    if (transitioning()) return; // one transition at a time, as the phone's controller
+    ViewController* leaving = top();
+    stack.push_back(vc);
+    begin(leaving, vc, true, animated);
+}
+
+void NavController::pop(bool animated) {
+    advance();
+    if (transitioning() || stack.size() < 2) return;
+    ViewController* leaving = top();
+    stack.pop_back();
+    begin(leaving, top(), false, animated);
+}
+
+void NavController::advance() {
+    if (!from) return;
+    if (now() - start < TRANSITION_SECONDS - 1e-9) return;
+    ViewController* shown = to;
+    from = to = nullptr;
+    if (delegate) delegate->didShowViewController(*this, shown, true);
+}
+
+void NavController::draw(float x) {
+    if (!from) {
+        if (top()->view) top()->view->draw(x);
+        return;
+    }
+    double p = std::clamp((now() - start) / TRANSITION_SECONDS, 0.0, 1.0);
+    const auto e = static_cast<float>(p * p * (3 - 2 * p)); // ease in and out
+    const float w = SCREEN_WIDTH;
+    if (forward) {
+        if (from->view) from->view->draw(x - w * e);
+        if (to->view) to->view->draw(x + w * (1 - e));
+    } else {
+        if (to->view) to->view->draw(x - w * (1 - e));
+        if (from->view) from->view->draw(x + w * e);
+    }
+}
+
+void NavController::touch(TouchPhase phase, float x, float y) {
+    if (!from && top()->view) top()->view->touch(phase, x, y);
+}
+
+bool NavController::animating() const {
+    return from != nullptr || (top()->view && top()->view->animating());
+}
+
+// ---- overlays and buttons
+
+namespace {
+std::vector<Overlay*> overlay_list;
+struct Rect {
+    float x, y, w, h;
+};
+std::map<std::string, Rect> buttons;
+} // namespace
+
+void addOverlay(Overlay* o) {
+    overlay_list.push_back(o);
+}
+void removeOverlay(Overlay* o) {
+    std::erase(overlay_list, o);
+}
+const std::vector<Overlay*>& overlays() {
+    return overlay_list;
+}
+
+void setButton(const std::string& label, float x, float y, float w, float h) {
+    buttons[label] = {x, y, w, h};
+}
+void removeButton(const std::string& label) {
+    buttons.erase(label);
+}
+
+bool findButton(const std::string& label, float& cx, float& cy) {
+    auto it = buttons.find(label);
+    if (it == buttons.end()) return false;
+    cx = it->second.x + it->second.w / 2;
+    cy = it->second.y + it->second.h / 2;
+    return true;
+}
+
+} // namespace shell

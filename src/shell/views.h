@@ -1,0 +1,127 @@
+// The few view classes the shell needs: the screen is composed of views drawn side by side in
+// 320 x 480 points (origin top-left, y down, as on the phone), a navigation stack that slides
+// between them, overlays drawn above everything, and labelled buttons scripts can press.
+#pragma once
+
+#include <GLES/gl.h>
+#include <string>
+#include <vector>
+
+namespace shell {
+
+constexpr float SCREEN_WIDTH = 320.0f;
+constexpr float SCREEN_HEIGHT = 480.0f;
+
+enum class TouchPhase { Began, Moved, Ended, Cancelled };
+
+class View {
+  public:
+    virtual ~View() = default;
+    // Draws the view with its left edge at x points. The compositor has set a 320 x 480 point
+    // projection (y down), texturing, blending and the vertex and texture-coordinate arrays.
+    virtual void draw(float x) = 0;
+    // A touch in view points (origin top-left, y down).
+    virtual void touch(TouchPhase, float, float) {}
+    // True while the view changes by itself and the screen must be redrawn.
+    virtual bool animating() const { return false; }
+};
+
+// Draws a texture's (u0, v0)-(u1, v1) part into the rectangle (x, y, w, h) with the given alpha.
+void drawQuad(GLuint texture, float x, float y, float w, float h, float u0, float v0, float u1,
+              float v1, float alpha);
+
+// An image from the resource folder, with an optional fade of its alpha and child images.
+class ImageView : public View {
+  public:
+    // The image file (loaded at the first draw) and its frame; w or h 0 = the image's own size.
+    ImageView(std::string path, float x, float y, float w = 0, float h = 0);
+    ~ImageView() override;
+    void setCenter(float cx, float cy);
+    void setAlpha(float a) { alpha = a; }
+    // Fades the alpha to target over the given seconds of the loop clock, from now.
+    void fadeTo(float target, double seconds);
+    void addSubview(ImageView* child) { children.push_back(child); } // owned
+    void draw(float x) override;
+    bool animating() const override;
+    float currentAlpha() const;
+    bool loaded() const { return texture != 0; }
+
+  private:
+    bool load();
+    std::string path;
+    float fx, fy, fw, fh;
+    float alpha = 1.0f;
+    float fade_from = 1.0f;
+    double fade_start = 0, fade_length = 0;
+    GLuint texture = 0;
+    float umax = 1, vmax = 1;
+    bool failed = false;
+    std::vector<ImageView*> children;
+};
+
+struct ViewController {
+    View* view = nullptr; // not owned
+    std::string title;
+};
+
+class NavController;
+
+class NavDelegate {
+  public:
+    virtual ~NavDelegate() = default;
+    virtual void willShowViewController(NavController&, ViewController*, bool) {}
+    virtual void didShowViewController(NavController&, ViewController*, bool) {}
+};
+
+// A stack of view controllers; a push slides the new view in from the right over the
+// transition's length (a pop the reverse). Touches reach the top view only when nothing slides.
+class NavController : public View {
+  public:
+    static constexpr double TRANSITION_SECONDS = 0.35;
+
+    explicit NavController(ViewController* root);
+    void setDelegate(NavDelegate* d) { delegate = d; }
+    void push(ViewController* vc, bool animated);
+    void pop(bool animated);
+    ViewController* top() const { return stack.back(); }
+    size_t depth() const { return stack.size(); }
+    bool transitioning() const { return from != nullptr; }
+    void setNavigationBarHidden(bool hidden) { bar_hidden = hidden; }
+    bool navigationBarHidden() const { return bar_hidden; }
+
+    // Ends a transition whose time is up (the loop calls this every step).
+    void advance();
+    void draw(float x) override;
+    void touch(TouchPhase phase, float x, float y) override;
+    bool animating() const override;
+
+  private:
+    void begin(ViewController* leaving, ViewController* coming, bool forward, bool animated);
+    std::vector<ViewController*> stack;
+    NavDelegate* delegate = nullptr;
+    ViewController* from = nullptr; // during a transition
+    ViewController* to = nullptr;
+    bool forward = true;
+    double start = 0;
+    bool bar_hidden = false;
+};
+
+// Something drawn above the whole screen that sees touches first (alerts, the navigation bar).
+class Overlay {
+  public:
+    virtual ~Overlay() = default;
+    virtual void draw() = 0;
+    // True when the overlay took the touch.
+    virtual bool touch(TouchPhase, float, float) { return false; }
+    virtual bool animating() const { return false; }
+};
+void addOverlay(Overlay* o); // drawn in the order added, the last on top; not owned
+void removeOverlay(Overlay* o);
+const std::vector<Overlay*>& overlays();
+
+// On-screen buttons with a label, for the scripts' "press": rectangles in view points.
+void setButton(const std::string& label, float x, float y, float w, float h);
+void removeButton(const std::string& label);
+bool findButton(const std::string& label, float& cx, float& cy);
+
+} // namespace shell

@@ -1,0 +1,292 @@
+#include "shell/window.h"
+
+#include "core/platform.h"
+#include "shell/gl_ext.h"
+#include "shell/png_file.h"
+#include "shell/views.h"
+
+#include <GLES/gl.h>
+#include <GLES/glext.h>
+#include <algorithm>
+#include <cmath>
+
+namespace shell {
+namespace {
+
+SDL_Window* win = nullptr;
+bool is_headless = false;
+bool fullscreen_on = false;
+std::vector<uint8_t> readback;
+
+int fitScale() {
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+    // Leave room for the window's frame.
+    int s = std::min((usable.w - 16) / 320, (usable.h - 48) / 480);
+    return std::max(s, 1);
+}
+
+// Everything of the game's GL state that composing the screen touches. The game sets most of
+// its state once at start-up and relies on it for the whole run, so all of it goes back.
+struct SavedState {
+    GLint framebuffer = 0, viewport[4] = {}, texture = 0, matrix_mode = 0, array_buffer = 0;
+    GLint active_texture = 0, client_texture = 0, env_mode = 0, blend_src = 0, blend_dst = 0;
+    GLfloat projection[16] = {}, modelview[16] = {}, texmatrix[16] = {};
+    GLfloat color[4] = {}, clear[4] = {};
+    GLboolean caps[9] = {}, arrays[4] = {};
+    struct Pointer {
+        GLint size = 0, type = 0, stride = 0, buffer = 0;
+        void* ptr = nullptr;
+    } vertex, texcoord;
+
+    static constexpr GLenum cap_names[9] = {GL_BLEND,     GL_TEXTURE_2D,   GL_DEPTH_TEST,
+                                            GL_CULL_FACE, GL_SCISSOR_TEST, GL_ALPHA_TEST,
+                                            GL_LIGHTING,  GL_FOG,          GL_STENCIL_TEST};
+    static constexpr GLenum array_names[4] = {GL_VERTEX_ARRAY, GL_TEXTURE_COORD_ARRAY,
+                                              GL_COLOR_ARRAY, GL_NORMAL_ARRAY};
+
+    void save() {
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &framebuffer);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glGetIntegerv(GL_ACTIVE_TEXTURE, &active_texture);
+        glGetIntegerv(GL_CLIENT_ACTIVE_TEXTURE, &client_texture);
+        glActiveTexture(GL_TEXTURE0);
+        glClientActiveTexture(GL_TEXTURE0);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env_mode);
+        glGetIntegerv(GL_MATRIX_MODE, &matrix_mode);
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+        glGetFloatv(GL_TEXTURE_MATRIX, texmatrix);
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &array_buffer);
+        glGetIntegerv(GL_BLEND_SRC, &blend_src);
+        glGetIntegerv(GL_BLEND_DST, &blend_dst);
+        glGetFloatv(GL_CURRENT_COLOR, color);
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+        for (int i = 0; i < 9; ++i)
+            caps[i] = glIsEnabled(cap_names[i]);
+        for (int i = 0; i < 4; ++i)
+            arrays[i] = glIsEnabled(array_names[i]);
+        savePointer(vertex, GL_VERTEX_ARRAY_SIZE, GL_VERTEX_ARRAY_TYPE, GL_VERTEX_ARRAY_STRIDE,
+                    GL_VERTEX_ARRAY_BUFFER_BINDING, GL_VERTEX_ARRAY_POINTER);
+        savePointer(texcoord, GL_TEXTURE_COORD_ARRAY_SIZE, GL_TEXTURE_COORD_ARRAY_TYPE,
+                    GL_TEXTURE_COORD_ARRAY_STRIDE, GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING,
+                    GL_TEXTURE_COORD_ARRAY_POINTER);
+    }
+
+    static void savePointer(Pointer& p, GLenum size, GLenum type, GLenum stride, GLenum buffer,
+                            GLenum ptr) {
+        glGetIntegerv(size, &p.size);
+        glGetIntegerv(type, &p.type);
+        glGetIntegerv(stride, &p.stride);
+        glGetIntegerv(buffer, &p.buffer);
+        glGetPointerv(ptr, &p.ptr);
+    }
+
+    void restore() const {
+        glext::bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(framebuffer));
+        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+        glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(vertex.buffer));
+        glVertexPointer(vertex.size, static_cast<GLenum>(vertex.type), vertex.stride, vertex.ptr);
+        glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(texcoord.buffer));
+        glTexCoordPointer(texcoord.size, static_cast<GLenum>(texcoord.type), texcoord.stride,
+                          texcoord.ptr);
+        glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(array_buffer));
+        for (int i = 0; i < 9; ++i)
+            caps[i] ? glEnable(cap_names[i]) : glDisable(cap_names[i]);
+        for (int i = 0; i < 4; ++i)
+            arrays[i] ? glEnableClientState(array_names[i]) : glDisableClientState(array_names[i]);
+        glBlendFunc(static_cast<GLenum>(blend_src), static_cast<GLenum>(blend_dst));
+        glColor4f(color[0], color[1], color[2], color[3]);
+        glClearColor(clear[0], clear[1], clear[2], clear[3]);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, env_mode);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+        glMatrixMode(GL_TEXTURE);
+        glLoadMatrixf(texmatrix);
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(projection);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixf(modelview);
+        glMatrixMode(static_cast<GLenum>(matrix_mode));
+        glActiveTexture(static_cast<GLenum>(active_texture));
+        glClientActiveTexture(static_cast<GLenum>(client_texture));
+    }
+};
+
+void setComposeState(const PixelRect& r) {
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(win, &dw, &dh);
+    glext::bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    glViewport(0, 0, dw, dh);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glViewport(r.x, r.y, r.w, r.h);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrthof(0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    for (GLenum cap :
+         {GL_DEPTH_TEST, GL_CULL_FACE, GL_ALPHA_TEST, GL_LIGHTING, GL_FOG, GL_STENCIL_TEST})
+        glDisable(cap);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+}
+
+void writeScreenshot(const std::string& path, const PixelRect& r) {
+    readback.resize(static_cast<size_t>(r.w) * r.h * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(r.x, r.y, r.w, r.h, GL_RGBA, GL_UNSIGNED_BYTE, readback.data());
+    // GL rows run bottom-up; the file's run top-down. Alpha depends on the surface: drop it.
+    std::vector<uint8_t> rgb(static_cast<size_t>(r.w) * r.h * 3);
+    for (int y = 0; y < r.h; ++y) {
+        const uint8_t* src = &readback[static_cast<size_t>(r.h - 1 - y) * r.w * 4];
+        uint8_t* dst = &rgb[static_cast<size_t>(y) * r.w * 3];
+        for (int x = 0; x < r.w; ++x) {
+            dst[x * 3] = src[x * 4];
+            dst[x * 3 + 1] = src[x * 4 + 1];
+            dst[x * 3 + 2] = src[x * 4 + 2];
+        }
+    }
+    writePngRgb(path, rgb.data(), r.w, r.h);
+}
+
+} // namespace
+
+bool createWindow(bool headless_run, int scale, bool fullscreen) {
+    is_headless = headless_run;
+    if (headless_run) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        platform::log("cannot start the video system: %s", SDL_GetError());
+        return false;
+    }
+    if (scale <= 0) scale = headless_run ? 1 : fitScale();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+    if (!headless_run) flags |= SDL_WINDOW_RESIZABLE;
+    win = SDL_CreateWindow("Flingo", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 320 * scale,
+                           480 * scale, flags);
+    if (!win) {
+        platform::log("cannot open a window: %s", SDL_GetError());
+        return false;
+    }
+    SDL_SetWindowMinimumSize(win, 160, 240);
+    if (fullscreen && !headless_run) toggleFullscreen();
+    return true;
+}
+
+void showWindow() {
+    if (win) SDL_ShowWindow(win);
+}
+
+void destroyWindow() {
+    if (win) SDL_DestroyWindow(win);
+    win = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+SDL_Window* window() {
+    return win;
+}
+bool headless() {
+    return is_headless;
+}
+
+SDL_GLContext createContext() {
+    SDL_GLContext ctx = SDL_GL_CreateContext(win);
+    if (!ctx) {
+        platform::log("cannot create an OpenGL ES 1.1 context: %s", SDL_GetError());
+        return nullptr;
+    }
+    if (SDL_GL_MakeCurrent(win, ctx) != 0) {
+        platform::log("cannot use the OpenGL ES 1.1 context: %s", SDL_GetError());
+        SDL_GL_DeleteContext(ctx);
+        return nullptr;
+    }
+    // The frame loop paces itself; waiting for the display would fight its 0.02 s timer.
+    SDL_GL_SetSwapInterval(0);
+    if (!glext::load()) {
+        platform::log("the OpenGL ES context has no framebuffer objects");
+        SDL_GL_DeleteContext(ctx);
+        return nullptr;
+    }
+    return ctx;
+}
+
+void deleteContext(SDL_GLContext context) {
+    if (context) SDL_GL_DeleteContext(context);
+}
+
+void toggleFullscreen() {
+    if (!win || is_headless) return;
+    fullscreen_on = !fullscreen_on;
+    SDL_SetWindowFullscreen(win, fullscreen_on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+PixelRect screenRect() {
+    int dw = 320, dh = 480;
+    if (win) SDL_GL_GetDrawableSize(win, &dw, &dh);
+    // Whole factors keep pixels crisp; a window smaller than one factor shrinks smoothly.
+    double s = std::min(dw / 320.0, dh / 480.0);
+    if (s >= 1) s = std::floor(s + 1e-9);
+    PixelRect r;
+    r.w = std::max(1, static_cast<int>(std::lround(320 * s)));
+    r.h = std::max(1, static_cast<int>(std::lround(480 * s)));
+    r.x = (dw - r.w) / 2;
+    r.y = (dh - r.h) / 2;
+    return r;
+}
+
+bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp) {
+    int ww = 320, wh = 480, dw = 320, dh = 480;
+    if (win) {
+        SDL_GetWindowSize(win, &ww, &wh);
+        SDL_GL_GetDrawableSize(win, &dw, &dh);
+    }
+    const PixelRect r = screenRect();
+    // Drawable pixels from window coordinates; the screen's top edge in them.
+    const float px = wx * static_cast<float>(dw) / static_cast<float>(std::max(ww, 1));
+    const float py = wy * static_cast<float>(dh) / static_cast<float>(std::max(wh, 1));
+    const float top = static_cast<float>(dh - r.y - r.h);
+    x = (px - static_cast<float>(r.x)) * SCREEN_WIDTH / static_cast<float>(r.w);
+    y = (py - top) * SCREEN_HEIGHT / static_cast<float>(r.h);
+    const bool inside = x >= 0 && x <= SCREEN_WIDTH && y >= 0 && y <= SCREEN_HEIGHT;
+    if (clamp) {
+        x = std::clamp(x, 0.0f, SCREEN_WIDTH);
+        y = std::clamp(y, 0.0f, SCREEN_HEIGHT);
+    }
+    return inside;
+}
+
+void present(View* root, const std::vector<std::string>& screenshots) {
+    SavedState saved;
+    saved.save();
+    const PixelRect r = screenRect();
+    setComposeState(r);
+    if (root) root->draw(0);
+    for (Overlay* o : overlays())
+        o->draw();
+    for (const std::string& path : screenshots)
+        writeScreenshot(path, r);
+    saved.restore();
+    if (is_headless)
+        glFlush(); // the offscreen surface never swaps; without a flush
+                   // llvmpipe's queued commands pile up frame after frame
+    else
+        SDL_GL_SwapWindow(win);
+}
+
+} // namespace shell

@@ -1,0 +1,40 @@
+// The one window of the game and its GL ES 1.1 context. The 320 x 480 screen is composed from
+// the views into the window, scaled to fit with the aspect kept and black bars around it.
+#pragma once
+
+#include <SDL.h>
+#include <string>
+#include <vector>
+
+namespace shell {
+
+class View;
+
+struct PixelRect {
+    int x = 0, y = 0, w = 0, h = 0; // GL window coordinates (origin bottom-left)
+};
+
+// Creates the (hidden) window: offscreen in headless runs, else scaled by the given factor
+// (0 = the largest whole factor that fits the desktop). False with a message on failure.
+bool createWindow(bool headless, int scale, bool fullscreen);
+void showWindow();
+void destroyWindow();
+SDL_Window* window();
+bool headless();
+
+// A new ES 1.1 context on the window, made current. Null when none can be had.
+SDL_GLContext createContext();
+void deleteContext(SDL_GLContext context);
+
+void toggleFullscreen();
+// The screen's place in the drawable, and its scale (drawable pixels per point).
+PixelRect screenRect();
+// Window coordinates (as SDL reports mouse positions) to screen points (top-left origin, y
+// down). False when the point lies outside the screen; with clamp, it is moved onto its edge.
+bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp);
+
+// Composes the root view and the overlays into the window and shows the result (in headless
+// runs: flushes). Screenshots listed are written from what was composed.
+void present(View* root, const std::vector<std::string>& screenshots);
+
+} // namespace shell

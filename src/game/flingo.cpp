@@ -1,41 +1,39 @@
-// The game controller. This first cut carries the state table, the slides and the start-up GL
-// state; the screens plug in as their code lands.
 #include "game/flingo.h"
 
+#include "ads/ads.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/util.h"
+#include "game/level.h"
+#include "game/level_defs.h"
+#include "game/menu.h"
+#include "game/score_menu.h"
+#include "gfx/sprite.h"
+#include "gfx/texture.h"
+#include "save/legacy.h"
+#include "save/savedata.h"
+#include "save/scores.h"
 
 #include <GLES/gl.h>
+#include <algorithm>
 #include <ctime>
 
 namespace fg {
 namespace {
 
+const char* const MENU_TRACK = "OfficeNoise.mp3";
+const char* const TUTORIAL_IMAGE = "tutorial.png";
+constexpr float SCREEN_WIDTH = 320.0f;
+
 int state = STATE_MENU;
 Vector2<float> offset = {0, 0};
+Menu* menu = nullptr;
+ScoreMenu* score_menu = nullptr;
+Level* level = nullptr;
 int current_level = -1;
-int highlest_level = 0;
+int highlest_level = 0; // the highest unlocked level index
 
-const Vector2<float> unit_quad[4] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {0.5f, 0.5f}, {-0.5f, 0.5f}};
-
-// Advances a slide; true on the frame it passes its end. The first frame of a slide only clears
-// the marker: its dt measured whatever started the slide, not the slide.
-bool slide(double dt, double direction) {
-    if (offset.y == -1.0f) {
-        offset.y = 0.0f;
-        return false;
-    }
-    offset.x = static_cast<float>(offset.x + dt * direction * SLIDE_SPEED);
-    return direction < 0 ? offset.x <= -320.0f : offset.x >= 0.0f;
-}
-
-} // namespace
-
-bool initialize() {
-    platform::initialize();
-    util::seedrand(static_cast<int>(std::time(nullptr)));
-
+void setupGl() {
     glCullFace(GL_BACK);
     glPointSize(5.0f);
     glEnable(GL_BLEND);
@@ -51,10 +49,10 @@ bool initialize() {
     glColor4f(1, 1, 1, 1);
     glClearColor(0.9f, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glVertexPointer(2, GL_FLOAT, 0, unit_quad);
+    glVertexPointer(2, GL_FLOAT, 0, quad_verts);
+}
 
-    sizeGl(nullptr, nullptr);
-
+void subscribeHandlers() {
     evt::subscribe("sizeGl", evt::Callback(&fg::sizeGl, nullptr));
     evt::subscribe("postScore", evt::Callback(&fg::postScore, nullptr));
     evt::subscribe("setBest", evt::Callback(&fg::setBest, nullptr));
@@ -66,20 +64,94 @@ bool initialize() {
     evt::subscribe("gotoScores", evt::Callback(&fg::gotoScores, nullptr));
     evt::subscribe("gotoMenu", evt::Callback(&fg::gotoMenu, nullptr));
     evt::subscribe("onTutorialShown", evt::Callback(&fg::onTutorialShown, nullptr));
+}
 
-    evt::publish("setSound", true);
-    evt::publish("setBackgroundSound", "OfficeNoise.mp3");
+// A level's button on the main menu and its row on the score menu.
+void showLevel(int i, int best) {
+    const LevelInfo& row = level_info[i];
+    menu->setMenuButton(i, row.menuButton, row.menuButtonPos, row.menuBestPos);
+    highlest_level = std::max(highlest_level, i);
+    menu->setBest(i, best);
+    score_menu->setLevel(i, row.scoreRowPos, row.scoreRowSize, row.scoreBestPos);
+    score_menu->setBest(i, best);
+}
+
+// Advances a slide by one frame; true on the frame that reaches or passes its end. The first
+// frame of a slide only clears the marker, because its dt measured the step that started the
+// slide, not the slide. The overshoot stays in the offset until the next slide sets it anew.
+bool slide(double dt, double direction) {
+    if (offset.y == -1.0f) {
+        offset.y = 0.0f;
+        return false;
+    }
+    offset.x = static_cast<float>(offset.x + dt * (direction * SLIDE_SPEED));
+    return direction < 0 ? offset.x <= -SCREEN_WIDTH : offset.x >= 0.0f;
+}
+
+// The screens exist from initialize to shutdown; events and frames outside that span do nothing.
+bool running() {
+    return menu && score_menu && level;
+}
+
+void arriveAtMenu() {
+    state = STATE_MENU;
+    AdSupplier::setAdSuppliers(true, false);
+    menu->activate();
+}
+
+} // namespace
+
+bool initialize() {
+    platform::initialize();
+    util::seedrand(static_cast<int>(std::time(nullptr)));
+    setupGl();
+    sizeGl(nullptr, nullptr);
+    subscribeHandlers();
+
+    menu = new Menu();
+    score_menu = new ScoreMenu();
+
+    // The legacy import writes into the loaded store, and the score records migrate what it
+    // brought; the catalogue is filled only after both.
+    savedata::load();
+    loadLegacy();
+    scores::init();
+    initializeData();
+
+    if (!savedata::read(false, "tutorial_shown")) level_info[0].tutorial = TUTORIAL_IMAGE;
+    const bool sound = savedata::read(true, "sound");
+    evt::publish("setSound", sound);
+
+    menu->create(menu_info.background, menu_info.scoresButton,
+                 {static_cast<float>(menu_info.scoresButtonPos.x),
+                  static_cast<float>(menu_info.scoresButtonPos.y), 0.0f},
+                 sound);
+    score_menu->create(score_menu_info.background, score_menu_info.backButtonPos,
+                       score_menu_info.backButtonSize);
+
+    for (int i = 0; i < LEVEL_COUNT; ++i) {
+        // A level is locked while its predecessor's best is under that row's threshold; every
+        // level is examined against its own predecessor only.
+        if (i > 0 && scores::readBest(i - 1) < level_info[i - 1].unlockScore) continue;
+        showLevel(i, scores::readBest(i));
+    }
+
+    level = new Level();
+    evt::publish("setBackgroundSound", MENU_TRACK);
     evt::publish("registerAds");
     return true;
 }
 
-void activate() {}
+void activate() {
+    AdSupplier::setAdSuppliers(true, false);
+    if (menu) menu->activate();
+}
 
 int getLevel() {
     return current_level;
 }
 int getBestScore() {
-    return 0;
+    return scores::readBest(current_level);
 }
 
 bool goBack() {
@@ -93,57 +165,163 @@ void sizeGl(void*, void* payload) {
     if (payload) height_offset = *static_cast<int*>(payload);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrthof(0, 320, 0, 480.0f + height_offset, 0, 450);
+    glOrthof(0, 320, 0, 480.0f + static_cast<float>(height_offset), 0, 450);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
 
-void postScore(void*, void*) {}
-void setBest(void*, void*) {}
-void setSound(void*, void*) {}
+void postScore(void*, void*) {
+    scores::saveSubmitted(scores::readBest(current_level), current_level);
+}
+
+void setBest(void*, void* payload) {
+    const int best = evt::payloadInt(payload);
+    if (current_level < 0 || !running()) return;
+    menu->setBest(current_level, best);
+    score_menu->setBest(current_level, best);
+    scores::saveBest(best, current_level);
+
+    // Equality fires once: a run's score grows one point at a time and every score above the
+    // best is reported.
+    if (level_info[current_level].unlockScore != best) return;
+    const int next = current_level + 1;
+    if (next >= LEVEL_COUNT) return; // the last level has nothing to unlock
+    const LevelInfo& row = level_info[next];
+    menu->setMenuButton(next, row.menuButton, row.menuButtonPos, row.menuBestPos);
+    highlest_level = std::max(highlest_level, next);
+    menu->setNewLevel(next);
+    score_menu->setLevel(next, row.scoreRowPos, row.scoreRowSize, row.scoreBestPos);
+    score_menu->setBest(next, 0);
+    evt::publish("onLevelUnlocked");
+    level->setBasket(highlest_level + 1 - current_level);
+}
+
+void setSound(void*, void* payload) {
+    savedata::write(payload != nullptr, "sound");
+    savedata::save();
+}
 
 void update(void*, void* payload) {
-    double dt = *static_cast<double*>(payload);
+    if (!running() || AdSupplier::adsFreezingGame()) return;
+    double* dt = static_cast<double*>(payload);
     switch (state) {
+    case STATE_MENU:
+        menu->update(static_cast<float>(*dt));
+        break;
     case STATE_MENU_TO_SCORES:
     case STATE_MENU_TO_LEVEL:
-        if (slide(dt, -1.0)) state = state == STATE_MENU_TO_SCORES ? STATE_SCORES : STATE_LEVEL;
+        if (!slide(*dt, -1.0)) break;
+        if (state == STATE_MENU_TO_SCORES) {
+            state = STATE_SCORES;
+            if (score_menu->active == 0) score_menu->active = 1;
+        } else {
+            state = STATE_LEVEL;
+            AdSupplier::setAdSuppliers(true, true);
+            level->state = level->savedState;
+        }
+        break;
+    case STATE_SCORES:
+        score_menu->update(static_cast<float>(*dt));
         break;
     case STATE_SCORES_TO_MENU:
     case STATE_LEVEL_TO_MENU:
-        if (slide(dt, 1.0)) state = STATE_MENU;
+        if (slide(*dt, 1.0)) arriveAtMenu();
+        break;
+    case STATE_LEVEL:
+        level->update(static_cast<float>(*dt));
+        evt::publish("updateFireworks", dt);
         break;
     default:
         break;
     }
+    texture_mgr.cleanup();
 }
 
-void render(void*, void*) {}
+void render(void*, void*) {
+    if (!running() || AdSupplier::adsFreezingGame()) return;
+    const Vector2<float> right = {offset.x + SCREEN_WIDTH, offset.y};
+    switch (state) {
+    case STATE_MENU:
+        menu->render({0, 0});
+        break;
+    case STATE_MENU_TO_SCORES:
+    case STATE_SCORES_TO_MENU:
+        menu->render(offset);
+        score_menu->render(right);
+        break;
+    case STATE_SCORES:
+        score_menu->render({0, 0});
+        break;
+    case STATE_MENU_TO_LEVEL:
+    case STATE_LEVEL_TO_MENU:
+        menu->render(offset);
+        level->render(right);
+        break;
+    case STATE_LEVEL:
+        level->render({0, 0});
+        evt::publish("drawFireworks");
+        break;
+    default:
+        break;
+    }
+    AdSupplier::drawAdSuppliers(offset);
+}
 
-void shutdown(void*, void*) {}
+void shutdown(void*, void*) {
+    delete level;
+    level = nullptr;
+    delete score_menu;
+    score_menu = nullptr;
+    delete menu;
+    menu = nullptr;
+}
 
 void gotoLevel(void*, void* payload) {
-    if (state != STATE_MENU) return;
+    if (state != STATE_MENU || !running()) return;
+    const int index = evt::payloadInt(payload);
     state = STATE_MENU_TO_LEVEL;
     offset = {0, -1};
-    current_level = evt::payloadInt(payload);
+    AdSupplier::setAdSuppliers(false, true);
+    menu->deactivate();
+    if (index != current_level) {
+        current_level = index;
+        const int best = scores::readBest(index);
+        const int submitted = scores::readSubmitted(index);
+        level->create(&level_info[index], best, best > submitted, highlest_level + 1 - index);
+    }
+    // Entering the level left last resumes it as it was.
+    evt::publish("setBackgroundSound", level_info[index].backgroundSound);
 }
 
 void gotoScores(void*, void*) {
-    if (state != STATE_MENU) return;
+    if (state != STATE_MENU || !running()) return;
     state = STATE_MENU_TO_SCORES;
     offset = {0, -1};
+    AdSupplier::setAdSuppliers(false, false);
+    menu->deactivate();
 }
 
 void gotoMenu(void*, void*) {
     evt::publish("stopFireworks");
-    evt::publish("setBackgroundSound", "OfficeNoise.mp3");
-    if (state != STATE_SCORES && state != STATE_LEVEL) return;
-    state = state == STATE_LEVEL ? STATE_LEVEL_TO_MENU : STATE_SCORES_TO_MENU;
-    offset = {-320, -1};
+    evt::publish("setBackgroundSound", MENU_TRACK);
+    if ((state != STATE_SCORES && state != STATE_LEVEL) || !running()) return;
+    AdSupplier::setAdSuppliers(false, true);
+    if (state == STATE_LEVEL) {
+        level->savedState = level->state;
+        level->state = 0;
+        state = STATE_LEVEL_TO_MENU;
+    } else {
+        if (score_menu->active == 1) score_menu->active = 0;
+        state = STATE_SCORES_TO_MENU;
+    }
+    offset = {-SCREEN_WIDTH, -1};
 }
 
-void onTutorialShown(void*, void*) {}
+void onTutorialShown(void*, void*) {
+    savedata::write(true, "tutorial_shown");
+    savedata::save();
+    level_info[0].tutorial = nullptr;
+}
 
 int getState() {
     return state;
@@ -155,13 +333,13 @@ int getHighestLevel() {
     return highlest_level;
 }
 Menu* getMenu() {
-    return nullptr;
+    return menu;
 }
 ScoreMenu* getScoreMenu() {
-    return nullptr;
+    return score_menu;
 }
 Level* getLevelObject() {
-    return nullptr;
+    return level;
 }
 
 } // namespace fg

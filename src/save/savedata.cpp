@@ -3,6 +3,7 @@
 #include "core/platform.h"
 #include "save/durable_file.h"
 #include "save/group.h"
+#include "save/plist_guard.h"
 
 #include <climits>
 #include <cmath>
@@ -20,6 +21,8 @@ namespace {
 // The save file holds a few hundred bytes; anything this large is not ours, and reading it
 // whole would only cost memory.
 constexpr long long MAX_FILE_SIZE = 8 << 20;
+// Root, group, value: deeper containers are not ours.
+constexpr int MAX_DEPTH = 16;
 
 plist_t save_data = nullptr;
 // The file on disk failed to load: move it aside before the first save replaces it, so that
@@ -65,7 +68,9 @@ bool load() {
         return false;
     }
     plist_t parsed = nullptr;
-    plist_from_memory(reinterpret_cast<const char*>(bytes), static_cast<uint32_t>(size), &parsed);
+    const char* text = reinterpret_cast<const char*>(bytes);
+    if (nestingWithin(text, static_cast<size_t>(size), MAX_DEPTH))
+        plist_from_memory(text, static_cast<uint32_t>(size), &parsed);
     delete[] bytes;
     if (!parsed || plist_get_node_type(parsed) != PLIST_DICT) {
         platform::log("Save data '%s' is not a property list holding a dictionary; starting "

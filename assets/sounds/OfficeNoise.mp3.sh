@@ -8,8 +8,10 @@ LEN=30 XF=2 ALL=32
 # Air from the ceiling vents, a little different in each ear, and the lights' hum.
 noise pinknoise $ALL "$T/airl.sox" 0
 noise pinknoise $ALL "$T/airr.sox" 40
-sx -M "$T/airl.sox" "$T/airr.sox" "$T/air.sox" lowpass 900 lowpass 1400 gain -12
-sx -n -r $SR -c 2 "$T/hum.sox" synth $ALL sine 120 sine 240 gain -42
+sx -M "$T/airl.sox" "$T/airr.sox" "$T/air.sox" gain -12 highpass 60 lowpass 900 lowpass 1400
+level "$T/air.sox" -36
+sx -n -r $SR -c 1 "$T/hum.sox" synth $ALL sine 120 sine 240 gain -6 channels 2
+level "$T/hum.sox" -54
 
 # Colleagues talking somewhere across the room: low and blurred, so no word is made out.
 n=0
@@ -31,8 +33,9 @@ for line in "m3 0.5 -0.6 Did you get my note about the figures?" \
     place "$T/s$n.sox" "$pan" "$T/p$n.sox"
 done
 mix "$T/talk.sox" $(for k in $(seq 1 $n); do echo "$T/p$k.sox 0.3"; done)
-sx "$T/talk.sox" "$T/murmur.sox" lowpass 700 lowpass 900 reverb 60 60 100 100 20 gain -16 \
+sx "$T/talk.sox" "$T/murmur.sox" gain -6 lowpass 700 lowpass 900 reverb 60 60 100 100 20 \
     pad 0 $ALL trim 0 $ALL
+level "$T/murmur.sox" -38
 
 # Keyboards: bursts of typing here and there, and a phone ringing twice far away.
 awkgen "$T/keys.sox" <<'AWK'
@@ -40,16 +43,6 @@ function key(t0, a) {
     burst(t0, a, 0.0006, 0.004)
     ring(t0, between(2200, 3800), a * 0.3, 0.004, 0.02)
     ring(t0 + 0.012, between(500, 900), a * 0.15, 0.01, 0.04)
-}
-function ringing(t0,    i, s0, n, x, k) {
-    for (k = 0; k < 2; k++) {
-        s0 = int((t0 + k * 3) * SR); n = int(1.2 * SR)
-        for (i = 0; i < n; i++) {
-            x = (sin(2 * PI_() * 1020 * i / SR) + sin(2 * PI_() * 1210 * i / SR))
-            x *= (int(i * 40 / SR) % 2) ? 0.25 : 0.5   # the bell's warble
-            buf[s0 + i] += 0.04 * x * tail(i, n) * (i < 400 ? i / 400 : 1)
-        }
-    }
 }
 BEGIN {
     seed(2024); alloc(32)
@@ -59,13 +52,34 @@ BEGIN {
         for (; t < end; t += between(0.06, 0.22)) key(t, a * between(0.6, 1))
         t += between(1.5, 5)
     }
-    ringing(12.5)
     emit()
 }
 AWK
-place "$T/keys.sox" 0.35 "$T/keyss.sox"
-sx "$T/keyss.sox" "$T/keysr.sox" highpass 300 reverb 30 50 60 100 5 gain -6 trim 0 $ALL
+sx "$T/keys.sox" "$T/keysr.sox" gain -6 highpass 300 reverb 30 50 60 100 5 trim 0 $ALL
+place "$T/keysr.sox" 0.35 "$T/keyss.sox"
+level "$T/keyss.sox" -46
 
-mix "$T/office.sox" "$T/air.sox" 1 "$T/hum.sox" 1 "$T/murmur.sox" 1 "$T/keysr.sox" 1
+awkgen "$T/phone.sox" <<'AWK'
+# Two rings of a desk phone's bell, warbling between two tones.
+BEGIN {
+    alloc(4.2)
+    for (k = 0; k < 2; k++) {
+        s0 = int(k * 3 * SR); n = int(1.2 * SR)
+        for (i = 0; i < n; i++) {
+            x = sin(2 * PI_() * 1020 * i / SR) + sin(2 * PI_() * 1210 * i / SR)
+            x *= (int(i * 40 / SR) % 2) ? 0.5 : 1
+            buf[s0 + i] += 0.3 * x * tail(i, n) * (i < 400 ? i / 400 : 1)
+        }
+    }
+    emit()
+}
+AWK
+sx "$T/phone.sox" "$T/phoner.sox" gain -6 lowpass 3000 pad 0 2 reverb 70 50 100 100 30 \
+    pad 12.5 $ALL trim 0 $ALL
+place "$T/phoner.sox" -0.5 "$T/phones.sox"
+level "$T/phones.sox" -52
+
+mix "$T/office.sox" "$T/air.sox" 1 "$T/hum.sox" 1 "$T/murmur.sox" 1 "$T/keyss.sox" 1 \
+    "$T/phones.sox" 1
 loop "$T/office.sox" $LEN $XF
-encode "$T/loop.sox" -6
+encode "$T/loop.sox" -30

@@ -130,11 +130,23 @@ loop() {
     rm -f "$T/head.sox" "$T/tail.sox" "$T/rest.sox" "$T/seam.sox"
 }
 
-# encode IN PEAK_DB: the background tracks: 44.1 kHz stereo MP3 at a level that sits
-# under the effects. The encoder runs at a fixed rate; its header carries the encoder delay
-# and padding so that a gapless decoder loops it without a hole.
+# rms FILE: the RMS level of FILE in dBFS (all channels).
+rms() { sox "$1" -n stats 2>&1 | awk '/^RMS lev dB/ { print $4 }'; }
+
+# level FILE RMS_DB: scale FILE, in place, to that RMS level. Layers of a background
+# track are set this way, so that their balance reads as numbers in the recipe.
+level() {
+    sx "$1" "$T/level.sox" gain "$(awk -v t="$2" -v r="$(rms "$1")" 'BEGIN { print t - r }')"
+    mv "$T/level.sox" "$1"
+}
+
+# encode IN RMS_DB: a background track: 44.1 kHz stereo MP3 at that RMS level, which
+# sits under the effects (they peak at -1 dBFS). The encoder runs at a fixed rate; its
+# header carries the encoder delay and padding, so a gapless decoder loops it without a
+# hole.
 encode() {
-    sx "$1" -b 16 -e signed -c 2 "$T/enc.wav" rate -v $SR norm "$2"
+    level "$1" "$2"
+    sx "$1" -b 16 -e signed -c 2 "$T/enc.wav" rate -v $SR
     lame --quiet --noreplaygain -q 2 -b 128 --cbr "$T/enc.wav" "$T/enc.mp3"
     mv "$T/enc.mp3" "$OUT"
     rm -f "$T/enc.wav"

@@ -84,5 +84,5 @@ function emit(    i, pk, g) {
     for (i = 0; i < N; i++) if (buf[i] > pk || -buf[i] > pk) pk = buf[i] > 0 ? buf[i] : -buf[i]
     g = pk > 0.9 ? 0.9 / pk : 1
     printf "; Sample Rate %d\n; Channels 1\n", SR
-    for (i = 0; i < N; i++) printf "0 %.7f\n", buf[i] * g * tail(i, N)
+    for (i = 0; i < N; i++) printf "0 %.6f\n", buf[i] * g * tail(i, N)
 }

@@ -84,6 +84,29 @@ place() {
     sx "$1" -c 2 "$3" remix $g
 }
 
+# chatter FILE SECONDS "VOICE PITCH GAP WORDS..." ...: one person's talk, in mono:
+# each line waits GAP seconds, then says WORDS in the espeak-ng VOICE at PITCH; the
+# whole is cut or padded to SECONDS.
+chatter() {
+    o=$1 secs=$2
+    shift 2
+    parts=""
+    k=0
+    for line in "$@"; do
+        k=$((k + 1))
+        # shellcheck disable=SC2086
+        set -- $line
+        v=$1 p=$2 gap=$3
+        shift 3
+        silence "$gap" "$T/ch$k-gap.sox"
+        speak "$T/ch$k.sox" "$v" 150 "$p" "$*"
+        parts="$parts $T/ch$k-gap.sox $T/ch$k.sox"
+    done
+    # shellcheck disable=SC2086
+    sx $parts "$o" pad 0 "$secs" trim 0 "$secs"
+    rm -f $parts
+}
+
 # paperhit FILE SEED: the paper ball bouncing off someone or something: a soft pat
 # and a crinkle.
 paperhit() {

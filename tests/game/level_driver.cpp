@@ -76,7 +76,11 @@ LevelDriver::~LevelDriver() {
 }
 
 void LevelDriver::enter(int index, int best, bool canSubmit, int basketFrame) {
-    level.create(&row(index), best, canSubmit, basketFrame);
+    enter(&row(index), best, canSubmit, basketFrame);
+}
+
+void LevelDriver::enter(const fg::LevelInfo* info, int best, bool canSubmit, int basketFrame) {
+    level.create(info, best, canSubmit, basketFrame);
     level.state = level.savedState;
 }
 
@@ -171,6 +175,7 @@ void LevelDriver::onRender(void* user, void*) {
     auto* d = static_cast<LevelDriver*>(user);
     glClear(GL_COLOR_BUFFER_BIT);
     d->level.render({0, 0});
+    glFlush(); // llvmpipe queues commands until a flush or a readback
 }
 
 } // namespace leveltest

@@ -27,6 +27,8 @@ class LevelDriver {
 
     // Creates the level from catalogue row `row` and finishes the slide-in (state = savedState).
     void enter(int row, int best = 0, bool canSubmit = false, int basketFrame = 1);
+    void enter(const fg::LevelInfo* info, int best = 0, bool canSubmit = false,
+               int basketFrame = 1);
 
     // One tick: the clock moves by dt, then "onFrame" and "render" are published.
     void frame(double dt = 0.02);

@@ -82,6 +82,8 @@ std::string parseLine(const std::string& line, Command& cmd, bool& isCommand) {
         if (cmd.text.empty()) return "expected a key name after 'key'";
         std::transform(cmd.text.begin(), cmd.text.end(), cmd.text.begin(),
                        [](unsigned char ch) { return static_cast<char>(tolower(ch)); });
+        if (cmd.text != "escape" && cmd.text != "f11")
+            return "unknown key '" + cmd.text + "' (known: escape, f11)";
     } else if (verb == "quit") {
         cmd.kind = Command::Quit;
     } else if (verb.empty()) {

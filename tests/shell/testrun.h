@@ -1,0 +1,47 @@
+// Running a built program of the game in a test, and reading what it left behind: its trace,
+// its screenshots, its files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testrun {
+
+struct Result {
+    int status = -1; // exit status; 128 + signal when killed
+    std::string stderr_text;
+};
+
+// Runs argv[0] with the arguments, waits for it (killing it after timeout seconds).
+Result run(const std::vector<std::string>& argv, int timeout = 120);
+// Starts it without waiting; its pid.
+int start(const std::vector<std::string>& argv, const std::string& stderr_path);
+int wait(int pid, int timeout = 120);
+
+struct TraceLine {
+    long frame = -1;
+    std::string event;   // empty for a console line
+    std::string payload; // the payload's JSON text as written
+    std::string log;     // a console line's text, unescaped
+};
+std::vector<TraceLine> readTrace(const std::string& path);
+// The lines of one event, in order.
+std::vector<TraceLine> events(const std::vector<TraceLine>& trace, const std::string& name);
+// Index of the first line of the event (or -1), searching from 'from'.
+int find(const std::vector<TraceLine>& trace, const std::string& name, size_t from = 0);
+bool hasLog(const std::vector<TraceLine>& trace, const std::string& part);
+
+// A fresh empty folder under the system's temporary folder.
+std::string tempDir();
+void writeFile(const std::string& path, const std::string& text);
+std::string readFile(const std::string& path);
+
+// A whole-colour RGB PNG, for start-up images.
+void writeSolidPng(const std::string& path, int w, int h, uint8_t r, uint8_t g, uint8_t b);
+// A screenshot's pixel as 0xRRGGBB (-1 when the file cannot be read or the point is outside).
+long pixel(const std::string& png, int x, int y);
+// Whether two colours differ by at most tol in every channel.
+bool near(long a, long b, int tol);
+
+} // namespace testrun

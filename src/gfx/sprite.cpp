@@ -85,23 +85,24 @@ bool Sprite::update(float dt) {
         return false;
     }
     if ((scroll.x == 0 && scroll.y == 0) || frameCount < 1) return false;
+    if (frameSize.x <= 0 || frameSize.y <= 0) return false; // an empty text: nothing to move
     const float du = dt * (scroll.x / float(frameSize.x));
     const float dv = (scroll.y / float(frameSize.y)) * dt;
     float* f = frames;
     const float width = f[4] - f[0], height = f[5] - f[1];
     float u = f[0] + du, v = f[1] + dv;
-    if (du > 0)
-        while (u >= 1)
-            u -= 1;
-    else
-        while (u <= -1)
-            u += 1;
-    if (dv > 0)
-        while (v >= 1)
-            v -= 1;
-    else
-        while (v <= -1)
-            v += 1;
+    // Wrap into (-1, 1) the way stepping by whole units would, in one step: a long frame time
+    // must not mean a long (or, past 2^24, endless) loop.
+    if (du > 0) {
+        if (u >= 1) u -= std::floor(u);
+    } else if (u <= -1) {
+        u -= std::ceil(u);
+    }
+    if (dv > 0) {
+        if (v >= 1) v -= std::floor(v);
+    } else if (v <= -1) {
+        v -= std::ceil(v);
+    }
     f[0] = u, f[1] = v;
     f[2] = u + width, f[3] = v;
     f[4] = u + width, f[5] = v + height;

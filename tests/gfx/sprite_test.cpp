@@ -177,6 +177,12 @@ TEST_F(SpriteTest, ScrollingWrapsKeepsTheExtentAndRepeatsTheTexture) {
     EXPECT_NEAR(s.frames[2] - s.frames[0], 1.0f, 1e-6f);
     EXPECT_NEAR(s.frames[5] - s.frames[1], -1.0f, 1e-6f);
 
+    // A very long step wraps at once.
+    s.setScroll({64, 64});
+    s.update(3.0e7f);
+    EXPECT_GE(s.frames[0], 0.0f);
+    EXPECT_LT(s.frames[0], 1.0f);
+
     // A sprite not made to scroll may scroll its coordinates but draws clamped.
     Sprite clamped("white.png", {0, 0}, 0, false, 0);
     clamped.setScroll({4, 0});

@@ -205,6 +205,14 @@ TEST_F(TextTest, MissingFontsAndAbsurdSizesGiveEmptyTexturesWithOneMessage) {
     EXPECT_EQ(log.lines().size(), 1u);
     texture_mgr.release(none);
 
+    // A text sprite of a missing font has an empty frame and survives scrolling and drawing.
+    Sprite* s = new Sprite(14, -29, "nofont", "Hi", WHITE, 2);
+    EXPECT_EQ(s->frameSize.x, 0);
+    s->setScroll({10, 0});
+    EXPECT_FALSE(s->update(1));
+    s->draw({10, 10, 0}, {1, 1}, {0, 0, 0}, WHITE);
+    killSprite(s);
+
     for (int size : {0, -5, 100000}) {
         Text bad = draw("dejavu", -29, "Hi", size, WHITE, NO_OUTLINE, 0, 1.0f);
         EXPECT_FALSE(bad.px) << size;

@@ -104,7 +104,7 @@ TEST_F(AppSoundTest, BackgroundTrackFollowsTheSoundSwitchAndStartsOnce) {
     EXPECT_EQ(sound::g_curr_background_music, "Office.wav");
     sound::SoundEffect* office = loopPool("Office.wav");
     ASSERT_NE(office, nullptr);
-    int64_t at = soundsAfter(on, 4096);
+    int64_t at = soundsAfter(on, 8192);
     ASSERT_GE(at, 0);
     EXPECT_EQ(out->read(at)[0].id(), 100);
     EXPECT_EQ(out->read(at)[0].position(), 0);
@@ -154,13 +154,13 @@ TEST_F(AppSoundTest, PauseThenResumeRestartsTheTrackFromItsBeginning) {
     evt::publish("pauseSound");
     EXPECT_EQ(loopPool("Basement.wav"), nullptr);
     EXPECT_EQ(sound::g_curr_background_music, "");
-    const int64_t paused = out->framesWritten() + 4096;
-    ASSERT_TRUE(out->waitMoreFrames(8192));
+    const int64_t paused = out->framesWritten() + testaudio::LAG;
+    ASSERT_TRUE(out->waitMoreFrames(testaudio::LAG + 8192));
     EXPECT_EQ(testaudio::firstSounding(out->read(paused)), -1);
 
     const int64_t resumed = out->framesWritten();
     evt::publish("resumeSound");
-    const int64_t at = soundsAfter(resumed, 4096);
+    const int64_t at = soundsAfter(resumed, 8192);
     ASSERT_GE(at, 0);
     EXPECT_EQ(out->read(at)[0].position(), 0);
     EXPECT_EQ(sound::g_curr_background_music, "Basement.wav");

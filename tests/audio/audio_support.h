@@ -26,6 +26,10 @@ bool run(const std::string& command);
 std::string makeTempDir();
 void removeTree(const std::string& dir);
 
+// Frames that were mixed before something happened but reach the file only after it: the disk
+// driver writes through a stdio buffer (2048 frames) and the mixer may be a buffer ahead.
+constexpr int64_t LAG = 4096;
+
 struct Frame {
     int16_t left, right;
     bool silent() const { return left == 0 && right == 0; }

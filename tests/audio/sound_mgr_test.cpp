@@ -61,7 +61,7 @@ TEST_F(DiskAudioTest, EffectsFollowTheEnableSwitch) {
     EXPECT_EQ(testaudio::firstSounding(out->read()), -1);
     evt::publish("enableSound");
     evt::publish("playSound", "Tick.wav");
-    ASSERT_TRUE(out->waitMoreFrames(4096));
+    ASSERT_TRUE(out->waitMoreFrames(8192));
     EXPECT_GE(testaudio::firstSounding(out->read()), 0);
 }
 
@@ -74,7 +74,7 @@ TEST_F(DiskAudioTest, BackgroundTrackLoopsAndSwitchesWithTheOldOneReleasedFirst)
     EXPECT_EQ(sound::g_curr_background_music, "A.wav");
     sound::SoundEffect* a = pool("A.wav", true);
     ASSERT_NE(a, nullptr);
-    ASSERT_TRUE(out->waitMoreFrames(3 * a_len));
+    ASSERT_TRUE(out->waitMoreFrames(3 * a_len + testaudio::LAG));
     evt::publish("playBackgroundMusic", "A.wav"); // already current: no restart, no new player
     EXPECT_EQ(pool("A.wav", true), a);
     EXPECT_EQ(a->players().size(), 1u);
@@ -109,7 +109,7 @@ TEST_F(DiskAudioTest, BackgroundTrackLoopsAndSwitchesWithTheOldOneReleasedFirst)
     evt::publish("releaseBackgroundMusic");
     EXPECT_EQ(sound::g_curr_background_music, "");
     EXPECT_EQ(pool("B.wav", true), nullptr);
-    const int64_t stopped = out->framesWritten() + 4096;
-    ASSERT_TRUE(out->waitMoreFrames(8192));
+    const int64_t stopped = out->framesWritten() + testaudio::LAG;
+    ASSERT_TRUE(out->waitMoreFrames(testaudio::LAG + 8192));
     EXPECT_EQ(testaudio::firstSounding(out->read(stopped)), -1);
 }

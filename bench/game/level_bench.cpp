@@ -1,0 +1,172 @@
+// One frame of the level screen (update and render) in the offscreen context, against a floor
+// that replays the very same quads with nothing but the GL calls that draw them; and the heap
+// allocations of steady play.
+#include "alloc_counter.h"
+#include "core/evt.h"
+#include "core/platform.h"
+#include "gfx/sprite.h"
+#include "gfx/texture.h"
+#include "level_driver.h"
+
+#include <GLES/gl.h>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+void useResources() {
+    const char* env = std::getenv("FLINGO_RESOURCE_DIR");
+    if (!env || !*env) platform::setBasePath(FLINGO_BENCH_RESOURCES);
+}
+
+// A driver for timing: nothing recorded, the level ready on the first row.
+struct Bench {
+    Bench() {
+        evt::setObserver(nullptr);
+        d.enter(0);
+        d.level.windToLeft = 0;
+        for (int i = 0; i < 10; ++i)
+            frame(); // shader variants compiled outside the timing
+    }
+    void frame() {
+        glClear(GL_COLOR_BUFFER_BIT);
+        d.level.update(0.02f);
+        d.level.render({0, 0});
+        glFinish();
+    }
+    // Keeps the ball in the air: a new flight starts whenever one has landed.
+    void keepFlying() {
+        if (d.level.state == Level::FLYING) return;
+        d.level.state = Level::FLYING;
+        d.level.flightTime = 0;
+        d.level.apexOffset = 20;
+        d.level.drift = 30;
+        d.level.ballPos = {160, 32, 0};
+    }
+    leveltest::LevelDriver d;
+};
+
+void BM_LevelFrameAtRest(benchmark::State& state) {
+    useResources();
+    Bench b;
+    const uint64_t before = bench::allocations();
+    for (auto _ : state)
+        b.frame();
+    state.counters["allocs_per_frame"] =
+        double(bench::allocations() - before) / double(state.iterations());
+}
+BENCHMARK(BM_LevelFrameAtRest)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(3.0);
+
+void BM_LevelFrameInFlight(benchmark::State& state) {
+    useResources();
+    Bench b;
+    b.keepFlying();
+    const uint64_t before = bench::allocations();
+    for (auto _ : state) {
+        b.keepFlying();
+        b.frame();
+    }
+    state.counters["allocs_per_frame"] =
+        double(bench::allocations() - before) / double(state.iterations());
+}
+BENCHMARK(BM_LevelFrameInFlight)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(3.0);
+
+// Everything one quad of the frame needs, taken from the level's own queue.
+struct Quad {
+    GLuint texture;
+    bool repeat;
+    float coords[8];
+    Vector2<int> size;
+    fg::RenderInfo e;
+};
+
+void record(const fg::RenderInfo& e, void* user) {
+    Quad q{e.sprite->texture->id, e.sprite->scrolling, {}, e.sprite->frameSize, e};
+    std::copy(e.sprite->frames + 8 * e.sprite->frame, e.sprite->frames + 8 * e.sprite->frame + 8,
+              q.coords);
+    static_cast<std::vector<Quad>*>(user)->push_back(q);
+}
+
+// The floor: the same quads, matrices, colours, textures and projection switches as a frame at
+// rest, issued straight to GL.
+void BM_RawGlFloor(benchmark::State& state) {
+    useResources();
+    Bench b;
+    std::vector<Quad> quads;
+    fg::setRenderTrace(&record, &quads);
+    b.frame();
+    fg::setRenderTrace(nullptr, nullptr);
+    const fg::LevelInfo& l = *b.d.level.info;
+    const float h = float(std::tan(double(l.fieldOfView) * double(0.008726647f)) * 0.1);
+    const float tilt = 90 - std::atan(l.basketDepth / l.cameraHeight) * 57.295776f;
+    auto frame = [&] {
+        glClear(GL_COLOR_BUFFER_BIT);
+        bool ortho = true;
+        for (const Quad& q : quads) {
+            if (q.e.ortho != ortho) {
+                ortho = q.e.ortho;
+                glMatrixMode(GL_PROJECTION);
+                glLoadIdentity();
+                if (ortho)
+                    glOrthof(0, 320, 0, 480, 0, 450);
+                else
+                    glFrustumf(-h * 0.6666667f, h * 0.6666667f, -h, h, 0.1f, 450.1f);
+                glMatrixMode(GL_MODELVIEW);
+                glLoadIdentity();
+                if (!ortho) {
+                    glTranslatef(0, -l.cameraHeight, -l.basketDepth);
+                    glRotatef(tilt, 1, 0, 0);
+                }
+            }
+            glPushMatrix();
+            glTranslatef(q.e.position.x, q.e.position.y, -q.e.position.z);
+            if (q.e.rotation.z != 0) glRotatef(q.e.rotation.z, 0, 0, 1);
+            if (q.e.rotation.y != 0) glRotatef(q.e.rotation.y, 0, 1, 0);
+            if (q.e.rotation.x != 0) glRotatef(q.e.rotation.x, 1, 0, 0);
+            glScalef(float(q.size.x) * q.e.scale.x, float(q.size.y) * q.e.scale.y, 1);
+            glColor4f(q.e.colour.x, q.e.colour.y, q.e.colour.z, q.e.colour.w);
+            glBindTexture(GL_TEXTURE_2D, q.texture);
+            const GLint wrap = q.repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+            glTexCoordPointer(2, GL_FLOAT, 0, q.coords);
+            glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+            glPopMatrix();
+        }
+        glFinish();
+    };
+    for (int i = 0; i < 10; ++i)
+        frame();
+    for (auto _ : state)
+        frame();
+    state.counters["quads"] = double(quads.size());
+}
+BENCHMARK(BM_RawGlFloor)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(3.0);
+
+// A whole throw, flick to ready: the new score and wind texts are made here, and only here.
+void BM_WholeThrow(benchmark::State& state) {
+    useResources();
+    Bench b;
+    uint64_t allocs = 0, frames = 0;
+    for (auto _ : state) {
+        b.d.level.wind = 0;
+        b.d.flick({160, 32}, {160, 100});
+        const uint64_t before = bench::allocations();
+        do {
+            b.d.wait(0.02);
+            b.frame();
+            ++frames;
+        } while (b.d.level.state != Level::READY);
+        allocs += bench::allocations() - before;
+        texture_mgr.cleanup();
+    }
+    state.counters["allocs_per_throw"] = double(allocs) / double(state.iterations());
+    state.counters["frames_per_throw"] = double(frames) / double(state.iterations());
+}
+BENCHMARK(BM_WholeThrow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+} // namespace
+
+BENCHMARK_MAIN();

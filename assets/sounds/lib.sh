@@ -164,13 +164,20 @@ level() {
 }
 
 # encode IN RMS_DB: a background track: 44.1 kHz stereo MP3 at that RMS level, which
-# sits under the effects (they peak at -1 dBFS). The encoder runs at a fixed rate; its
-# header carries the encoder delay and padding, so a gapless decoder loops it without a
-# hole.
+# sits under the effects (they peak at -1 dBFS). An encoder codes the first and last
+# moments of a file as edges, which would leave a faint tick where the loop joins; so
+# the loop is encoded with WRAP samples of its own end before it and of its own start
+# after it, and the header's gapless trim (encoder delay and padding) is widened to
+# drop them again.
+WRAP=2048
 encode() {
     level "$1" "$2"
     sx "$1" -b 16 -e signed -c 2 "$T/enc.wav" rate -v $SR
-    lame --quiet --noreplaygain -q 2 -b 128 --cbr "$T/enc.wav" "$T/enc.mp3"
+    sx "$T/enc.wav" "$T/lead.wav" trim -${WRAP}s
+    sx "$T/enc.wav" "$T/trail.wav" trim 0 ${WRAP}s
+    sx "$T/lead.wav" "$T/enc.wav" "$T/trail.wav" "$T/wrapped.wav"
+    lame --quiet --noreplaygain -q 2 -b 128 --cbr "$T/wrapped.wav" "$T/enc.mp3"
+    python3 "$HERE/mp3-hide-wrap.py" "$T/enc.mp3" $WRAP $WRAP
     mv "$T/enc.mp3" "$OUT"
-    rm -f "$T/enc.wav"
+    rm -f "$T/enc.wav" "$T/lead.wav" "$T/trail.wav" "$T/wrapped.wav"
 }

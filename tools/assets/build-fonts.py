@@ -10,6 +10,11 @@ So each font is rebuilt with its glyphs in character order:
                 a bold segment-display face (from DSEG7 Classic Bold, with the
                 characters it lacks taken from DSEG14 Classic Bold).
 
+The game lays a line of text out with its baseline a quarter of the point size
+above the bottom of the text box and cuts whatever rises above the top, so
+each face is scaled to keep its letters and digits within 0.74 em above the
+baseline and 0.24 em below it (the segment digits fill a whole em as shipped).
+
 Layout tables (GSUB, GPOS, GDEF, kern) are left out: glyph indices are used
 directly, so substitutions and kerning would never apply anyway. The family
 names are new, as the fonts' licence asks of modified versions.
@@ -22,7 +27,9 @@ import sys
 
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.cu2quPen import Cu2QuPen
+from fontTools.pens.boundsPen import BoundsPen
 from fontTools.pens.recordingPen import DecomposingRecordingPen
+from fontTools.pens.transformPen import TransformPen
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import TTFont
 
@@ -32,6 +39,9 @@ DSEG14 = "/usr/share/fonts/truetype/dseg/DSEG14Classic-Bold.ttf"
 
 # Largest distance, in font units, between a cubic curve and its quadratic copy.
 CU2QU_MAX_ERR = 1.0
+
+# Room above and below the baseline in the game's text box, in em.
+TOP, BOTTOM = 0.74, 0.24
 
 
 class Source:
@@ -43,6 +53,18 @@ class Source:
         self.glyphs = self.font.getGlyphSet()
         self.cubic = "CFF " in self.font
         self.hmtx = self.font["hmtx"]
+        self.scale = 1.0
+
+    def fit(self, upm):
+        """Scales the face so that letters and digits fit the game's text box."""
+        hi, lo = 0, 0
+        for code in range(0x30, 0x7B):
+            if chr(code).isalnum() and code in self.cmap:
+                b = BoundsPen(self.glyphs)
+                self.glyphs[self.cmap[code]].draw(b)
+                if b.bounds:
+                    lo, hi = min(lo, b.bounds[1]), max(hi, b.bounds[3])
+        self.scale = min(1.0, TOP * upm / hi, BOTTOM * upm / -lo if lo < 0 else 1.0)
 
     def has(self, code):
         return code in self.cmap
@@ -53,14 +75,15 @@ class Source:
         rec = DecomposingRecordingPen(self.glyphs)
         self.glyphs[name].draw(rec)
         tt = TTGlyphPen(None)
+        pen = TransformPen(tt, (self.scale, 0, 0, self.scale, 0, 0)) if self.scale != 1.0 else tt
         if self.cubic:
             # PostScript outlines run the other way round from TrueType ones.
-            rec.replay(Cu2QuPen(tt, CU2QU_MAX_ERR, reverse_direction=True))
+            rec.replay(Cu2QuPen(pen, CU2QU_MAX_ERR, reverse_direction=True))
         else:
-            rec.replay(tt)
+            rec.replay(pen)
         g = tt.glyph()
         g.recalcBounds(None)
-        advance = self.hmtx[name][0]
+        advance = round(self.hmtx[name][0] * self.scale)
         lsb = getattr(g, "xMin", 0) if g.numberOfContours else 0
         return g, advance, lsb
 
@@ -111,8 +134,10 @@ def build(out, family, sources, lead, codes, metrics_from, copyright_src):
     fb.setupCharacterMap(cmap)
     fb.setupGlyf(glyf)
     fb.setupHorizontalMetrics(hmtx)
+    k = metrics_from.scale
     hhea = m["hhea"]
-    fb.setupHorizontalHeader(ascent=hhea.ascent, descent=hhea.descent, lineGap=hhea.lineGap)
+    fb.setupHorizontalHeader(ascent=round(hhea.ascent * k), descent=round(hhea.descent * k),
+                             lineGap=round(hhea.lineGap * k))
     names = copyright_src.font["name"]
     fb.setupNameTable(
         {
@@ -129,13 +154,13 @@ def build(out, family, sources, lead, codes, metrics_from, copyright_src):
     )
     os2 = m["OS/2"]
     fb.setupOS2(
-        sTypoAscender=os2.sTypoAscender,
-        sTypoDescender=os2.sTypoDescender,
-        sTypoLineGap=os2.sTypoLineGap,
-        usWinAscent=os2.usWinAscent,
-        usWinDescent=os2.usWinDescent,
-        sxHeight=getattr(os2, "sxHeight", 0),
-        sCapHeight=getattr(os2, "sCapHeight", 0),
+        sTypoAscender=round(os2.sTypoAscender * k),
+        sTypoDescender=round(os2.sTypoDescender * k),
+        sTypoLineGap=round(os2.sTypoLineGap * k),
+        usWinAscent=round(os2.usWinAscent * k),
+        usWinDescent=round(os2.usWinDescent * k),
+        sxHeight=round(getattr(os2, "sxHeight", 0) * k),
+        sCapHeight=round(getattr(os2, "sCapHeight", 0) * k),
         fsType=0,
     )
     fb.setupPost(keepGlyphNames=True)
@@ -152,6 +177,7 @@ def main():
     os.makedirs(outdir, exist_ok=True)
 
     comic = Source(COMIC)
+    comic.fit(comic.font["head"].unitsPerEm)
     # Latin-1 too, so names with accents draw; C1 controls keep empty slots.
     build(
         os.path.join(outdir, "fawn.ttf"),
@@ -164,6 +190,9 @@ def main():
     )
 
     d7, d14 = Source(DSEG7), Source(DSEG14)
+    # One scale for both, so that the borrowed characters match the digits.
+    d7.fit(d7.font["head"].unitsPerEm)
+    d14.scale = d7.scale
     build(
         os.path.join(outdir, "zerothre.ttf"),
         "Zerothre",

@@ -9,6 +9,7 @@
 
 #include <GLES/gl.h>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -45,9 +46,10 @@ void appendBytes(png_structp png, png_bytep data, size_t n) {
     out->insert(out->end(), data, data + n);
 }
 
-// Art-like content: smooth shading, a few hard shapes, soft alpha at the edges.
+// Art-like content: smooth shading, a few hard shapes, some grain, soft alpha at the edges.
 void writeArt(const std::string& name, int w, int h) {
     std::vector<uint8_t> px(size_t(w) * h * 4);
+    uint32_t grain = 12345;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             uint8_t* p = &px[(size_t(y) * w + x) * 4];
@@ -58,6 +60,11 @@ void writeArt(const std::string& name, int w, int h) {
             p[2] = uint8_t(120 + 100 * std::sin(fx * 6.28f));
             const float edge = std::min(std::min(fx, 1 - fx), std::min(fy, 1 - fy));
             p[3] = uint8_t(std::min(1.0f, edge * 20) * 255);
+            if (y < h / 3) { // a textured third, as painted art has
+                grain = grain * 1103515245u + 12345u;
+                p[0] = uint8_t(p[0] ^ (grain >> 29));
+                p[1] = uint8_t(p[1] ^ (grain >> 26 & 7));
+            }
         }
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -123,11 +130,24 @@ const Item FRAME[20] = {
 
 struct Scene {
     std::vector<Sprite*> sprites;
+    // The floor's own copy of what it needs: screen-space corners, coordinates, texture names.
+    float verts[20][8], tex[20][8];
+    GLuint ids[20];
+
     Scene() {
         for (int i = 0; i < 20; ++i) {
             const std::string name = "item" + std::to_string(i) + ".png";
             writeArt(name, FRAME[i].w, FRAME[i].h);
             sprites.push_back(new Sprite(name.c_str(), {0, 0}, 0, false, 0));
+            const Texture* t = sprites.back()->texture;
+            const float x0 = FRAME[i].x - FRAME[i].w / 2.0f, x1 = x0 + FRAME[i].w;
+            const float y0 = FRAME[i].y - FRAME[i].h / 2.0f, y1 = y0 + FRAME[i].h;
+            const float u = float(t->size.x) / t->texSize.x, v = float(t->size.y) / t->texSize.y;
+            const float vs[8] = {x0, y0, x1, y0, x1, y1, x0, y1};
+            const float ts[8] = {0, v, u, v, u, 0, 0, 0};
+            std::copy(vs, vs + 8, verts[i]);
+            std::copy(ts, ts + 8, tex[i]);
+            ids[i] = t->id;
         }
     }
     ~Scene() {
@@ -135,38 +155,55 @@ struct Scene {
             killSprite(s);
         texture_mgr.cleanup();
     }
-};
 
-void beginFrame() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrthof(0, 320, 0, 480, -1, 450);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, fg::quad_verts);
-    glClear(GL_COLOR_BUFFER_BIT);
-}
+    static void begin() {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrthof(0, 320, 0, 480, -1, 450);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glVertexPointer(2, GL_FLOAT, 0, fg::quad_verts);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+
+    void spriteFrame() {
+        begin();
+        for (int i = 0; i < 20; ++i)
+            sprites[i]->draw({FRAME[i].x, FRAME[i].y, 0}, {1, 1}, {0, 0, 0}, {1, 1, 1, 1});
+        glFinish();
+    }
+
+    void rawFrame() {
+        begin();
+        glColor4f(1, 1, 1, 1);
+        for (int i = 0; i < 20; ++i) {
+            glBindTexture(GL_TEXTURE_2D, ids[i]);
+            glVertexPointer(2, GL_FLOAT, 0, verts[i]);
+            glTexCoordPointer(2, GL_FLOAT, 0, tex[i]);
+            glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+        }
+        glFinish();
+    }
+
+    void warm() {
+        for (int i = 0; i < 5; ++i)
+            spriteFrame(), rawFrame(); // shader variants compiled outside the timing
+    }
+};
 
 void BM_Draw20Sprites(benchmark::State& state) {
     if (!testgl::init()) return state.SkipWithError("no GL");
     scratchDir();
     Scene scene;
-    auto frame = [&] {
-        beginFrame();
-        for (int i = 0; i < 20; ++i)
-            scene.sprites[i]->draw({FRAME[i].x, FRAME[i].y, 0}, {1, 1}, {0, 0, 0}, {1, 1, 1, 1});
-        glFinish();
-    };
-    for (int i = 0; i < 5; ++i)
-        frame(); // shader variants compiled outside the timing
+    scene.warm();
     const uint64_t before = bench::allocations();
     for (auto _ : state)
-        frame();
+        scene.spriteFrame();
     state.counters["allocs_per_frame"] =
         double(bench::allocations() - before) / double(state.iterations());
 }
@@ -177,36 +214,34 @@ void BM_Draw20QuadsRawGl(benchmark::State& state) {
     if (!testgl::init()) return state.SkipWithError("no GL");
     scratchDir();
     Scene scene;
-    float verts[20][8], tex[20][8];
-    GLuint ids[20];
-    for (int i = 0; i < 20; ++i) {
-        const Texture* t = scene.sprites[i]->texture;
-        const float x0 = FRAME[i].x - FRAME[i].w / 2.0f, x1 = x0 + FRAME[i].w;
-        const float y0 = FRAME[i].y - FRAME[i].h / 2.0f, y1 = y0 + FRAME[i].h;
-        const float u = float(t->size.x) / t->texSize.x, v = float(t->size.y) / t->texSize.y;
-        const float vs[8] = {x0, y0, x1, y0, x1, y1, x0, y1};
-        const float ts[8] = {0, v, u, v, u, 0, 0, 0};
-        std::copy(vs, vs + 8, verts[i]);
-        std::copy(ts, ts + 8, tex[i]);
-        ids[i] = t->id;
-    }
-    auto frame = [&] {
-        beginFrame();
-        glColor4f(1, 1, 1, 1);
-        for (int i = 0; i < 20; ++i) {
-            glBindTexture(GL_TEXTURE_2D, ids[i]);
-            glVertexPointer(2, GL_FLOAT, 0, verts[i]);
-            glTexCoordPointer(2, GL_FLOAT, 0, tex[i]);
-            glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
-        }
-        glFinish();
-    };
-    for (int i = 0; i < 5; ++i)
-        frame();
+    scene.warm();
     for (auto _ : state)
-        frame();
+        scene.rawFrame();
 }
 BENCHMARK(BM_Draw20QuadsRawGl)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(3.0);
+
+// Both, frame by frame in turn, so that the load of a shared machine falls on both alike.
+void BM_SpritesOverFloorRatio(benchmark::State& state) {
+    if (!testgl::init()) return state.SkipWithError("no GL");
+    scratchDir();
+    Scene scene;
+    scene.warm();
+    using clock = std::chrono::steady_clock;
+    clock::duration sprites{}, raw{};
+    for (auto _ : state) {
+        const auto t0 = clock::now();
+        scene.spriteFrame();
+        const auto t1 = clock::now();
+        scene.rawFrame();
+        sprites += t1 - t0;
+        raw += clock::now() - t1;
+    }
+    const double n = double(state.iterations());
+    state.counters["sprites_us"] = std::chrono::duration<double, std::micro>(sprites).count() / n;
+    state.counters["raw_us"] = std::chrono::duration<double, std::micro>(raw).count() / n;
+    state.counters["ratio"] = double(sprites.count()) / double(raw.count());
+}
+BENCHMARK(BM_SpritesOverFloorRatio)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(5.0);
 
 } // namespace
 

@@ -103,16 +103,20 @@ struct Mask {
         FT_Done_Glyph(glyph);
     }
 
-    // Source-over of a premultiplied colour through the coverage.
-    void paint(std::vector<float>& rgba, Vector4<float> colour) const {
+    // Source-over of a premultiplied colour through the coverage, on the first `columns`
+    // columns, into an RGBA buffer that many columns wide.
+    void paint(std::vector<float>& rgba, int columns, Vector4<float> colour) const {
         const float a = colour.w;
         const float src[4] = {colour.x * a, colour.y * a, colour.z * a, a};
-        for (size_t i = 0; i < cover.size(); ++i) {
-            if (!cover[i]) continue;
-            const float c = cover[i] / 255.0f;
-            float* d = &rgba[i * 4];
-            for (int k = 0; k < 4; ++k)
-                d[k] = src[k] * c + d[k] * (1 - a * c);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < columns; ++x) {
+                const uint8_t cov = cover[size_t(y) * w + x];
+                if (!cov) continue;
+                const float c = cov / 255.0f;
+                float* d = &rgba[(size_t(y) * columns + x) * 4];
+                for (int k = 0; k < 4; ++k)
+                    d[k] = src[k] * c + d[k] * (1 - a * c);
+            }
         }
     }
 };
@@ -141,14 +145,6 @@ unsigned char* loadFontFileText(const char* font, int glyphOffset, const char* t
         return nullptr;
     }
     const int h = util::nextPowerOfTwo(outlineWidth + pointSize);
-
-    // Transparent pixels carry the fill grey, which shows at the edges through filtering.
-    const float grey = float((fill > 0 && fill < 1e6f ? uint32_t(fill * 255.0f) : 0u) & 0xFF);
-    std::vector<float> rgba(size_t(DRAW_WIDTH) * h * 4);
-    for (size_t i = 0; i < rgba.size(); i += 4) {
-        rgba[i] = rgba[i + 1] = rgba[i + 2] = grey / 255.0f;
-        rgba[i + 3] = 0;
-    }
 
     const bool outlined = outlineWidth > 0 && outlineColour.w > 0;
     FT_Set_Char_Size(face, 0, FT_F26Dot6(pointSize) * 64, 72, 72);
@@ -184,19 +180,25 @@ unsigned char* loadFontFileText(const char* font, int glyphOffset, const char* t
     }
     if (stroker) FT_Stroker_Done(stroker);
 
-    if (outlined) outline.paint(rgba, outlineColour);
-    fills.paint(rgba, colour);
-
     width = int(std::min(outlineWidth + 2 + pen, double(DRAW_WIDTH)));
     height = outlineWidth + pointSize;
     texWidth = util::nextPowerOfTwo(width);
     texHeight = util::nextPowerOfTwo(height);
-    unsigned char* out = new unsigned char[size_t(texWidth) * texHeight * 4];
-    for (int y = 0; y < texHeight; ++y)
-        for (int x = 0; x < texWidth; ++x)
-            for (int k = 0; k < 4; ++k)
-                out[(size_t(y) * texWidth + x) * 4 + k] =
-                    toByte(rgba[(size_t(y) * DRAW_WIDTH + x) * 4 + k]);
+
+    // Only the columns that reach the texture are composed. Transparent pixels carry the fill
+    // grey, which shows at the text's edges through filtering.
+    const float grey = float((fill > 0 && fill < 1e6f ? uint32_t(fill * 255.0f) : 0u) & 0xFF);
+    std::vector<float> rgba(size_t(texWidth) * texHeight * 4);
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        rgba[i] = rgba[i + 1] = rgba[i + 2] = grey / 255.0f;
+        rgba[i + 3] = 0;
+    }
+    if (outlined) outline.paint(rgba, texWidth, outlineColour);
+    fills.paint(rgba, texWidth, colour);
+
+    unsigned char* out = new unsigned char[rgba.size()];
+    for (size_t i = 0; i < rgba.size(); ++i)
+        out[i] = toByte(rgba[i]);
     return out;
 }
 

@@ -57,6 +57,22 @@ class ControllerTest : public ::testing::Test {
         AdSupplier::registerAdSupplier(new FreezingSupplier());
     }
 
+    // The end of the run: "onShutdown" releases the screens and the suppliers, and may come
+    // twice; frames and requests after it do nothing.
+    static void TearDownTestSuite() {
+        evt::publish("onShutdown");
+        EXPECT_EQ(fg::getMenu(), nullptr);
+        EXPECT_EQ(fg::getScoreMenu(), nullptr);
+        EXPECT_EQ(fg::getLevelObject(), nullptr);
+        EXPECT_EQ(AdSupplier::supplierCount(), 0);
+        evt::publish("onShutdown");
+        evt::publish("gotoLevel", 1);
+        evt::publish("setBest", 9);
+        frame();
+        EXPECT_EQ(fg::getState(), fg::STATE_MENU);
+        texture_mgr.cleanup();
+    }
+
     void SetUp() override {
         ASSERT_EQ(fg::getState(), fg::STATE_MENU);
         front::record({"flingoPlaySound", "gotoLevel", "gotoScores", "gotoMenu", "setSound",

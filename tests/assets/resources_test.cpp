@@ -344,10 +344,16 @@ TEST(Fonts, GlyphIndexIsCharacterCodePlusOffset) {
         // Digits, the letters of the labels and the point draw ink; the space draws none but
         // advances.
         const std::string inked =
-            std::string(f.offset == -29 ? "ScoreBstSubmitMenuLvlUkd" : "") + "0123456789.";
+            std::string(f.offset == -29 ? "ScoreBstSubmitMenuLvlUkdgjpqy" : "") + "0123456789.";
         for (char c : inked) {
-            ASSERT_EQ(FT_Load_Glyph(face, FT_UInt(c + f.offset), FT_LOAD_RENDER), 0);
+            ASSERT_EQ(
+                FT_Load_Glyph(face, FT_UInt(c + f.offset), FT_LOAD_RENDER | FT_LOAD_NO_HINTING), 0);
             EXPECT_GT(face->glyph->bitmap.width * face->glyph->bitmap.rows, 0u) << "char " << c;
+            // The game's text box puts the baseline a quarter of the point size above its
+            // bottom and cuts the rest: the glyph must fit in 18 pixels up and 6 down at 24.
+            EXPECT_LE(face->glyph->bitmap_top, 18) << "char " << c << " rises above the box";
+            EXPECT_LE(int(face->glyph->bitmap.rows) - face->glyph->bitmap_top, 6)
+                << "char " << c << " drops below the box";
         }
         ASSERT_EQ(FT_Load_Glyph(face, FT_UInt(' ' + f.offset), FT_LOAD_RENDER), 0);
         EXPECT_EQ(face->glyph->bitmap.width * face->glyph->bitmap.rows, 0u);

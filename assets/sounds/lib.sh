@@ -12,6 +12,9 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 SR=44100
 export LC_ALL=C
 
+# calc EXPR: arithmetic with fractions.
+calc() { awk "BEGIN { print $1 }"; }
+
 # sox with repeatable randomness. A step that clips fails the recipe: lower the level
 # before that step (finish sets the final level anyway).
 sx() {
@@ -73,7 +76,7 @@ speak() {
 # every call draws the same sequence, so layers that must not be alike take their
 # stretch from different OFFSETs (seconds) into it.
 noise() {
-    sx -n -r $SR -c 1 "$3" synth "$(echo "${4:-0} + $2" | bc -l)" "$1" trim "${4:-0}"
+    sx -n -r $SR -c 1 "$3" synth "$(calc "${4:-0} + $2")" "$1" trim "${4:-0}"
 }
 
 # place FILE PAN OUT: a mono FILE as stereo, PAN from -1 (left) to 1 (right) at equal
@@ -147,7 +150,7 @@ side() {
 loop() {
     sx "$1" "$T/head.sox" trim 0 "$3" fade q "$3"
     sx "$1" "$T/tail.sox" trim "$2" "$3" fade q 0 "$3" "$3"
-    sx "$1" "$T/rest.sox" trim "$3" "$(echo "$2 - $3" | bc -l)"
+    sx "$1" "$T/rest.sox" trim "$3" "$(calc "$2 - $3")"
     mix "$T/seam.sox" "$T/head.sox" 1 "$T/tail.sox" 1
     sx "$T/seam.sox" "$T/rest.sox" "$T/loop.sox"
     rm -f "$T/head.sox" "$T/tail.sox" "$T/rest.sox" "$T/seam.sox"

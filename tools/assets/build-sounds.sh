@@ -6,14 +6,16 @@
 #
 # Each recipe NAME.sh makes the file NAME (a .wav effect or an .mp3 background track)
 # and must give the same bytes every time. Recipes run in parallel (JOBS, default the
-# number of cores); each writes to a hidden file that is renamed only when complete, so
-# an interrupted build never leaves a half-written sound behind.
+# number of cores), each in its own scratch folder; a finished sound is copied in under
+# a hidden name that does not end in "wav" (the game loads every *wav in the folder)
+# and renamed into place, so an interrupted build never leaves a half-written sound.
 set -eu
 
 SRC=$(cd "$(dirname "$0")/../../assets/sounds" && pwd)
 
+# The long background tracks first, so that they are not left running alone at the end.
 recipes() {
-    for r in "$SRC"/*.wav.sh "$SRC"/*.mp3.sh; do
+    for r in "$SRC"/*.mp3.sh "$SRC"/*.wav.sh; do
         if [ -e "$r" ]; then basename "$r" .sh; fi
     done
 }
@@ -23,13 +25,14 @@ if [ "${1:-}" = "--one" ]; then
     name=$2 dir=$3
     scratch=$(mktemp -d)
     trap 'rm -rf "$scratch"' EXIT
-    if ! sh "$SRC/$name.sh" "$dir/.building.$name" "$scratch" 2>"$scratch/log"; then
+    mkdir "$scratch/work"
+    if ! sh "$SRC/$name.sh" "$scratch/$name" "$scratch/work" 2>"$scratch/log"; then
         echo "build-sounds: $name failed:" >&2
         cat "$scratch/log" >&2
-        rm -f "$dir/.building.$name"
         exit 1
     fi
-    mv "$dir/.building.$name" "$dir/$name"
+    cp "$scratch/$name" "$dir/.$name.part"
+    mv "$dir/.$name.part" "$dir/$name"
     exit 0
 fi
 
@@ -44,12 +47,13 @@ fi
 
 dir=$1/sounds
 mkdir -p "$dir"
+rm -f "$dir"/.*.part
 todo=""
 for name in $(recipes); do
     r=$SRC/$name.sh
-    # Up to date when newer than its recipe and every shared helper (lib.sh, *.awk).
+    # Up to date when newer than its recipe and every shared helper (lib.sh, *.awk, *.py).
     fresh=yes
-    for dep in "$r" "$SRC/lib.sh" "$SRC"/*.awk; do
+    for dep in "$r" "$SRC/lib.sh" "$SRC"/*.awk "$SRC"/*.py; do
         if ! [ "$dir/$name" -nt "$dep" ]; then fresh=no; fi
     done
     [ $fresh = yes ] || todo="$todo $name"

@@ -1,6 +1,6 @@
 // The reference score service, run as a real process on 127.0.0.1 and spoken to over HTTP.
+#include "html.h"
 #include "online/boards.h"
-#include "page.h"
 
 #include <httplib.h>
 
@@ -163,7 +163,7 @@ TEST(ScoresServer, RefusesBadInput) {
     auto board = srv.post("/users/profile", profile(0, "carol"));
     ASSERT_TRUE(board);
     EXPECT_NE(board->body.find("Your best: <b>5</b>, rank 1"), std::string::npos);
-    EXPECT_EQ(page::escape("<a href=\"x\">'&'</a>"),
+    EXPECT_EQ(html::escape("<a href=\"x\">'&'</a>"),
               "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
 }
 

@@ -1,8 +1,8 @@
 // flingo-scores: the reference score service. Takes form-encoded score submissions and board
 // requests and answers with HTML boards.
 //   flingo-scores --port N --db FILE [--host ADDR]
+#include "html.h"
 #include "online/boards.h"
-#include "page.h"
 #include "store.h"
 
 #include <httplib.h>
@@ -86,7 +86,7 @@ template <typename Handler> auto guarded(Handler handle) {
         try {
             handle(req, res);
         } catch (const BadRequest& bad) {
-            answer(res, bad.status, page::error(bad.status, bad.message));
+            answer(res, bad.status, html::error(bad.status, bad.message));
         }
     };
 }
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
                  int64_t best = 0, rank = 0;
                  store.standing(gid, uid, best, rank);
                  answer(res, 200,
-                        page::board(title(b), store.top(gid, BOARD_ROWS), uid, best, rank,
+                        html::board(title(b), store.top(gid, BOARD_ROWS), uid, best, rank,
                                     "Score submitted!"));
              }));
 
@@ -159,13 +159,13 @@ int main(int argc, char** argv) {
                  int64_t best = 0, rank = 0;
                  store.standing(gid, uid, best, rank);
                  answer(res, 200,
-                        page::board(title(b), store.top(gid, BOARD_ROWS), uid, best, rank, ""));
+                        html::board(title(b), store.top(gid, BOARD_ROWS), uid, best, rank, ""));
              }));
 
     svr.set_error_handler([](const httplib::Request&, httplib::Response& res) {
         if (res.body.empty())
             answer(res, res.status,
-                   page::error(res.status, res.status == 413 ? "request too large" : "not found"));
+                   html::error(res.status, res.status == 413 ? "request too large" : "not found"));
     });
 
     const int bound = port == 0 ? svr.bind_to_any_port(host.c_str())

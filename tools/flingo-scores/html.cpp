@@ -1,6 +1,6 @@
-#include "page.h"
+#include "html.h"
 
-namespace page {
+namespace html {
 namespace {
 
 const char* STYLE =
@@ -79,4 +79,4 @@ std::string error(int status, const std::string& message) {
            std::to_string(status) + "</h1><p>" + escape(message) + "</p></body></html>";
 }
 
-} // namespace page
+} // namespace html

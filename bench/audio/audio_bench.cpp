@@ -199,15 +199,23 @@ void BM_DecodedSounds(benchmark::State& state) {
     int files = 0;
     for (auto _ : state) {
         files = 0;
+        double effects = 0, tracks = 0, largest_track = 0;
         for (const auto& e : fs::directory_iterator(sounds)) {
-            const std::string p = e.path().string();
             const bool track = e.path().extension() == ".mp3";
             if (!track && e.path().extension() != ".wav") continue;
-            sound::SoundEffect* fx = sound::getSoundEffect(p, track);
-            if (fx) fx->prepare();
+            sound::SoundEffect* fx = sound::getSoundEffect(e.path().string(), track);
+            if (!fx) continue;
+            fx->prepare();
+            const double mb = static_cast<double>(fx->decodedBytes()) / 1e6;
+            (track ? tracks : effects) += mb;
+            if (track) largest_track = std::max(largest_track, mb);
             ++files;
         }
         state.counters["decoded_MB"] = static_cast<double>(sound::decodedBytes()) / 1e6;
+        state.counters["effects_MB"] = effects;
+        state.counters["tracks_MB"] = tracks;
+        // The game holds every effect and one track at a time.
+        state.counters["in_game_MB"] = effects + largest_track;
         state.counters["files"] = files;
         state.PauseTiming();
         sound::closeAudio();

@@ -10,6 +10,7 @@
 
 #include <GLES/gl.h>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -91,17 +92,17 @@ void record(const fg::RenderInfo& e, void* user) {
 
 // The floor: the same quads, matrices, colours, textures and projection switches as a frame at
 // rest, issued straight to GL.
-void BM_RawGlFloor(benchmark::State& state) {
-    useResources();
-    Bench b;
-    std::vector<Quad> quads;
-    fg::setRenderTrace(&record, &quads);
-    b.frame();
-    fg::setRenderTrace(nullptr, nullptr);
-    const fg::LevelInfo& l = *b.d.level.info;
-    const float h = float(std::tan(double(l.fieldOfView) * double(0.008726647f)) * 0.1);
-    const float tilt = 90 - std::atan(l.basketDepth / l.cameraHeight) * 57.295776f;
-    auto frame = [&] {
+struct Floor {
+    explicit Floor(Bench& b) : l(*b.d.level.info) {
+        fg::setRenderTrace(&record, &quads);
+        b.frame();
+        fg::setRenderTrace(nullptr, nullptr);
+        h = float(std::tan(double(l.fieldOfView) * double(0.008726647f)) * 0.1);
+        tilt = 90 - std::atan(l.basketDepth / l.cameraHeight) * 57.295776f;
+        for (int i = 0; i < 10; ++i)
+            frame();
+    }
+    void frame() {
         glClear(GL_COLOR_BUFFER_BIT);
         bool ortho = true;
         for (const Quad& q : quads) {
@@ -136,14 +137,43 @@ void BM_RawGlFloor(benchmark::State& state) {
             glPopMatrix();
         }
         glFinish();
-    };
-    for (int i = 0; i < 10; ++i)
-        frame();
+    }
+    const fg::LevelInfo& l;
+    std::vector<Quad> quads;
+    float h = 0, tilt = 0;
+};
+
+void BM_RawGlFloor(benchmark::State& state) {
+    useResources();
+    Bench b;
+    Floor f(b);
     for (auto _ : state)
-        frame();
-    state.counters["quads"] = double(quads.size());
+        f.frame();
+    state.counters["quads"] = double(f.quads.size());
 }
 BENCHMARK(BM_RawGlFloor)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(3.0);
+
+// Level frames and floor frames taken in turns, so a busy machine slows both alike.
+void BM_LevelOverFloor(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    useResources();
+    Bench b;
+    Floor f(b);
+    Clock::duration level{}, floor{};
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        b.frame();
+        const auto t1 = Clock::now();
+        f.frame();
+        level += t1 - t0;
+        floor += Clock::now() - t1;
+    }
+    const double n = double(state.iterations());
+    state.counters["level_us"] = std::chrono::duration<double, std::micro>(level).count() / n;
+    state.counters["floor_us"] = std::chrono::duration<double, std::micro>(floor).count() / n;
+    state.counters["ratio"] = double(level.count()) / double(floor.count());
+}
+BENCHMARK(BM_LevelOverFloor)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(6.0);
 
 // A whole throw, flick to ready: the new score and wind texts are made here, and only here.
 void BM_WholeThrow(benchmark::State& state) {

@@ -50,7 +50,6 @@ awkgen() {
 mix() {
     o=$1
     shift
-    set -- "$@"
     args=""
     while [ $# -ge 2 ]; do
         args="$args -v $2 $1"

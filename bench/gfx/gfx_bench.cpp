@@ -21,6 +21,11 @@
 namespace {
 
 std::string scratch;
+struct RemoveScratch {
+    ~RemoveScratch() {
+        if (!scratch.empty()) std::filesystem::remove_all(scratch);
+    }
+} remove_scratch;
 
 // A folder with img/ for the synthetic images and the fonts the game uses (or a stand-in).
 const std::string& scratchDir() {

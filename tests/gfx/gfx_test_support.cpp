@@ -24,6 +24,11 @@ std::string makeResourceDir() {
     return std::string(dir) + "/";
 }
 
+void removeResourceDir(const std::string& dir) {
+    platform::setBasePath(nullptr);
+    if (dir.rfind("/tmp/flingo-gfx-", 0) == 0) std::filesystem::remove_all(dir);
+}
+
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

@@ -11,6 +11,8 @@ namespace gfxtest {
 // A fresh resource folder with an img/ folder inside, made the base path. Returns its path
 // (ending in "/").
 std::string makeResourceDir();
+// Deletes such a folder and forgets the base path.
+void removeResourceDir(const std::string& dir);
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> readFile(const std::string& path);
 

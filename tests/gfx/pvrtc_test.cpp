@@ -123,7 +123,7 @@ TEST(Pvrtc, PvrFilesDrawThroughTheSoftwareDecoder) {
     EXPECT_EQ(gfxtest::screenRgb(1, 6), 0u);
     EXPECT_EQ(gfxtest::screenRgb(6, 1), 0u);
     EXPECT_EQ(gfxtest::screenRgb(6, 6), 0xFFFFFFu);
-    platform::setBasePath(nullptr);
+    gfxtest::removeResourceDir(dir);
 }
 
 } // namespace

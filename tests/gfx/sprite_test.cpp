@@ -45,7 +45,7 @@ class SpriteTest : public ::testing::Test {
     void TearDown() override {
         texture_mgr.cleanup();
         EXPECT_EQ(texture_mgr.entryCount(), 0u); // every sprite gave its texture back
-        platform::setBasePath(nullptr);
+        gfxtest::removeResourceDir(dir);
     }
     void put(const char* name, int w, int h, int fw, int fh, const std::vector<uint32_t>& c) {
         gfxtest::writeFile(dir + "img/" + name, gfxtest::rgbaPng(w, h, sheet(w, h, fw, fh, c)));

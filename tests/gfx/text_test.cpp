@@ -78,7 +78,7 @@ class TextTest : public ::testing::Test {
     }
     void TearDown() override {
         texture_mgr.cleanup();
-        platform::setBasePath(nullptr);
+        gfxtest::removeResourceDir(dir);
     }
     std::string dir;
 };

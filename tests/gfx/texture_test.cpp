@@ -24,7 +24,7 @@ class TextureTest : public ::testing::Test {
     }
     void TearDown() override {
         texture_mgr.cleanup();
-        platform::setBasePath(nullptr);
+        gfxtest::removeResourceDir(dir);
     }
     void put(const std::string& name, const Bytes& bytes) {
         gfxtest::writeFile(dir + "img/" + name, bytes);

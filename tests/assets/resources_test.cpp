@@ -57,7 +57,7 @@ Image loadImg(const std::string& name) {
 
 // --- Images --------------------------------------------------------------------------------
 
-TEST(Images, FullScreenPicturesAre320x480AndOpaque) {
+TEST(ResourceImages, FullScreenPicturesAre320x480AndOpaque) {
     for (const char* name : {"img/Level1.png", "img/Level2.png", "img/Level3.png",
                              "img/Airport.png", "img/Basement.png", "img/MMenu.png",
                              "img/SBoard_menu.png", "img/tutorial.png", "Default.png"}) {
@@ -79,7 +79,7 @@ struct Sheet {
     int fw, fh;
 };
 
-TEST(Images, SheetsHoldWholeFramesOfTheirSize) {
+TEST(ResourceImages, SheetsHoldWholeFramesOfTheirSize) {
     const Sheet sheets[] = {
         {"paper_ball.png", 86, 86},       {"fan_l1l2_left.png", 121, 198},
         {"fan_l1l2_right.png", 121, 198}, {"Far_fan_Left.png", 121, 198},
@@ -115,7 +115,7 @@ TEST(Images, SheetsHoldWholeFramesOfTheirSize) {
     EXPECT_GT(differing, 200);
 }
 
-TEST(Images, EveryOtherNamedImageDecodes) {
+TEST(ResourceImages, EveryOtherNamedImageDecodes) {
     // Still images with see-through parts, drawn over other things.
     for (const char* name :
          {"CanFront_L1.png", "CanFront_L2.png", "CanFront_L3.png", "Airport_Canfront.png",
@@ -241,7 +241,7 @@ int alphaAt(const Image& img, int fw, int fh, float cx, float cy, float sx, floa
     return img.alpha(x, y); // frame 0: the sheet's top-left frame
 }
 
-TEST(LevelArt, BasketFrontSitsOnTheBasketAndLeavesTheOpeningClear) {
+TEST(ResourceLevelArt, BasketFrontSitsOnTheBasketAndLeavesTheOpeningClear) {
     for (const LevelGeometry& lv : kLevels) {
         SCOPED_TRACE(lv.canFront);
         Image front = loadImg(lv.canFront);
@@ -278,7 +278,7 @@ TEST(LevelArt, BasketFrontSitsOnTheBasketAndLeavesTheOpeningClear) {
     }
 }
 
-TEST(LevelArt, MenuButtonIsPaintedWhereItIsTapped) {
+TEST(ResourceLevelArt, MenuButtonIsPaintedWhereItIsTapped) {
     for (const LevelGeometry& lv : kLevels) {
         SCOPED_TRACE(lv.background);
         Image bg = loadImg(lv.background);
@@ -297,7 +297,7 @@ TEST(LevelArt, MenuButtonIsPaintedWhereItIsTapped) {
     }
 }
 
-TEST(LevelArt, NothingDrawnLaterCoversTheLabelsOrTheRim) {
+TEST(ResourceLevelArt, NothingDrawnLaterCoversTheLabelsOrTheRim) {
     for (const LevelGeometry& lv : kLevels) {
         SCOPED_TRACE(lv.background);
         for (const Placed& p : lv.over) {
@@ -323,7 +323,7 @@ TEST(LevelArt, NothingDrawnLaterCoversTheLabelsOrTheRim) {
 
 // --- Fonts and key -------------------------------------------------------------------------
 
-TEST(Fonts, GlyphIndexIsCharacterCodePlusOffset) {
+TEST(ResourceFonts, GlyphIndexIsCharacterCodePlusOffset) {
     FT_Library lib;
     ASSERT_EQ(FT_Init_FreeType(&lib), 0);
     struct {
@@ -370,7 +370,7 @@ TEST(Fonts, GlyphIndexIsCharacterCodePlusOffset) {
     FT_Done_FreeType(lib);
 }
 
-TEST(KeyFile, IsFixedSoSavedScoresStayValid) {
+TEST(ResourceKeyFile, IsFixedSoSavedScoresStayValid) {
     std::ifstream in(resourceDir() + "obf.dat", std::ios::binary);
     ASSERT_TRUE(in.good());
     std::vector<unsigned char> key((std::istreambuf_iterator<char>(in)),
@@ -427,7 +427,7 @@ int peak(const int16_t* s, size_t n) {
     return p;
 }
 
-TEST(Sounds, EveryEffectDecodesAt44100AndIsAudible) {
+TEST(ResourceSounds, EveryEffectDecodesAt44100AndIsAudible) {
     ASSERT_EQ(SDL_Init(0), 0);
     for (const char* name : kEffects) {
         SCOPED_TRACE(name);
@@ -461,7 +461,7 @@ TEST(Sounds, EveryEffectDecodesAt44100AndIsAudible) {
     SDL_Quit();
 }
 
-TEST(Sounds, BackgroundTracksDecodeToHalfAMinuteOrMore) {
+TEST(ResourceSounds, BackgroundTracksDecodeToHalfAMinuteOrMore) {
     SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
     ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024), 0) << Mix_GetError();

@@ -19,7 +19,8 @@ extern char** environ;
 
 namespace testrun {
 
-int start(const std::vector<std::string>& argv, const std::string& stderr_path) {
+int start(const std::vector<std::string>& argv, const std::string& stderr_path,
+          const std::string& stdout_path, const std::string& cwd) {
     std::vector<char*> args;
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -28,7 +29,9 @@ int start(const std::vector<std::string>& argv, const std::string& stderr_path) 
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = -1;
     if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -54,11 +57,12 @@ int wait(int pid, int timeout) {
     return -1;
 }
 
-Result run(const std::vector<std::string>& argv, int timeout) {
-    const std::string err = tempDir() + "/stderr.txt";
+Result run(const std::vector<std::string>& argv, int timeout, const std::string& cwd) {
+    const std::string dir = tempDir();
     Result r;
-    r.status = wait(start(argv, err), timeout);
-    r.stderr_text = readFile(err);
+    r.status = wait(start(argv, dir + "/stderr.txt", dir + "/stdout.txt", cwd), timeout);
+    r.stderr_text = readFile(dir + "/stderr.txt");
+    r.stdout_text = readFile(dir + "/stdout.txt");
     return r;
 }
 

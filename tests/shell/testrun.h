@@ -11,12 +11,14 @@ namespace testrun {
 struct Result {
     int status = -1; // exit status; 128 + signal when killed
     std::string stderr_text;
+    std::string stdout_text;
 };
 
 // Runs argv[0] with the arguments, waits for it (killing it after timeout seconds).
-Result run(const std::vector<std::string>& argv, int timeout = 120);
-// Starts it without waiting; its pid.
-int start(const std::vector<std::string>& argv, const std::string& stderr_path);
+Result run(const std::vector<std::string>& argv, int timeout = 120, const std::string& cwd = "");
+// Starts it without waiting, in the folder cwd (empty: this process's); its pid.
+int start(const std::vector<std::string>& argv, const std::string& stderr_path,
+          const std::string& stdout_path = "/dev/null", const std::string& cwd = "");
 int wait(int pid, int timeout = 120);
 
 struct TraceLine {

@@ -1,0 +1,259 @@
+// The whole game, built as `flingo`, run headless with scripts: its trace, its analytics log,
+// its data folder and its screenshots. Places on screen come from the game's own tables.
+#include "game/level_defs.h"
+#include "game/menu.h"
+#include "testrun.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+using testrun::TraceLine;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string resources = std::string(FLINGO_BUILD_DIR) + "/resources";
+
+struct GameRun {
+    std::string dir; // scratch folder of this run: script, trace, screenshots
+    testrun::Result result;
+    std::vector<TraceLine> trace;
+    std::string path(const std::string& name) const { return dir + "/" + name; }
+};
+
+// Runs the game headless with a seed; '@' in an argument stands for the run's folder.
+GameRun runGame(const std::string& data, const std::string& script, std::vector<std::string> extra,
+                const std::string& exe = FLINGO_EXE) {
+    GameRun r;
+    r.dir = testrun::tempDir();
+    testrun::writeFile(r.path("s.txt"), script);
+    std::vector<std::string> argv = {
+        exe,  "--headless", "--seed",        "7",       "--data-dir",
+        data, "--script",   r.path("s.txt"), "--trace", r.path("t.jsonl")};
+    for (std::string& a : extra) {
+        if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
+        argv.push_back(a);
+    }
+    r.result = testrun::run(argv);
+    r.trace = testrun::readTrace(r.path("t.jsonl"));
+    return r;
+}
+
+// Script lines tapping a point given in game space (y up), at step n (down) and n + 1 (up).
+std::string tap(int n, float x, float y) {
+    const std::string p = std::to_string(x) + " " + std::to_string(480 - y) + "\n";
+    return std::to_string(n) + " down " + p + std::to_string(n + 1) + " up " + p;
+}
+
+const fg::LevelInfo& level(int i) {
+    static bool filled = false;
+    if (!filled) fg::initializeData();
+    filled = true;
+    return fg::level_info[i];
+}
+
+std::vector<TraceLine> nonFrame(const std::vector<TraceLine>& trace) {
+    std::vector<TraceLine> out;
+    for (const TraceLine& t : trace)
+        if (!t.event.empty() && t.event != "onFrame" && t.event != "render" &&
+            t.event != "sizeGl" && t.event.find("Fireworks") == std::string::npos)
+            out.push_back(t);
+    return out;
+}
+
+// Compares screenshot pixels against the start-up image at a grid of points.
+int startupMismatches(const std::string& shot, const std::string& image) {
+    int bad = 0;
+    for (int y = 10; y < 480; y += 47)
+        for (int x = 7; x < 320; x += 39)
+            if (!testrun::near(testrun::pixel(shot, x, y), testrun::pixel(image, x, y), 4)) ++bad;
+    return bad;
+}
+
+} // namespace
+
+TEST(Game, FreshStartLaunchesInOrderAndActivatesOnceAfterTheStartupScreen) {
+    const std::string data = testrun::tempDir();
+    GameRun r = runGame(data, "",
+                        {"--frames", "125", "--analytics-log", "@a.jsonl", "--screenshot",
+                         "50:@start.png", "--screenshot", "125:@menu.png"});
+    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+
+    // Launch (step 0): the stored sound setting (on, fresh), the menu's track, then the ads,
+    // last of all.
+    std::vector<TraceLine> launch;
+    for (const TraceLine& t : r.trace)
+        if (t.frame == 0 && !t.event.empty()) launch.push_back(t);
+    ASSERT_GE(launch.size(), 3u);
+    const int sound = testrun::find(launch, "setSound");
+    const int track = testrun::find(launch, "setBackgroundSound");
+    ASSERT_GE(sound, 0);
+    ASSERT_GE(track, 0);
+    EXPECT_EQ(launch[sound].payload, "true");
+    EXPECT_EQ(launch[track].payload, "\"OfficeNoise.mp3\"");
+    EXPECT_LT(sound, track);
+    EXPECT_EQ(launch.back().event, "registerAds");
+
+    // The start-up screen stays 2 s: the frame timer starts with the push at step 100, ticks
+    // from step 101, and the game is activated (ads asked for the view) when the 0.35 s push
+    // is over, at step 118, once.
+    std::vector<TraceLine> frames = testrun::events(r.trace, "onFrame");
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front().frame, 101);
+    std::vector<TraceLine> views = testrun::events(r.trace, "getMainView");
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(views[0].frame, 118);
+
+    // The start-up screen shows the start-up image; the menu does not.
+    const std::string image = resources + "/Default.png";
+    EXPECT_EQ(startupMismatches(r.path("start.png"), image), 0);
+    EXPECT_GT(startupMismatches(r.path("menu.png"), image), 20);
+
+    // USER_START carries the device id kept in the data folder, the same on the next run.
+    std::string id = testrun::readFile(data + "/device_id");
+    ASSERT_FALSE(id.empty());
+    id.pop_back();
+    EXPECT_EQ(testrun::readFile(r.path("a.jsonl")),
+              "{\"event\":\"USER_START\",\"parameters\":{\"ID\":\"" + id + "\"}}\n");
+    GameRun again = runGame(data, "", {"--frames", "2", "--analytics-log", "@a.jsonl"});
+    EXPECT_EQ(testrun::readFile(again.path("a.jsonl")), testrun::readFile(r.path("a.jsonl")));
+}
+
+TEST(Game, LevelEnteredLeftWithEscapeAndEnteredAgainIgnoringInputDuringSlides) {
+    const std::string data = testrun::tempDir();
+    const Vector3<float> button = level(0).menuButtonPos;
+    std::string script = tap(130, button.x, button.y); // the level slides in: 131 .. 148
+    script += "135 key escape\n";                      // mid-slide: no way back yet
+    script += "200 key escape\n";                      // back to the menu: 200 .. 217
+    script += tap(205, button.x, button.y);            // mid-slide: the menu is not active
+    script += tap(240, button.x, button.y);
+    GameRun r = runGame(data, script, {"--frames", "280", "--analytics-log", "@a.jsonl"});
+    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+
+    std::vector<std::string> got;
+    for (const TraceLine& t : nonFrame(r.trace))
+        if (t.frame >= 130 && t.event != "onPtrDown" && t.event != "onPtrUp" &&
+            t.event != "flingoPlaySound")
+            got.push_back(std::to_string(t.frame) + " " + t.event + " " + t.payload);
+    const std::string levelTrack = std::string("\"") + level(0).backgroundSound + "\"";
+    const std::vector<std::string> want = {
+        "131 gotoLevel 0",
+        "131 setBackgroundSound " + levelTrack,
+        "148 getMainView null", // the slide's 17th moving frame: the level is in place
+        "200 gotoMenu null",
+        "200 setBackgroundSound \"OfficeNoise.mp3\"",
+        "217 getMainView null", // back on the menu, its banner asked for again
+        "241 gotoLevel 0",
+        "241 setBackgroundSound " + levelTrack,
+        "258 getMainView null",
+        "280 onShutdown null",
+        "280 releaseBackgroundMusic null",
+        "280 onShutdown null",
+    };
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(testrun::events(r.trace, "stopFireworks").size(), 1u);
+
+    std::string log = testrun::readFile(r.path("a.jsonl"));
+    EXPECT_NE(log.find("{\"event\":\"goto_level_0\"}\n{\"event\":\"goto_level_0\"}\n"),
+              std::string::npos)
+        << log;
+}
+
+TEST(Game, SoundSwitchSurvivesARestart) {
+    const std::string data = testrun::tempDir();
+    GameRun off =
+        runGame(data, tap(130, menu::SOUND_POS.x, menu::SOUND_POS.y), {"--frames", "140"});
+    ASSERT_EQ(off.result.status, 0) << off.result.stderr_text;
+    std::vector<TraceLine> sets = testrun::events(off.trace, "setSound");
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[0].payload, "true");
+    EXPECT_EQ(sets[1].payload, "false");
+    EXPECT_EQ(sets[1].frame, 131);
+    EXPECT_TRUE(fs::exists(data + "/savedata.plist"));
+
+    GameRun later = runGame(data, "", {"--frames", "2"});
+    sets = testrun::events(later.trace, "setSound");
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].frame, 0);
+    EXPECT_EQ(sets[0].payload, "false");
+}
+
+TEST(Game, SeededRunsWithTheSameInputRepeatExactly) {
+    const Vector3<float> button = level(0).menuButtonPos;
+    // Into the level, a flick upwards from the bottom middle, a look a little later.
+    std::string script = tap(130, button.x, button.y);
+    script += "170 down 160 440\n171 move 160 420\n172 move 162 380\n173 move 165 330\n"
+              "174 up 166 300\n";
+    GameRun a =
+        runGame(testrun::tempDir(), script, {"--frames", "230", "--screenshot", "200:@p.png"});
+    GameRun b =
+        runGame(testrun::tempDir(), script, {"--frames", "230", "--screenshot", "200:@p.png"});
+    ASSERT_EQ(a.result.status, 0) << a.result.stderr_text;
+    ASSERT_EQ(b.result.status, 0);
+    EXPECT_EQ(testrun::readFile(a.path("t.jsonl")), testrun::readFile(b.path("t.jsonl")));
+    const std::string pa = testrun::readFile(a.path("p.png"));
+    ASSERT_FALSE(pa.empty());
+    EXPECT_EQ(pa, testrun::readFile(b.path("p.png")));
+}
+
+TEST(Game, NoAdsAsksForNoBannerView) {
+    GameRun r = runGame(testrun::tempDir(), "", {"--frames", "130", "--no-ads"});
+    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+    EXPECT_TRUE(testrun::events(r.trace, "getMainView").empty());
+    EXPECT_EQ(testrun::events(r.trace, "onFrame").size(), 30u); // the game runs as before
+}
+
+TEST(Game, BrokenAndMissingImagesAreReportedAndTheGameRuns) {
+    const std::string res = testrun::tempDir() + "/res";
+    fs::copy(resources, res, fs::copy_options::recursive);
+    testrun::writeFile(res + "/Default.png", "not a picture");
+    level(0); // fills the tables
+    const std::string menuImage = fg::menu_info.background;
+    ASSERT_TRUE(fs::remove(res + "/img/" + menuImage));
+    GameRun r = runGame(testrun::tempDir(), "",
+                        {"--frames", "130", "--resource-dir", res, "--screenshot", "130:@m.png"});
+    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+    EXPECT_TRUE(testrun::hasLog(r.trace, "Default.png"));
+    EXPECT_TRUE(testrun::hasLog(r.trace, menuImage));
+    EXPECT_EQ(testrun::events(r.trace, "onFrame").size(), 30u);
+    EXPECT_GE(testrun::pixel(r.path("m.png"), 160, 240), 0); // still drawn and written
+}
+
+TEST(Game, SigtermEndsTheRunCleanly) {
+    const std::string dir = testrun::tempDir();
+    const int pid = testrun::start(
+        {FLINGO_EXE, "--headless", "--data-dir", dir + "/data", "--trace", dir + "/t.jsonl"},
+        dir + "/err.txt");
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(testrun::wait(pid, 30), 0) << testrun::readFile(dir + "/err.txt");
+    std::vector<TraceLine> trace = testrun::readTrace(dir + "/t.jsonl");
+    ASSERT_GE(trace.size(), 3u);
+    EXPECT_EQ(trace[trace.size() - 3].event, "onShutdown");
+    EXPECT_EQ(trace[trace.size() - 2].event, "releaseBackgroundMusic");
+    EXPECT_EQ(trace.back().event, "onShutdown");
+}
+
+TEST(Game, HelpVersionAndBadArguments) {
+    testrun::Result v = testrun::run({FLINGO_EXE, "--version"});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.stdout_text, std::string("flingo ") + FLINGO_VERSION + "\n");
+    testrun::Result h = testrun::run({FLINGO_EXE, "--help"});
+    EXPECT_EQ(h.status, 0);
+    for (const char* opt :
+         {"--headless", "--frames", "--script", "--screenshot", "--trace", "--seed", "--data-dir",
+          "--resource-dir", "--no-ads", "--scale", "--fullscreen", "--analytics-log"})
+        EXPECT_NE(h.stdout_text.find(opt), std::string::npos) << opt;
+    testrun::Result bad = testrun::run({FLINGO_EXE, "--frames", "-1"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.stderr_text.find("--frames"), std::string::npos);
+    const std::string dir = testrun::tempDir();
+    testrun::writeFile(dir + "/s.txt", "10 down 1 2\n11 upp 1 2\n");
+    testrun::Result script = testrun::run({FLINGO_EXE, "--headless", "--script", dir + "/s.txt"});
+    EXPECT_EQ(script.status, 2);
+    EXPECT_NE(script.stderr_text.find("s.txt:2: unknown command 'upp'"), std::string::npos)
+        << script.stderr_text;
+}

@@ -13,7 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::string dir = [] {
-        char tmpl[] = "/tmp/flingo-fuzz-legacy-XXXXXX";
+        char tmpl[] = "/dev/shm/flingo-fuzz-legacy-XXXXXX";
         std::string d = mkdtemp(tmpl) ? tmpl : "/tmp";
         platform::setDataPath(d.c_str());
         return d;

@@ -75,8 +75,7 @@ bool binaryWithin(const unsigned char* data, size_t size, int maxDepth) {
         const unsigned char* obj = objectAt(index);
         if (!obj) continue;
         unsigned kind = obj[0] >> 4;
-        if (kind != 0xA && kind != 0xC && kind != 0xD) continue; // not a container
-        if (depth > maxDepth) return false;
+        if (kind != 0x6 && kind != 0xA && kind != 0xC && kind != 0xD) continue;
         const unsigned char* p = obj + 1;
         uint64_t n = obj[0] & 0xF;
         if (n == 0xF) { // the length follows as an integer object
@@ -86,6 +85,15 @@ bool binaryWithin(const unsigned char* data, size_t size, int maxDepth) {
             n = bigEndian(p + 1, len_size);
             p += 1 + len_size;
         }
+        if (kind == 0x6) {
+            // UTF-16 text with a zero unit becomes a C string shorter than its recorded length,
+            // which the library's own checks abort on and its copies overrun.
+            if (n > static_cast<uint64_t>(data + size - p) / 2) continue;
+            for (uint64_t i = 0; i < n; ++i)
+                if (p[2 * i] == 0 && p[2 * i + 1] == 0) return false;
+            continue;
+        }
+        if (depth > maxDepth) return false;
         if (kind == 0xD) {
             if (n > UINT64_MAX / 2) continue;
             n *= 2;
@@ -100,7 +108,7 @@ bool binaryWithin(const unsigned char* data, size_t size, int maxDepth) {
 
 } // namespace
 
-bool nestingWithin(const char* data, size_t size, int maxDepth) {
+bool safeToParse(const char* data, size_t size, int maxDepth) {
     if (size >= 6 && memcmp(data, "bplist", 6) == 0)
         return binaryWithin(reinterpret_cast<const unsigned char*>(data), size, maxDepth);
     return xmlWithin(data, data + size, maxDepth);

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 
@@ -29,6 +30,59 @@ plist_t save_data = nullptr;
 // whatever it held can still be recovered by hand.
 bool keep_unreadable = false;
 std::string path_buf;
+
+// A deep copy in which every dictionary holds each key once (the last value wins, as when the
+// XML form is read). Binary lists can repeat keys; without this the values read before and
+// after a save could differ.
+plist_t tidyCopy(plist_t node, int depth) {
+    if (depth > MAX_DEPTH) return nullptr;
+    plist_type type = plist_get_node_type(node);
+    if (type == PLIST_DICT) {
+        plist_t out = plist_new_dict();
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(node, &it);
+        for (;;) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, it, &key, &value);
+            if (!key || !value) {
+                free(key);
+                break;
+            }
+            plist_t copy = tidyCopy(value, depth + 1);
+            if (copy) plist_dict_set_item(out, key, copy);
+            free(key);
+            if (!copy) {
+                free(it);
+                plist_free(out);
+                return nullptr;
+            }
+        }
+        free(it);
+        return out;
+    }
+    if (type == PLIST_ARRAY) {
+        plist_t out = plist_new_array();
+        for (uint32_t i = 0, n = plist_array_get_size(node); i < n; ++i) {
+            plist_t copy = tidyCopy(plist_array_get_item(node, i), depth + 1);
+            if (!copy) {
+                plist_free(out);
+                return nullptr;
+            }
+            plist_array_append_item(out, copy);
+        }
+        return out;
+    }
+    if (type == PLIST_STRING || type == PLIST_KEY) {
+        // Made afresh from the text up to its first zero byte: libplist's copy keeps a stored
+        // length that may disagree with the text, and the XML writer then overruns. A key used
+        // as a value (only a crafted binary file has one) becomes an empty string.
+        uint64_t length = 0;
+        const char* text = type == PLIST_STRING ? plist_get_string_ptr(node, &length) : nullptr;
+        return plist_new_string(text ? std::string(text, strnlen(text, length)).c_str() : "");
+    }
+    return plist_copy(node);
+}
 
 void release() {
     if (save_data) plist_free(save_data);
@@ -69,7 +123,7 @@ bool load() {
     }
     plist_t parsed = nullptr;
     const char* text = reinterpret_cast<const char*>(bytes);
-    if (nestingWithin(text, static_cast<size_t>(size), MAX_DEPTH))
+    if (safeToParse(text, static_cast<size_t>(size), MAX_DEPTH))
         plist_from_memory(text, static_cast<uint32_t>(size), &parsed);
     delete[] bytes;
     if (!parsed || plist_get_node_type(parsed) != PLIST_DICT) {
@@ -79,8 +133,15 @@ bool load() {
         if (parsed) plist_free(parsed);
         return false;
     }
+    plist_t tidy = tidyCopy(parsed, 1);
+    plist_free(parsed);
+    if (!tidy) {
+        platform::log("Save data '%s' is nested too deeply; starting with empty save data.",
+                      path.c_str());
+        return false;
+    }
     plist_free(save_data);
-    save_data = parsed;
+    save_data = tidy;
     keep_unreadable = false;
     return true;
 }

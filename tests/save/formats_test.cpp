@@ -81,6 +81,24 @@ TEST_F(FormatsTest, ReadsHandWrittenXml) {
     EXPECT_TRUE(logLines().empty());
 }
 
+TEST_F(FormatsTest, RepeatedKeysReadTheSameBeforeAndAfterASave) {
+    // A binary list whose root holds "a" twice: 1, then 2.
+    const unsigned char bin[] = {'b', 'p',  'l', 'i',  's', 't', '0', '0', 0xd2, 1, 1, 2, 3, 0x51,
+                                 'a', 0x10, 1,   0x10, 2,   8,   13,  15,  17,   0, 0, 0, 0, 0,
+                                 0,   1,    1,   0,    0,   0,   0,   0,   0,    0, 4, 0, 0, 0,
+                                 0,   0,    0,   0,    0,   0,   0,   0,   0,    0, 0, 0, 19};
+    writeFile(plist, bin, sizeof bin);
+    ASSERT_TRUE(savedata::load());
+    EXPECT_EQ(savedata::read(0, "a"), 2);
+    savedata::deleteKey("a");
+    EXPECT_FALSE(savedata::keyExists("a"));
+    savedata::write(5, "b");
+    ASSERT_TRUE(savedata::save());
+    ASSERT_TRUE(savedata::load());
+    EXPECT_FALSE(savedata::keyExists("a"));
+    EXPECT_EQ(savedata::read(0, "b"), 5);
+}
+
 // A file that is there but cannot be used: the store starts empty, the game goes on, and the
 // file is moved aside whole when the first save replaces it.
 void expectUnreadable(const std::string& plist, const std::string& content) {
@@ -111,6 +129,10 @@ TEST_F(FormatsTest, UnusableFilesGiveAnEmptyStoreAndAreKeptAside) {
         std::string("bplist00") + garbage.substr(0, 100),
         std::string(BINARY_PLIST, BINARY_PLIST + 150), // truncated binary
         std::string(1, '\0'),
+        // A key in UTF-16 ending in a zero unit: text the library cannot hold safely.
+        std::string("bplist00\xd1\x01\x02\x62\x00\x61\x00\x00\x10\x01\x08\x0b\x10", 21) +
+            std::string("\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x03", 16) + std::string(8, '\0') +
+            std::string("\0\0\0\0\0\0\0\x12", 8),
         "",
     };
     for (const std::string& c : cases) {

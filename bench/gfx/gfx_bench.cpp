@@ -1,5 +1,9 @@
 // Costs of the graphics layer: decoding and uploading a screen-sized PNG, rasterising a HUD
 // text, and drawing a frame's worth of sprites against a floor of raw GL calls.
+//
+// llvmpipe rasterises on worker threads, so on a busy machine the real time of a frame mostly
+// measures the other load. Run with LP_NUM_THREADS=0 to rasterise on the calling thread: the
+// CPU column then holds the whole cost of a frame and compares sprites with the floor fairly.
 #include "alloc_counter.h"
 #include "core/platform.h"
 #include "gfx/sprite.h"

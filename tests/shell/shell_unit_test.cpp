@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -351,4 +353,21 @@ TEST(Analytics, LogLinesAndAPersistentDeviceId) {
               "{\"error\":\"Uncaught\",\"message\":\"Crash!\",\"exception\":\"boom\"}\n");
     shell::AnalyticsAPI none;
     EXPECT_EQ(none.initializeWithId("KEY"), nullptr);
+}
+
+TEST(AnalyticsDeathTest, AnUncaughtExceptionIsReportedBeforeTheProcessEnds) {
+    const std::string path = testrun::tempDir() + "/crash.jsonl";
+    EXPECT_DEATH(
+        {
+            auto* log = new shell::LogAnalytics(path);
+            log->initializeWithId("KEY");
+            shell::analytics_api = log;
+            shell::installUncaughtExceptionHandler();
+            // Escaping a thread's function: nothing catches it, as in the game's main loop.
+            std::thread([] { throw std::runtime_error("the floor gave way"); }).join();
+        },
+        "");
+    EXPECT_EQ(testrun::readFile(path),
+              "{\"error\":\"Uncaught\",\"message\":\"Crash!\",\"exception\":\"the floor gave "
+              "way\"}\n");
 }

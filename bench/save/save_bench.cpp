@@ -41,6 +41,12 @@ const std::string& folder() {
             fg::scores::saveBest(40 + level, level);
             fg::scores::saveSubmitted(30 + level, level);
         }
+        std::atexit([] {
+            std::string d = platform::getDataPath();
+            for (const char* name : {"obf.dat", "savedata.plist"})
+                unlink((d + name).c_str());
+            rmdir(d.c_str());
+        });
         return d;
     }();
     return dir;

@@ -159,7 +159,7 @@ TEST_F(ObfuscatorTest, ShortOrMissingKeysSignNothingAndNeverReadPastTheKey) {
     EXPECT_TRUE(full.read(0, "rec").second);
     EXPECT_TRUE(loggedContaining("missing or too short"));
 
-    // A key file that grows past what the window needs reads only what it needs.
+    // Any entry at the root counts as a record; an empty name always does.
     EXPECT_TRUE(full.keyExists("rec"));
     EXPECT_TRUE(full.keyExists(""));
     EXPECT_TRUE(full.keyExists(nullptr));

@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build play test test-asan bench format clean
+.PHONY: all deps configure build play test test-asan bench format clean assets-sheet screenshots
 
 all: build
 
@@ -27,6 +27,11 @@ test-asan:
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+
+# A contact sheet of every image and one check picture per level (basket, rim and floor lines).
+assets-sheet: build
+	cmake --build $(BUILD) --target assets-sheet
+	@echo "Written to $(BUILD)/assets-sheet/"
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

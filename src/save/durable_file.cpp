@@ -52,9 +52,15 @@ bool replaceFile(const std::string& path, const char* data, size_t size,
     fchmod(fd, 0644);
     bool ok = writeAll(fd, data, size) && fsync(fd) == 0;
     if (close(fd) != 0) ok = false;
-    if (ok && !keepAside.empty() && rename(path.c_str(), keepAside.c_str()) != 0 && errno != ENOENT)
+    bool moved_aside = false;
+    if (ok && !keepAside.empty()) {
+        moved_aside = rename(path.c_str(), keepAside.c_str()) == 0;
+        if (!moved_aside && errno != ENOENT) ok = false;
+    }
+    if (ok && rename(tmp.c_str(), path.c_str()) != 0) {
         ok = false;
-    if (ok && rename(tmp.c_str(), path.c_str()) != 0) ok = false;
+        if (moved_aside) rename(keepAside.c_str(), path.c_str());
+    }
     if (!ok) {
         unlink(tmp.c_str());
         return false;

@@ -171,6 +171,7 @@ void sizeGl(void*, void* payload) {
 }
 
 void postScore(void*, void*) {
+    if (current_level < 0) return; // no level entered yet: nothing was shown to submit
     scores::saveSubmitted(scores::readBest(current_level), current_level);
 }
 

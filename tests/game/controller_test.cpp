@@ -218,6 +218,9 @@ TEST_F(ControllerTest, ALevelResumesUnchangedAndAnotherIsBuiltAfresh) {
     EXPECT_EQ(level->savedState, Level::READY);
     EXPECT_TRUE(published("stopFireworks"));
     EXPECT_FALSE(fg::goBack()) << "no way back during a slide";
+    evt::publish("gotoLevel", 0); // ignored on the way back as well
+    EXPECT_EQ(fg::getState(), fg::STATE_LEVEL_TO_MENU);
+    EXPECT_EQ(level->info, &fg::level_info[2]);
     backToMenu();
 
     front::events().clear();
@@ -278,10 +281,19 @@ TEST_F(ControllerTest, SoundSwitchAndTutorialFlagAreSaved) {
     ASSERT_TRUE(savedata::load());
     EXPECT_TRUE(savedata::read(false, "sound"));
 
+    // The first level shows the tutorial until the level reports it shown; levels built
+    // after that do not.
+    enterLevel(0);
+    EXPECT_NE(fg::getLevelObject()->tutorial, nullptr);
     evt::publish("onTutorialShown");
     EXPECT_EQ(fg::level_info[0].tutorial, nullptr);
     ASSERT_TRUE(savedata::load());
     EXPECT_TRUE(savedata::read(false, "tutorial_shown"));
+    backToMenu();
+    enterLevel(1);
+    backToMenu();
+    enterLevel(0);
+    EXPECT_EQ(fg::getLevelObject()->tutorial, nullptr);
     fg::level_info[0].tutorial = "tutorial.png";
 }
 

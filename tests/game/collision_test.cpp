@@ -1,16 +1,14 @@
 #include "level_driver.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 using leveltest::LevelDriver;
+using Sounds = std::vector<std::string>;
 
 namespace {
 
-using Sounds = std::vector<std::string>;
-
-// Ends a flight at (x, y) with the last frame's step (vx, vy), at the landing depth.
+// Ends a flight at (x, y) at the landing depth, the last frame having moved by (vx, vy).
 void land(LevelDriver& d, float x, float y, float vx = 0, float vy = -3) {
     Level& l = d.level;
     l.ballPos = {x, y, 0.01f + l.info->basketDepth};
@@ -20,38 +18,66 @@ void land(LevelDriver& d, float x, float y, float vx = 0, float vy = -3) {
     l.doCollision();
 }
 
-// Easy: rim 123 ... 197, rim line 213, floor line 153, s = 0.2650.
-float landingScale(const Level& l) {
-    return (0.01f + l.info->basketDepth) / (-3 - l.info->basketDepth) + 1;
-}
-
 } // namespace
 
-TEST(Collision, CleanAndBounceIn) {
+// The first level: rim 123 ... 197 at the rim line 213, basket base 183, floor line 153, and a
+// ball of radius 11.4 at the landing depth.
+TEST(Collision, EveryKindOfLanding) {
     LevelDriver d;
     d.enter(0);
-    d.level.score = 2;
-    land(d, 160, 213);
-    EXPECT_EQ(d.sounds(), Sounds{"In.wav"});
-    EXPECT_EQ(d.level.state, Level::LANDING);
-    EXPECT_EQ(d.level.score, 3);
-    EXPECT_FALSE(d.level.hopPending);
-    ASSERT_EQ(d.level.anim.count, 2);
-    EXPECT_EQ(d.level.anim.duration, 0.16666667f);
-    EXPECT_EQ(d.level.anim.time, 0.0f);
-    EXPECT_EQ(d.level.anim.keys[0].x, 160.0f);
-    EXPECT_EQ(d.level.anim.keys[1].x, 160.0f);
-    EXPECT_EQ(d.level.anim.keys[1].y, 183.0f); // drops to the basket's base
-    EXPECT_EQ(d.level.anim.keys[1].z, d.level.ballPos.z);
+    const float k = 4 * ((0.01f + 8.282f) / (-3 - 8.282f) + 1); // the pop's scale
+    const float none = NAN;
+    const struct {
+        const char* what;
+        float x, y, vx, vy;
+        const char* sound;
+        bool in;
+        float endX, endY; // where the animation ends; NAN: not checked
+    } cases[] = {
+        {"clean in", 160, 213, 0, -3, "In.wav", true, 160, 183},
+        {"bounce in below the rim line", 124, 200, 0, -3, "BounceIn.wav", true, 160, 183},
+        {"rim in on the left edge", 123, 213, 0, -3, "RimIn.wav", true, 123 + 28 * k, 213 - 61 * k},
+        {"rim in right of centre", 190, 213, 0, -3, "RimIn.wav", true, 190 - 28 * k, 213 - 61 * k},
+        {"rim out on the left", 115, 213, 0, -3, "RimOut.wav", false, 115 - 28 * k, 213 - 61 * k},
+        {"rim out on the right", 205, 213, 0, -3, "RimOut.wav", false, 205 + 28 * k, 213 - 61 * k},
+        {"clean out to the left", 111.5f, 213, -2, -3, "Out.wav", false, 71.5f, 153},
+        {"clean out to the right", 240, 213, 2, -3, "Out.wav", false, 280, 153},
+        {"off the rim below its line", 115, 201, -2, -3, "Out.wav", false, 147, 153},
+        {"no vertical step", 100, 213, 5, 0, "Out.wav", false, 100, 153},
+        // Contact while the truncated x is within the radius of an edge.
+        {"134.9", 134.9f, 213, -1, -3, "RimIn.wav", true, none, none},
+        {"135", 135, 213, -1, -3, "In.wav", true, none, none},
+        {"185.99", 185.99f, 213, -1, -3, "In.wav", true, none, none},
+        {"186", 186, 213, -1, -3, "RimIn.wav", true, none, none},
+        {"197", 197, 213, -1, -3, "RimIn.wav", true, none, none},
+        {"197.01", 197.01f, 213, -1, -3, "RimOut.wav", false, none, none},
+        {"112", 112, 213, -1, -3, "RimOut.wav", false, none, none},
+        {"111.99", 111.99f, 213, -1, -3, "Out.wav", false, none, none},
+        {"208.99", 208.99f, 213, -1, -3, "RimOut.wav", false, none, none},
+        {"209", 209, 213, -1, -3, "Out.wav", false, none, none},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        d.level.score = 2;
+        land(d, c.x, c.y, c.vx, c.vy);
+        EXPECT_EQ(d.sounds(), Sounds{c.sound});
+        EXPECT_EQ(d.level.state, Level::LANDING);
+        EXPECT_EQ(d.level.score, c.in ? 3 : 0);
+        EXPECT_EQ(bool(d.level.hopPending), !c.in);
+        if (std::isnan(c.endX)) continue;
+        const Anim& a = d.level.anim;
+        const bool pop = std::string(c.sound).starts_with("Rim");
+        ASSERT_EQ(a.count, pop ? 17 : 2);
+        EXPECT_EQ(a.duration, pop ? 0.7f : 0.16666667f);
+        EXPECT_FLOAT_EQ(a.keys[a.count - 1].x, c.endX);
+        EXPECT_FLOAT_EQ(a.keys[a.count - 1].y, c.endY);
+    }
+}
 
-    // Touching the rim but already below the rim line: it bounces in.
-    land(d, 124, 200);
-    EXPECT_EQ(d.sounds(), Sounds{"BounceIn.wav"});
-    EXPECT_EQ(d.level.score, 4);
-    EXPECT_EQ(d.level.anim.keys[1].x, 160.0f);
-
-    // The drop takes 1/6 s (9 ticks), then the half-second pause.
-    land(d, 160, 213);
+TEST(Collision, DropOrHopThenPause) {
+    LevelDriver d;
+    d.enter(0);
+    land(d, 160, 213); // 1/6 s into the basket
     d.frames(8);
     EXPECT_EQ(d.level.state, Level::LANDING);
     d.frame();
@@ -59,103 +85,20 @@ TEST(Collision, CleanAndBounceIn) {
     EXPECT_EQ(d.level.ballPos.x, 160.0f);
     EXPECT_EQ(d.level.ballPos.y, 183.0f);
     EXPECT_EQ(d.level.stateTimer, 0.5f);
-}
 
-TEST(Collision, RimHitsPopTowardsOrAwayFromTheCentre) {
-    LevelDriver d;
-    d.enter(0);
-    const float k = 4 * landingScale(d.level);
-
-    land(d, 123.0f, 213); // exactly on the left edge: inside and touching
-    EXPECT_EQ(d.sounds(), Sounds{"RimIn.wav"});
-    EXPECT_EQ(d.level.score, 1);
-    EXPECT_FALSE(d.level.hopPending);
-    ASSERT_EQ(d.level.anim.count, 17);
-    EXPECT_EQ(d.level.anim.duration, 0.7f);
-    const Vector3<float>* keys = d.level.anim.keys;
-    EXPECT_FLOAT_EQ(keys[0].x, 123 + 2 * k);  // towards the centre
-    EXPECT_FLOAT_EQ(keys[7].y, 213 + 57 * k); // the top of the pop
-    EXPECT_FLOAT_EQ(keys[16].x, 123 + 28 * k);
-    EXPECT_FLOAT_EQ(keys[16].y, 213 - 61 * k);
-
-    land(d, 190, 213); // inside, right of centre: pops left, into the basket
-    EXPECT_EQ(d.sounds(), Sounds{"RimIn.wav"});
-    EXPECT_FLOAT_EQ(d.level.anim.keys[16].x, 190 - 28 * k);
-
-    land(d, 115, 213); // outside, within the ball's radius of the edge
-    EXPECT_EQ(d.sounds(), Sounds{"RimOut.wav"});
-    EXPECT_EQ(d.level.score, 0);
-    EXPECT_TRUE(d.level.hopPending);
-    EXPECT_FLOAT_EQ(d.level.anim.keys[16].x, 115 - 28 * k); // away from the basket
-
-    land(d, 205, 213); // outside on the right: pops further right
-    EXPECT_EQ(d.sounds(), Sounds{"RimOut.wav"});
-    EXPECT_FLOAT_EQ(d.level.anim.keys[16].x, 205 + 28 * k);
-}
-
-TEST(Collision, RimContactUsesTheTruncatedX) {
-    LevelDriver d;
-    d.enter(0); // r = 11.4: contact while the truncated x is within 11 of an edge
-    const struct {
-        float x;
-        const char* sound;
-    } cases[] = {{134.9f, "RimIn.wav"},  {135.0f, "In.wav"},    {185.99f, "In.wav"},
-                 {186.0f, "RimIn.wav"},  {197.0f, "RimIn.wav"}, {197.01f, "RimOut.wav"},
-                 {112.0f, "RimOut.wav"}, {111.99f, "Out.wav"},  {208.99f, "RimOut.wav"},
-                 {209.0f, "Out.wav"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.x);
-        land(d, c.x, 213, -1);
-        EXPECT_EQ(d.sounds(), Sounds{c.sound});
-    }
-}
-
-TEST(Collision, CleanMissesFallToTheFloorLine) {
-    LevelDriver d;
-    d.enter(0);
-    // Falling 3 points a frame: the 60 points down to the floor line take 20 steps.
-    land(d, 111.5f, 213, -2, -3);
-    EXPECT_EQ(d.sounds(), Sounds{"Out.wav"});
-    EXPECT_EQ(d.level.score, 0);
-    EXPECT_TRUE(d.level.hopPending);
-    EXPECT_FLOAT_EQ(d.level.anim.keys[1].x, 71.5f); // carries on to the left
-    EXPECT_EQ(d.level.anim.keys[1].y, 153.0f);
-
-    land(d, 240, 213, 2, -3);
-    EXPECT_FLOAT_EQ(d.level.anim.keys[1].x, 280.0f); // and to the right
-
-    // Off the rim below the rim line: the ball comes back.
-    land(d, 115, 201, -2, -3);
-    EXPECT_EQ(d.sounds(), Sounds{"Out.wav"});
-    EXPECT_FLOAT_EQ(d.level.anim.keys[1].x, 115 + 32);
-
-    // A flight that ended in its first frame has no vertical step: straight down.
-    land(d, 100, 213, 5, 0);
-    EXPECT_EQ(d.sounds(), Sounds{"Out.wav"});
-    EXPECT_EQ(d.level.anim.keys[1].x, 100.0f);
-    EXPECT_EQ(d.level.anim.keys[1].y, 153.0f);
-}
-
-TEST(Collision, AMissHopsOnTheFloorThenPauses) {
-    LevelDriver d;
-    d.enter(0);
-    land(d, 60, 213, -2, -3);
-    const float s = landingScale(d.level);
-    d.frames(9); // the fall
-    EXPECT_EQ(d.level.state, Level::LANDING);
-    EXPECT_FALSE(d.level.hopPending);
-    ASSERT_EQ(d.level.anim.count, 5);
-    EXPECT_EQ(d.level.anim.duration, 0.125f);
-    const float floorX = d.level.anim.keys[0].x;
-    EXPECT_FLOAT_EQ(d.level.anim.keys[0].y, 153 + s);
+    land(d, 60, 213, -2, -3); // a miss falls for 1/6 s, then hops for 1/8 s
+    const float s = (0.01f + 8.282f) / (-3 - 8.282f) + 1;
+    d.frames(9);
+    ASSERT_EQ(d.level.state, Level::LANDING);
+    EXPECT_EQ(d.level.anim.count, 5);
+    const float floorX = d.level.ballPos.x;
     float top = 0;
     int ticks = 0;
-    while (d.level.state == Level::LANDING && ticks < 50) {
+    for (; d.level.state == Level::LANDING && ticks < 50; ++ticks) {
         d.frame();
-        ++ticks;
         top = std::max(top, d.level.ballPos.y);
     }
-    EXPECT_EQ(ticks, 7); // 0.125 s
+    EXPECT_EQ(ticks, 7);
     EXPECT_EQ(d.level.state, Level::PAUSE);
     EXPECT_LE(top, 153 + 18 * s + 1e-4f); // a hop of about 5 points at this depth
     EXPECT_GT(top, 153 + 10 * s);
@@ -169,22 +112,18 @@ TEST(Collision, CatcherTakesMissesNearTheBasket) {
     info.catcherSprite = "paper_ball.png";
     info.catcherFrameSize = {86, 86};
     info.catcherDuration = 0.3f;
-    info.catcherScale = 2;
     info.catcherRadius = 90;
     info.catcherSound = "Computer.wav";
     LevelDriver d;
     d.enter(&info);
-    ASSERT_NE(d.level.catcher, nullptr);
     land(d, 100, 213, -1, -3);       // falls to x = 80: within 90 of the basket
     EXPECT_TRUE(d.sounds().empty()); // no "Out.wav" in the catch zone
     d.frames(9);
     EXPECT_EQ(d.level.state, Level::CAUGHT);
-    EXPECT_EQ(d.level.stateTimer, 0.3f);
     EXPECT_EQ(d.sounds(), Sounds{"Computer.wav"});
-    const int ready = d.playUntilReady();
-    EXPECT_GE(ready, 15); // 0.3 s caught; the pause step runs in the same frame
+    const int ready = d.untilReady(); // 0.3 s caught; the pause step runs in the same frame
+    EXPECT_GE(ready, 15);
     EXPECT_LE(ready, 16);
-
     land(d, 30, 213, -2, -3); // far from the basket: an ordinary miss
     EXPECT_EQ(d.sounds(), Sounds{"Out.wav"});
 }
@@ -200,7 +139,7 @@ TEST(Collision, RimEdgesAreTruncatedTowardsZero) {
         info.basketX = c.x;
         info.rimHalfWidth = c.half;
         d.enter(&info);
-        EXPECT_EQ(d.level.rimLeft, c.left);
-        EXPECT_EQ(d.level.rimRight, c.right);
+        EXPECT_EQ(d.level.rimLeft, c.left) << c.x;
+        EXPECT_EQ(d.level.rimRight, c.right) << c.x;
     }
 }

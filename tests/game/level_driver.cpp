@@ -1,6 +1,5 @@
 #include "level_driver.h"
 
-#include "core/evt.h"
 #include "core/platform.h"
 #include "gfx/sprite.h"
 #include "gfx/texture.h"
@@ -8,33 +7,28 @@
 
 #include <GLES/gl.h>
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 namespace leveltest {
 namespace {
 
 LevelDriver* current = nullptr;
-bool catalogue_ready = false;
 
-bool isString(std::string_view name) {
-    return name == "flingoPlaySound";
-}
-bool isInt(std::string_view name) {
-    return name == "setBest";
-}
-bool isOwn(std::string_view name) {
-    return name == "onFrame" || name == "render" || name == "onPtrDown" || name == "onPtrMove" ||
-           name == "onPtrUp";
+void observe(std::string_view name, void* payload) {
+    if (!current || name == "onFrame" || name == "render" || name == "sizeGl" ||
+        name.starts_with("onPtr"))
+        return;
+    Published p{std::string(name), "", 0};
+    if (name == "flingoPlaySound" && payload) p.text = static_cast<const char*>(payload);
+    if (name == "setBest") p.value = evt::payloadInt(payload);
+    current->published.push_back(p);
 }
 
 } // namespace
 
 const fg::LevelInfo& row(int index) {
-    if (!catalogue_ready) {
-        fg::initializeData();
-        catalogue_ready = true;
-    }
+    static const bool filled = (fg::initializeData(), true);
+    (void)filled;
     return fg::level_info[index];
 }
 
@@ -49,25 +43,15 @@ LevelDriver::LevelDriver() {
     glEnable(GL_TEXTURE_2D);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    glViewport(0, 0, 320, 480);
-    glColor4f(1, 1, 1, 1);
-    glClearColor(0.9f, 0, 0, 1);
     glVertexPointer(2, GL_FLOAT, 0, fg::quad_verts);
-    onSizeGl(nullptr, nullptr);
-
+    glClearColor(0.9f, 0, 0, 1);
+    onSizeGl(nullptr);
+    sizeGlCalls = 0;
     current = this;
-    evt::setObserver(&LevelDriver::observe);
-    evt::subscribe("sizeGl", evt::Callback(&LevelDriver::onSizeGl, this));
-    evt::subscribe("onFrame", evt::Callback(&LevelDriver::onFrame, this));
-    evt::subscribe("render", evt::Callback(&LevelDriver::onRender, this));
+    evt::setObserver(&observe);
 }
 
 LevelDriver::~LevelDriver() {
-    evt::unsubscribe("sizeGl", evt::Callback(&LevelDriver::onSizeGl, this));
-    evt::unsubscribe("onFrame", evt::Callback(&LevelDriver::onFrame, this));
-    evt::unsubscribe("render", evt::Callback(&LevelDriver::onRender, this));
     evt::setObserver(nullptr);
     current = nullptr;
     level.destroy();
@@ -75,48 +59,29 @@ LevelDriver::~LevelDriver() {
     platform::useHostClock();
 }
 
-void LevelDriver::enter(int index, int best, bool canSubmit, int basketFrame) {
-    enter(&row(index), best, canSubmit, basketFrame);
-}
-
-void LevelDriver::enter(const fg::LevelInfo* info, int best, bool canSubmit, int basketFrame) {
-    level.create(info, best, canSubmit, basketFrame);
+void LevelDriver::enter(const fg::LevelInfo* info, int best, bool canSubmit) {
+    level.create(info, best, canSubmit, 1);
     level.state = level.savedState;
 }
 
-void LevelDriver::frame(double dt) {
-    now += dt;
+void LevelDriver::enter(int index, int best, bool canSubmit) {
+    enter(&row(index), best, canSubmit);
+}
+
+void LevelDriver::wait(double seconds) {
+    now += seconds;
     platform::setVirtualTime(now);
+}
+
+void LevelDriver::frame(double dt) {
+    wait(dt);
     evt::publish("onFrame", &dt);
     evt::publish("render");
 }
 
-void LevelDriver::frames(int n, double dt) {
-    for (int i = 0; i < n; ++i)
-        frame(dt);
-}
-
-int LevelDriver::playUntilReady(int maxFrames) {
-    for (int i = 1; i <= maxFrames; ++i) {
-        frame();
-        if (level.state == Level::READY) return i;
-    }
-    return -1;
-}
-
-void LevelDriver::pointer(const char* name, float x, float y) {
+void LevelDriver::pointer(const char* event, float x, float y) {
     Vector2<float> p = {x, y};
-    evt::publish(name, &p);
-}
-
-void LevelDriver::down(float x, float y) {
-    pointer("onPtrDown", x, y);
-}
-void LevelDriver::move(float x, float y) {
-    pointer("onPtrMove", x, y);
-}
-void LevelDriver::up(float x, float y) {
-    pointer("onPtrUp", x, y);
+    evt::publish(event, &p);
 }
 
 void LevelDriver::flick(Vector2<float> from, Vector2<float> to, int moves) {
@@ -127,11 +92,6 @@ void LevelDriver::flick(Vector2<float> from, Vector2<float> to, int moves) {
         move(from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f);
     }
     up(to.x, to.y);
-}
-
-void LevelDriver::wait(double seconds) {
-    now += seconds;
-    platform::setVirtualTime(now);
 }
 
 std::vector<std::string> LevelDriver::sounds() const {
@@ -146,18 +106,9 @@ int LevelDriver::count(const std::string& name) const {
                              [&](const Published& p) { return p.name == name; }));
 }
 
-void LevelDriver::observe(std::string_view name, void* payload) {
-    if (!current || isOwn(name)) return;
-    Published p;
-    p.name = std::string(name);
-    if (isString(name) && payload) p.text = static_cast<const char*>(payload);
-    if (isInt(name)) p.value = evt::payloadInt(payload);
-    current->published.push_back(p);
-}
-
 // What the controller does on "sizeGl": the 2D projection of the 320 x 480 screen.
-void LevelDriver::onSizeGl(void* user, void*) {
-    if (user) ++static_cast<LevelDriver*>(user)->sizeGlCalls;
+void LevelDriver::onSizeGl(void*) {
+    ++sizeGlCalls;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrthof(0, 320, 0, 480, 0, 450);
@@ -165,16 +116,14 @@ void LevelDriver::onSizeGl(void* user, void*) {
     glLoadIdentity();
 }
 
-void LevelDriver::onFrame(void* user, void* payload) {
-    auto* d = static_cast<LevelDriver*>(user);
-    d->level.update(static_cast<float>(*static_cast<double*>(payload)));
+void LevelDriver::onFrame(void* payload) {
+    level.update(static_cast<float>(*static_cast<double*>(payload)));
     texture_mgr.cleanup();
 }
 
-void LevelDriver::onRender(void* user, void*) {
-    auto* d = static_cast<LevelDriver*>(user);
+void LevelDriver::onRender(void*) {
     glClear(GL_COLOR_BUFFER_BIT);
-    d->level.render({0, 0});
+    level.render({0, 0});
     glFlush(); // llvmpipe queues commands until a flush or a readback
 }
 

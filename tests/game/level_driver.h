@@ -1,9 +1,8 @@
-// Plays a Level the way the game does: pointer events and frame times go over the bus, the
-// level draws into the offscreen GL context, and everything the level publishes is recorded,
-// so a test reads like a throw.
+// Plays a Level as the game does: pointer events and frame times go over the bus, the level
+// draws into the offscreen GL context, and everything it publishes is recorded.
 #pragma once
 
-#include "core/vector.h"
+#include "core/evt.h"
 #include "game/level.h"
 
 #include <string>
@@ -12,57 +11,52 @@
 namespace leveltest {
 
 struct Published {
-    std::string name;
-    std::string text; // string payloads: sound file names
-    int value = 0;    // int payloads: the new best
+    std::string name, text; // text: the file of "flingoPlaySound"
+    int value;              // the new best of "setBest"
 };
 
-class LevelDriver {
-  public:
-    // Needs the offscreen context; sets the fixed GL state the controller sets at start-up.
+struct LevelDriver {
     LevelDriver();
     ~LevelDriver();
-    LevelDriver(const LevelDriver&) = delete;
-    LevelDriver& operator=(const LevelDriver&) = delete;
-
-    // Creates the level from catalogue row `row` and finishes the slide-in (state = savedState).
-    void enter(int row, int best = 0, bool canSubmit = false, int basketFrame = 1);
-    void enter(const fg::LevelInfo* info, int best = 0, bool canSubmit = false,
-               int basketFrame = 1);
-
-    // One tick: the clock moves by dt, then "onFrame" and "render" are published.
+    // Creates the level from a catalogue row or a record of the test's own, slide-in finished.
+    void enter(const fg::LevelInfo* info, int best = 0, bool canSubmit = false);
+    void enter(int row, int best = 0, bool canSubmit = false);
+    void wait(double seconds); // moves the clock without a frame
     void frame(double dt = 0.02);
-    void frames(int n, double dt = 0.02);
-    // Ticks until the level is ready to throw again; returns the ticks taken (-1 if it never is).
-    int playUntilReady(int maxFrames = 1000);
-
-    void down(float x, float y);
-    void move(float x, float y);
-    void up(float x, float y);
-    // Grab at `from`, `moves` evenly spaced moves ending at `to` (a tick apart), release there.
+    void frames(int n, double dt = 0.02) {
+        while (n-- > 0)
+            frame(dt);
+    }
+    int untilReady() { // ticks until the next throw can start
+        int n = 0;
+        for (; level.state != Level::READY && n < 1000; ++n)
+            frame();
+        return n;
+    }
+    void pointer(const char* event, float x, float y);
+    void down(float x, float y) { pointer("onPtrDown", x, y); }
+    void move(float x, float y) { pointer("onPtrMove", x, y); }
+    void up(float x, float y) { pointer("onPtrUp", x, y); }
+    // Grab at `from`, `moves` evenly spaced moves a tick apart ending at `to`, release there.
     void flick(Vector2<float> from, Vector2<float> to, int moves = 4);
-    // Moves the clock without a frame.
-    void wait(double seconds);
-
-    // What the level published, in order ("sizeGl" included), since the last clear().
-    std::vector<Published> published;
     std::vector<std::string> sounds() const;
     int count(const std::string& name) const;
     void clear() { published.clear(); }
 
     Level level;
-    double now = 0; // the clock the level reads
+    std::vector<Published> published; // what the level published, cleared by the tests
+    double now = 0;
     int sizeGlCalls = 0;
 
   private:
-    static void observe(std::string_view name, void* payload);
-    static void onSizeGl(void* user, void* payload);
-    static void onFrame(void* user, void* payload);
-    static void onRender(void* user, void* payload);
-    void pointer(const char* name, float x, float y);
+    void onSizeGl(void*);
+    void onFrame(void* payload);
+    void onRender(void*);
+    evt::AutoSubscriber subs[3] = {{"sizeGl", evt::Callback(this, &LevelDriver::onSizeGl)},
+                                   {"onFrame", evt::Callback(this, &LevelDriver::onFrame)},
+                                   {"render", evt::Callback(this, &LevelDriver::onRender)}};
 };
 
-// Catalogue row filled once for the whole test program.
-const fg::LevelInfo& row(int index);
+const fg::LevelInfo& row(int index); // the catalogue, filled on first use
 
 } // namespace leveltest

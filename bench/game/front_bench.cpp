@@ -11,6 +11,7 @@
 #include <GLES/gl.h>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -38,8 +39,9 @@ bool startGame() {
     if (!testgl::init()) return false;
     const char* env = std::getenv("FLINGO_RESOURCE_DIR");
     platform::setBasePath(env && *env ? env : FLINGO_BENCH_RESOURCES);
-    char tmpl[] = "/tmp/flingo-front-bench-XXXXXX";
+    static char tmpl[] = "/tmp/flingo-front-bench-XXXXXX";
     platform::setDataPath(mkdtemp(tmpl));
+    std::atexit([] { std::filesystem::remove_all(tmpl); });
     evt::subscribe("getMainView", evt::Callback(&answerMainView, nullptr));
     fg::initialize();
     fg::activate();

@@ -27,10 +27,23 @@ void observe(std::string_view name, void* payload) {
     recorded.push_back(std::move(e));
 }
 
+std::vector<std::string> made_dirs;
+
+void removeMadeDirs() {
+    for (const std::string& d : made_dirs) {
+        std::error_code ec;
+        fs::remove_all(d, ec);
+    }
+}
+
+// A fresh folder under the system's temporary folder, removed when the test program exits.
 std::string tempDir(const char* prefix) {
     std::string tmpl = (fs::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
     char* made = mkdtemp(tmpl.data());
-    return made ? std::string(made) : std::string();
+    if (!made) return std::string();
+    if (made_dirs.empty()) std::atexit(&removeMadeDirs);
+    made_dirs.emplace_back(made);
+    return made_dirs.back();
 }
 
 } // namespace

@@ -1,63 +1,131 @@
-// Helpers for the audio tests: sound files made on the spot, the disk audio driver's output read
-// back as frames, and waits bounded in time.
+// Helpers for the audio tests: sound files made on the spot, and a mixer on SDL's disk driver
+// writing into each test's own folder as fast as it can mix, read back as frames.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <string>
-#include <vector>
+#include "audio/app_sound.h"
+#include "audio/mixer.h"
+#include "audio/sound.h"
+#include "audio/sound_effect.h"
+#include "core/evt.h"
+#include "core/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <thread>
 
 namespace testaudio {
 
-// A 16-bit PCM WAV file of interleaved samples.
-void writeWav(const std::string& path, int rate, int channels, const std::vector<int16_t>& samples);
+// A 16-bit PCM WAV of interleaved samples (little-endian host).
+inline void writeWav(const std::string& path, int rate, int channels,
+                     const std::vector<int16_t>& samples) {
+    const uint32_t bytes = samples.size() * 2, block = channels * 2, r = rate;
+    // "RIFF" size "WAVE" "fmt " 16 PCM|channels rate bytes-per-second align|bits "data" size
+    const uint32_t head[] = {
+        0x46464952, 36 + bytes, 0x45564157,       0x20746d66, 16,   1 | block << 15,
+        r,          r * block,  block | 16 << 16, 0x61746164, bytes};
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(head), sizeof head);
+    out.write(reinterpret_cast<const char*>(samples.data()), bytes);
+}
 
-// A stereo 44.1 kHz WAV whose every frame says where it comes from: with i the frame's position,
-// the left sample is i % MARKER_BLOCK + 1 and the right sample is id + i / MARKER_BLOCK. Played
-// alone and unchanged by the mixer (same format as the device, full volume), the output tells
-// which file sounded and where.
-constexpr int MARKER_BLOCK = 30000;
-void writeMarkerWav(const std::string& path, int frames, int16_t id);
-
-// Runs a shell command (sox); true when it exits 0.
-bool run(const std::string& command);
-
-// A fresh folder under the temporary folder, removed by removeTree.
-std::string makeTempDir();
-void removeTree(const std::string& dir);
-
-// Frames that were mixed before something happened but reach the file only after it: the disk
-// driver writes through a stdio buffer (2048 frames) and the mixer may be a buffer ahead.
-constexpr int64_t LAG = 4096;
+// A stereo 44.1 kHz WAV whose frame i has the left sample i % BLOCK + 1 and the right sample
+// id + i / BLOCK (id a multiple of 100): played alone at full volume, the mixer passes it through
+// unchanged, so the output tells which file sounded and where.
+constexpr int BLOCK = 30000;
+inline void writeMarkerWav(const std::string& path, int frames, int16_t id) {
+    std::vector<int16_t> s;
+    for (int i = 0; i < frames; ++i)
+        s.insert(s.end(), {int16_t(i % BLOCK + 1), int16_t(id + i / BLOCK)});
+    writeWav(path, 44100, 2, s);
+}
 
 struct Frame {
     int16_t left, right;
     bool silent() const { return left == 0 && right == 0; }
-    // The file id of a marker frame of a file with fewer than MARKER_BLOCK * 100 frames whose id
-    // is a multiple of 100, and the frame's position in it.
     int id() const { return right / 100 * 100; }
-    int position() const { return (right % 100) * MARKER_BLOCK + left - 1; }
+    int position() const { return (right % 100) * BLOCK + left - 1; }
 };
 
-// The disk driver's output file: stereo 16-bit frames, written as they are mixed.
-class DiskOutput {
-  public:
-    explicit DiskOutput(std::string path) : m_path(std::move(path)) {}
-    // Frames written so far.
-    int64_t framesWritten() const;
-    // All frames from `from` to the end.
-    std::vector<Frame> read(int64_t from = 0) const;
-    // Waits until at least `count` more frames than now are written; false on time-out.
-    bool waitMoreFrames(int64_t count, double timeout_s = 10.0) const;
-
-  private:
-    std::string m_path;
-};
-
-// Polls `done` until it is true or the time-out passes.
-bool waitFor(const std::function<bool()>& done, double timeout_s = 10.0);
-
-// Index of the first frame from `from` whose left or right sample is not zero, or -1.
-int64_t firstSounding(const std::vector<Frame>& frames, int64_t from = 0);
+// Polls `done`; the time-out is generous, since a loaded machine may starve the mixer a while.
+template <class F> bool waitFor(F done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return done();
+}
 
 } // namespace testaudio
+
+// The resource folder is the test's own, set up as at launch: its "sounds" folder is searched
+// for file names, and `app` handles the sound switch (off until a test turns it on).
+class DiskAudioTest : public ::testing::Test {
+  protected:
+    using Frame = testaudio::Frame;
+    // Frames mixed before a call returns may reach the file after it: the disk driver writes
+    // through a stdio buffer (2048 frames) and the mixer may be a buffer ahead.
+    static constexpr int64_t LAG = 4096;
+
+    void SetUp() override {
+        char pattern[] = "/tmp/flingo-audio-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        std::filesystem::create_directory(dir + "/sounds");
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", (dir + "/out.raw").c_str(), 1);
+        setenv("SDL_DISKAUDIODELAY", "0", 1);
+        sound::SoundMgr::init();
+        ASSERT_TRUE(mixer::open());
+        ASSERT_STREQ(mixer::driverName(), "disk");
+        platform::setBasePath((dir + "/").c_str());
+        app = std::make_unique<sound::AppSound>();
+        app->setupAudio();
+        sound::sound_enabled = true;
+    }
+    void TearDown() override {
+        app.reset();
+        sound::closeAudio();
+        platform::setBasePath(nullptr);
+        std::filesystem::remove_all(dir);
+    }
+    std::string path(const std::string& name) const { return dir + "/sounds/" + name; }
+    // The pool stored for a file of the sounds folder, or null.
+    sound::SoundEffect* pool(const char* name, bool loops) const {
+        auto it = sound::g_sounds.find(path(name) + (loops ? "_LOOPS" : "_DOESNT_LOOP"));
+        return it == sound::g_sounds.end() ? nullptr : it->second;
+    }
+
+    int64_t written() const {
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(dir + "/out.raw", ec);
+        return ec ? 0 : int64_t(size / 4);
+    }
+    std::vector<Frame> read(int64_t from) const {
+        std::ifstream in(dir + "/out.raw", std::ios::binary);
+        std::vector<Frame> frames(std::max<int64_t>(0, written() - from));
+        in.seekg(from * 4);
+        in.read(reinterpret_cast<char*>(frames.data()), frames.size() * 4);
+        frames.resize(in.gcount() / 4);
+        return frames;
+    }
+    bool waitMore(int64_t count) const {
+        const int64_t target = written() + count;
+        return testaudio::waitFor([&] { return written() >= target; });
+    }
+    // The first sounding frame from `from` on, once `count` more frames are written.
+    std::optional<Frame> soundFrom(int64_t from, int64_t count) const {
+        EXPECT_TRUE(waitMore(count));
+        for (const Frame& f : read(from))
+            if (!f.silent()) return f;
+        return std::nullopt;
+    }
+    // Nothing sounds in `count` frames mixed from now on.
+    bool silentFor(int64_t count) const { return !soundFrom(written() + LAG, LAG + count); }
+
+    std::string dir;
+    std::unique_ptr<sound::AppSound> app;
+};

@@ -1,205 +1,163 @@
 #include "core/evt.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<std::string> calls;
+std::vector<std::string> log;
 
-void record(void* user, void* payload) {
-    calls.push_back(std::string(static_cast<const char*>(user ? user : "null")) + ":" +
-                    std::to_string(evt::payloadInt(payload)));
-}
-
-struct Base {
-    virtual ~Base() = default;
-    virtual void onEvent(void* p) { calls.push_back(name + ".base:" + std::to_string(evt::payloadInt(p))); }
+// Logs "name:payload" and, when set up to, changes the bus while it delivers.
+struct Handler {
     std::string name;
-};
-struct Derived : Base {
-    void onEvent(void* p) override {
-        calls.push_back(name + ".derived:" + std::to_string(evt::payloadInt(p)));
+    evt::Callback remove_me, remove_other, add;
+    const char* publish = nullptr;
+
+    explicit Handler(std::string n = "") : name(std::move(n)) {}
+    virtual ~Handler() = default;
+    virtual void on(void* p) {
+        log.push_back(name + ":" + std::to_string(evt::payloadInt(p)));
+        if (!remove_me.empty()) evt::unsubscribe("t", remove_me);
+        if (!remove_other.empty()) evt::unsubscribe("t", remove_other);
+        if (!add.empty()) evt::subscribe("t", add);
+        if (publish) evt::publish(std::exchange(publish, nullptr), 9);
     }
 };
-// A second base puts the Handler subobject at a non-zero offset, so the member pointer carries a
-// this-adjustment.
+struct Derived : Handler {
+    void on(void* p) override {
+        log.push_back(name + ".derived:" + std::to_string(evt::payloadInt(p)));
+    }
+};
+// A second base puts Handler at a non-zero offset: the member pointer carries an adjustment.
 struct Padding {
     virtual ~Padding() = default;
     long pad[3] = {};
 };
-struct Handler {
-    void onA(void* p) { calls.push_back(name + ".a:" + std::to_string(evt::payloadInt(p))); }
-    void onB(void*) { calls.push_back(name + ".b"); }
-    std::string name;
-};
 struct Multi : Padding, Handler {};
 
-TEST(Evt, DeliversInSubscriptionOrderAndDuplicatesTwice) {
-    calls.clear();
-    static char a[] = "a", b[] = "b";
-    evt::Callback ca(&record, a), cb(&record, b);
-    evt::subscribe("t.order", ca);
-    evt::subscribe("t.order", cb);
-    evt::subscribe("t.order", ca);
-    evt::publish("t.order", 7);
-    EXPECT_EQ(calls, (std::vector<std::string>{"a:7", "b:7", "a:7"}));
-
-    evt::unsubscribe("t.order", ca); // removes only the first of the two
-    calls.clear();
-    evt::publish("t.order", 8);
-    EXPECT_EQ(calls, (std::vector<std::string>{"b:8", "a:8"}));
-    evt::unsubscribe("t.order", cb);
-    evt::unsubscribe("t.order", ca);
-    evt::unsubscribe("t.order", ca); // not subscribed any more: nothing happens
-    EXPECT_EQ(evt::subscriberCount("t.order"), 0);
+evt::Callback cb(Handler& h) {
+    return evt::Callback(&h, &Handler::on);
 }
 
-TEST(Evt, TypedPayloadsAndNullUserData) {
-    static void* user_seen = reinterpret_cast<void*>(1);
-    static void* payload_seen = nullptr;
-    evt::Callback c([](void* u, void* p) { user_seen = u, payload_seen = p; }, nullptr);
-    evt::subscribe("t.typed", c);
+void plain(void* user, void* payload) {
+    log.push_back(std::string(user ? "user" : "null") + ":" +
+                  std::to_string(evt::payloadInt(payload)));
+}
 
-    evt::publish("t.typed", true);
-    EXPECT_EQ(user_seen, nullptr);
-    EXPECT_EQ(reinterpret_cast<intptr_t>(payload_seen), 1);
-    evt::publish("t.typed", false);
-    EXPECT_EQ(reinterpret_cast<intptr_t>(payload_seen), 0);
-    evt::publish("t.typed", 3);
-    EXPECT_EQ(reinterpret_cast<intptr_t>(payload_seen), 3);
-    evt::publish("t.typed", -2);
-    EXPECT_EQ(evt::payloadInt(payload_seen), -2);
+TEST(Evt, OrderDuplicatesAndUnsubscribe) {
+    log.clear();
+    Handler a{"a"}, b{"b"};
+    evt::subscribe("t", cb(a));
+    evt::subscribe("t", cb(b));
+    evt::subscribe("t", cb(a));
+    evt::subscribe("t", evt::Callback(&plain, nullptr));
+    evt::publish("t", 7);
+    EXPECT_EQ(log, (std::vector<std::string>{"a:7", "b:7", "a:7", "null:7"}));
+    evt::unsubscribe("t", cb(a)); // only the first of the two
+    evt::unsubscribe("t", evt::Callback(&plain, nullptr));
+    evt::unsubscribe("t", evt::Callback(&plain, nullptr)); // not there: nothing
+    log.clear();
+    evt::publish("t", 8);
+    EXPECT_EQ(log, (std::vector<std::string>{"b:8", "a:8"}));
+    evt::unsubscribe("t", cb(a));
+    evt::unsubscribe("t", cb(b));
+    EXPECT_EQ(evt::subscriberCount("t"), 0);
+    evt::publish("onMemoryWarning"); // nobody listens: nothing happens
+    EXPECT_EQ(log.size(), 2u);
+}
+
+TEST(Evt, TypedPayloadWords) {
+    static void* seen;
+    evt::Callback c([](void*, void* p) { seen = p; }, nullptr);
+    evt::subscribe("typed", c);
     const char* text = "In.wav";
-    evt::publish("t.typed", text);
-    EXPECT_EQ(payload_seen, text);
     Vector2<float> pt{10, 20};
-    evt::publish("t.typed", &pt);
-    EXPECT_EQ(payload_seen, &pt);
-    evt::publish("t.typed");
-    EXPECT_EQ(payload_seen, nullptr);
-    evt::unsubscribe("t.typed", c);
+    evt::publish("typed", true);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(seen), 1);
+    evt::publish("typed", 3);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(seen), 3);
+    evt::publish("typed", -2);
+    EXPECT_EQ(evt::payloadInt(seen), -2);
+    evt::publish("typed", text);
+    EXPECT_EQ(seen, text);
+    evt::publish("typed", &pt);
+    EXPECT_EQ(seen, &pt);
+    evt::publish("typed");
+    EXPECT_EQ(seen, nullptr);
+    evt::unsubscribe("typed", c);
 }
 
-TEST(Evt, UnknownNameReachesNobody) {
-    calls.clear();
-    evt::publish("onMemoryWarning");
-    evt::doPublish("t.nobody.ever", reinterpret_cast<void*>(5));
-    EXPECT_TRUE(calls.empty());
-    EXPECT_EQ(evt::subscriberCount("onMemoryWarning"), 0);
-}
-
-TEST(Evt, MemberCallbacksCompareByObjectAndFunction) {
-    calls.clear();
+TEST(Evt, MemberCallbacksDifferByObjectAndDispatchVirtually) {
+    log.clear();
     Multi x, y;
-    x.name = "x";
-    y.name = "y";
-    evt::Callback xa(static_cast<Handler*>(&x), &Handler::onA);
-    evt::Callback ya(static_cast<Handler*>(&y), &Handler::onA);
-    evt::Callback xb(static_cast<Handler*>(&x), &Handler::onB);
-    EXPECT_TRUE(xa == evt::Callback(static_cast<Handler*>(&x), &Handler::onA));
-    EXPECT_FALSE(xa == ya);
-    EXPECT_FALSE(xa == xb);
-    EXPECT_FALSE(xa == evt::Callback());
-    EXPECT_TRUE(evt::Callback() == evt::Callback());
+    x.name = "x", y.name = "y";
+    auto on = [](Multi& m) { return evt::Callback(static_cast<Handler*>(&m), &Handler::on); };
+    EXPECT_TRUE(on(x) == on(x));
+    EXPECT_FALSE(on(x) == on(y));
+    EXPECT_FALSE(on(x) == evt::Callback());
+    evt::subscribe("t", on(x));
+    evt::subscribe("t", on(y));
+    evt::unsubscribe("t", on(y)); // x stays
+    evt::publish("t", 4);
+    EXPECT_EQ(log, (std::vector<std::string>{"x:4"}));
+    evt::unsubscribe("t", on(x));
 
-    evt::subscribe("t.member", xa);
-    evt::subscribe("t.member", ya);
-    evt::subscribe("t.member", xb);
-    evt::unsubscribe("t.member", ya); // leaves x's two
-    evt::publish("t.member", 4);
-    EXPECT_EQ(calls, (std::vector<std::string>{"x.a:4", "x.b"}));
-    evt::unsubscribe("t.member", xa);
-    evt::unsubscribe("t.member", xb);
-}
-
-TEST(Evt, MemberCallbackDispatchesVirtually) {
-    calls.clear();
     Derived d;
     d.name = "d";
-    evt::Callback c(static_cast<Base*>(&d), &Base::onEvent);
-    c.call(reinterpret_cast<void*>(9));
-    EXPECT_EQ(calls, (std::vector<std::string>{"d.derived:9"}));
+    cb(d).call(reinterpret_cast<void*>(5));
+    EXPECT_EQ(log.back(), "d.derived:5");
 }
 
-// Handlers that change the bus while it delivers.
-struct Reentrant {
-    std::vector<std::string>* log;
-    int published_inner = 0;
-
-    void subscribesLate(void*) {
-        log->push_back("sub");
-        evt::subscribe("t.re", evt::Callback(this, &Reentrant::late));
-    }
-    void late(void*) { log->push_back("late"); }
-    void publishesInner(void*) {
-        log->push_back("outer");
-        if (published_inner++ == 0) evt::publish("t.inner");
-        log->push_back("outer-end");
-    }
-    void inner(void*) { log->push_back("inner"); }
-};
-
-TEST(Evt, AddedDuringDeliveryWaitsAndNestedDeliveryRunsFirst) {
-    std::vector<std::string> log;
-    Reentrant r{&log, 0};
-    evt::Callback sub(&r, &Reentrant::subscribesLate);
-    evt::subscribe("t.re", sub);
-    evt::publish("t.re");
-    EXPECT_EQ(log, (std::vector<std::string>{"sub"}));
+TEST(Evt, ChangesDuringDelivery) {
     log.clear();
-    evt::publish("t.re"); // now the late one runs, and another is added but not called
-    EXPECT_EQ(log, (std::vector<std::string>{"sub", "late"}));
-    EXPECT_EQ(evt::subscriberCount("t.re"), 3);
-
+    Handler late{"late"}, adder{"adder"}, outer{"outer"}, inner{"inner"};
+    adder.add = cb(late);
+    evt::subscribe("t", cb(adder));
+    evt::publish("t", 1); // the added one waits for the next delivery
+    EXPECT_EQ(log, (std::vector<std::string>{"adder:1"}));
+    adder.add = evt::Callback();
     log.clear();
-    evt::subscribe("t.outer", evt::Callback(&r, &Reentrant::publishesInner));
-    evt::subscribe("t.inner", evt::Callback(&r, &Reentrant::inner));
-    evt::publish("t.outer");
-    EXPECT_EQ(log, (std::vector<std::string>{"outer", "inner", "outer-end"}));
-}
+    evt::publish("t", 2);
+    EXPECT_EQ(log, (std::vector<std::string>{"adder:2", "late:2"}));
+    evt::unsubscribe("t", cb(adder));
+    evt::unsubscribe("t", cb(late));
 
-// A handler that removes itself and its neighbour during the delivery of their own event.
-struct Remover {
-    std::vector<std::string>* log;
-    evt::Callback me, next;
-    void run(void*) {
-        log->push_back("remover");
-        evt::unsubscribe("t.rm", me);
-        evt::unsubscribe("t.rm", next);
-    }
-    void after(void*) { log->push_back("after"); }
-    void last(void*) { log->push_back("last"); }
-};
-
-TEST(Evt, RemovalDuringDeliveryIsSkippedNotOverrun) {
-    std::vector<std::string> log;
-    Remover r{&log, {}, {}};
-    r.me = evt::Callback(&r, &Remover::run);
-    r.next = evt::Callback(&r, &Remover::after);
-    evt::Callback last(&r, &Remover::last);
-    evt::subscribe("t.rm", r.me);
-    evt::subscribe("t.rm", r.next);
-    evt::subscribe("t.rm", last);
-    evt::publish("t.rm");
-    EXPECT_EQ(log, (std::vector<std::string>{"remover", "last"}));
-    EXPECT_EQ(evt::subscriberCount("t.rm"), 1);
+    // Depth-first: a nested delivery runs to its end before the outer one goes on.
     log.clear();
-    evt::publish("t.rm");
-    EXPECT_EQ(log, (std::vector<std::string>{"last"}));
-    evt::unsubscribe("t.rm", last);
+    outer.publish = "nested";
+    evt::subscribe("t", cb(outer));
+    evt::subscribe("nested", cb(inner));
+    evt::subscribe("t", cb(late));
+    evt::publish("t", 3);
+    EXPECT_EQ(log, (std::vector<std::string>{"outer:3", "inner:9", "late:3"}));
+    evt::unsubscribe("t", cb(outer));
+    evt::unsubscribe("t", cb(late));
+
+    // A handler removing itself and the next entry: the removed one is skipped, the delivery
+    // stays inside the list and the last entry still runs.
+    log.clear();
+    Handler remover{"remover"}, next{"next"}, last{"last"};
+    remover.remove_me = cb(remover);
+    remover.remove_other = cb(next);
+    for (Handler* h : {&remover, &next, &last})
+        evt::subscribe("t", cb(*h));
+    evt::publish("t", 4);
+    EXPECT_EQ(log, (std::vector<std::string>{"remover:4", "last:4"}));
+    EXPECT_EQ(evt::subscriberCount("t"), 1);
+    evt::unsubscribe("t", cb(last));
 }
 
 TEST(Evt, AutoSubscriberLivesWithItsObject) {
-    calls.clear();
-    static char s[] = "auto";
+    log.clear();
+    static char user[] = "u";
     {
-        evt::AutoSubscriber sub("t.auto", evt::Callback(&record, s));
-        evt::publish("t.auto", 1);
+        evt::AutoSubscriber sub("auto", evt::Callback(&plain, user));
+        evt::publish("auto", 1);
     }
-    evt::publish("t.auto", 2);
-    EXPECT_EQ(calls, (std::vector<std::string>{"auto:1"}));
+    evt::publish("auto", 2);
+    EXPECT_EQ(log, (std::vector<std::string>{"user:1"}));
 }
 
 } // namespace

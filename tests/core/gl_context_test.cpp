@@ -25,6 +25,6 @@ TEST(GlContext, DrawsAQuadInScreenSpace) {
     EXPECT_EQ(testgl::rgbAt(px, 50, 450) >> 16, 0xffu);
     EXPECT_EQ(testgl::rgbAt(px, 50, 450) & 0xffu, 0u);
     EXPECT_NEAR(double((testgl::rgbAt(px, 50, 450) >> 8) & 0xff), 128.0, 1.0);
-    EXPECT_EQ(testgl::rgbAt(px, 50, 400), 0u); // above the quad
+    EXPECT_EQ(testgl::rgbAt(px, 50, 400), 0u);  // above the quad
     EXPECT_EQ(testgl::rgbAt(px, 200, 450), 0u); // right of it
 }

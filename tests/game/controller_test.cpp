@@ -14,6 +14,7 @@
 #include "save/scores.h"
 #include "support/gl_context.h"
 
+#include <GLES/gl.h>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -336,6 +337,33 @@ TEST_F(ControllerTest, SlidesDrawBothScreensAndBannersComeLast) {
     // The banner is on its way out: 0.19 s of its 0.25 s slide.
     EXPECT_EQ(testgl::rgbAt(px, 100, 440), 0x2040A0u);
     EXPECT_EQ(testgl::rgbAt(px, 100, 475), 0xE02020u);
+}
+
+} // namespace
+
+namespace {
+
+// The screen projection: 320 x (480 + the remembered height offset), depth 0 to 450.
+TEST_F(ControllerTest, SizeGlRemembersItsHeightOffset) {
+    auto projection = [] {
+        GLfloat m[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, m);
+        return std::vector<float>(m, m + 16);
+    };
+    evt::publish("sizeGl");
+    auto p = projection();
+    EXPECT_FLOAT_EQ(p[0], 2.0f / 320);
+    EXPECT_FLOAT_EQ(p[5], 2.0f / 480);
+    EXPECT_FLOAT_EQ(p[10], -2.0f / 450);
+
+    int offset = 20;
+    evt::publish("sizeGl", &offset);
+    EXPECT_FLOAT_EQ(projection()[5], 2.0f / 500);
+    evt::publish("sizeGl"); // no payload: the last offset stays
+    EXPECT_FLOAT_EQ(projection()[5], 2.0f / 500);
+    offset = 0;
+    evt::publish("sizeGl", &offset);
+    EXPECT_FLOAT_EQ(projection()[5], 2.0f / 480);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <GLES/gl.h>
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace leveltest {
 namespace {
@@ -15,27 +16,24 @@ namespace {
 LevelDriver* current = nullptr;
 
 void observe(std::string_view name, void* payload) {
-    if (!current || name == "onFrame" || name == "render" || name == "sizeGl" ||
-        name.starts_with("onPtr"))
-        return;
-    Published p{std::string(name), "", 0};
-    if (name == "flingoPlaySound" && payload) p.text = static_cast<const char*>(payload);
-    if (name == "setBest") p.value = evt::payloadInt(payload);
-    current->published.push_back(p);
+    const std::string_view inputs[] = {"onFrame", "render",    "sizeGl",          "onPtrDown",
+                                       "onPtrUp", "onPtrMove", "onLevelUnlocked", "postScore"};
+    if (!current || std::ranges::find(inputs, name) != std::end(inputs)) return;
+    if (name == "flingoPlaySound")
+        current->published.emplace_back(static_cast<char*>(payload));
+    else if (name == "setBest")
+        current->published.push_back("setBest " + std::to_string(evt::payloadInt(payload)));
+    else
+        current->published.emplace_back(name);
 }
 
 } // namespace
-
-const fg::LevelInfo& row(int index) {
-    static const bool filled = (fg::initializeData(), true);
-    (void)filled;
-    return fg::level_info[index];
-}
 
 LevelDriver::LevelDriver() {
     if (!testgl::init()) std::abort();
     platform::initialize();
     platform::setVirtualTime(now);
+    fg::initializeData();
     // The fixed state the controller sets once at start-up.
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -59,13 +57,9 @@ LevelDriver::~LevelDriver() {
     platform::useHostClock();
 }
 
-void LevelDriver::enter(const fg::LevelInfo* info, int best, bool canSubmit) {
-    level.create(info, best, canSubmit, 1);
+void LevelDriver::enter(const fg::LevelInfo& info, int best, bool canSubmit) {
+    level.create(&info, best, canSubmit, 1);
     level.state = level.savedState;
-}
-
-void LevelDriver::enter(int index, int best, bool canSubmit) {
-    enter(&row(index), best, canSubmit);
 }
 
 void LevelDriver::wait(double seconds) {
@@ -73,10 +67,19 @@ void LevelDriver::wait(double seconds) {
     platform::setVirtualTime(now);
 }
 
-void LevelDriver::frame(double dt) {
-    wait(dt);
-    evt::publish("onFrame", &dt);
-    evt::publish("render");
+void LevelDriver::frames(int n, double dt) {
+    for (; n > 0; --n) {
+        wait(dt);
+        evt::publish("onFrame", &dt);
+        evt::publish("render");
+    }
+}
+
+int LevelDriver::untilReady() {
+    int n = 0;
+    for (; level.state != Level::READY && n < 1000; ++n)
+        frames();
+    return n;
 }
 
 void LevelDriver::pointer(const char* event, float x, float y) {
@@ -84,26 +87,16 @@ void LevelDriver::pointer(const char* event, float x, float y) {
     evt::publish(event, &p);
 }
 
-void LevelDriver::flick(Vector2<float> from, Vector2<float> to, int moves) {
+void LevelDriver::flick(float dx, float dy) {
+    const Vector2<float> from = {level.ballPos.x, level.ballPos.y};
     down(from.x, from.y);
-    for (int i = 1; i <= moves; ++i) {
-        const float f = float(i) / float(moves);
-        wait(0.02);
-        move(from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f);
-    }
-    up(to.x, to.y);
+    wait(0.02);
+    move(from.x + dx, from.y + dy);
+    up(from.x + dx, from.y + dy);
 }
 
-std::vector<std::string> LevelDriver::sounds() const {
-    std::vector<std::string> out;
-    for (const Published& p : published)
-        if (p.name == "flingoPlaySound") out.push_back(p.text);
-    return out;
-}
-
-int LevelDriver::count(const std::string& name) const {
-    return int(std::count_if(published.begin(), published.end(),
-                             [&](const Published& p) { return p.name == name; }));
+Events LevelDriver::take() {
+    return std::exchange(published, {});
 }
 
 // What the controller does on "sizeGl": the 2D projection of the 320 x 480 screen.

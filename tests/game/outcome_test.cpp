@@ -1,29 +1,27 @@
 #include "level_driver.h"
 
-#include "core/evt.h"
-
 #include <algorithm>
 #include <gtest/gtest.h>
 
+using leveltest::Events;
 using leveltest::LevelDriver;
-using Sounds = std::vector<std::string>;
 
 namespace {
 
-// Ends a throw that left this run score and the ball at x; returns the sounds played.
-Sounds endThrow(LevelDriver& d, int score, float x = 160) {
+// Ends a throw that left this run score and the ball at x; returns what was published.
+Events endThrow(LevelDriver& d, int score, float x = 160) {
     d.level.score = score;
     d.level.ballPos.x = x;
     d.level.state = Level::PAUSE;
     d.level.stateTimer = 0.5f;
-    d.clear();
-    d.frame(0.5); // the whole pause in one tick
+    d.take();
+    d.frames(1, 0.5); // the whole pause in one tick
     EXPECT_EQ(d.level.state, Level::READY);
-    return d.sounds();
+    return d.take();
 }
 
-bool in(const char* const (&list)[4], const Sounds& s) {
-    return s.size() == 1 && std::any_of(list, list + 4, [&](auto n) { return n && s[0] == n; });
+bool oneOf(const char* const (&list)[4], const Events& e) {
+    return e.size() == 1 && std::any_of(list, list + 4, [&](auto s) { return s && e[0] == s; });
 }
 
 bool same(Vector4<float> a, Vector4<float> b) {
@@ -35,124 +33,92 @@ bool same(Vector4<float> a, Vector4<float> b) {
 TEST(Outcome, StreakAwwAndOffScreenSounds) {
     LevelDriver d;
     d.enter(0, 5);
-    EXPECT_EQ(endThrow(d, 5), Sounds{"Applause.wav"}); // reaching the best is a streak
-    EXPECT_EQ(d.count("setBest"), 0);
-    EXPECT_EQ(endThrow(d, 0, -100), Sounds{"Aww.wav"}); // consoled, whatever the side
-    EXPECT_FALSE(d.level.onStreak);
-    EXPECT_EQ(endThrow(d, 3), Sounds{}); // below the best
-    EXPECT_FALSE(d.level.onStreak);
-    EXPECT_EQ(endThrow(d, 0, 100), Sounds{});
-    EXPECT_EQ(endThrow(d, 0, -32), Sounds{}); // the edges themselves are on screen
-    EXPECT_EQ(endThrow(d, 0, 352), Sounds{});
+    EXPECT_EQ(endThrow(d, 5), Events{"Applause.wav"});  // reaching the best: a streak
+    EXPECT_EQ(endThrow(d, 0, -100), Events{"Aww.wav"}); // consoled, whatever the side
+    EXPECT_EQ(endThrow(d, 3), Events{});                // below the best
+    EXPECT_EQ(endThrow(d, 0, 100), Events{});
+    EXPECT_EQ(endThrow(d, 0, -32), Events{}); // the edges themselves are on screen
+    EXPECT_EQ(endThrow(d, 0, 352), Events{});
     for (int i = 0; i < 8; ++i) { // picked at random from the side's list
-        EXPECT_TRUE(in(d.level.info->leftSounds, endThrow(d, 0, -32.01f)));
-        EXPECT_TRUE(in(d.level.info->rightSounds, endThrow(d, 0, 352.01f)));
+        EXPECT_TRUE(oneOf(d.level.info->leftSounds, endThrow(d, 0, -32.01f)));
+        EXPECT_TRUE(oneOf(d.level.info->rightSounds, endThrow(d, 0, 352.01f)));
     }
-
-    fg::LevelInfo info = leveltest::row(0);
+    fg::LevelInfo info = fg::level_info[0];
     info.celebrationMode = true;
-    d.enter(&info, 1);
-    EXPECT_EQ(endThrow(d, 2), Sounds{"Applause.wav"});
-    EXPECT_EQ(endThrow(d, 3), Sounds{}); // fireworks instead, from three on
-    EXPECT_EQ(d.count("startFireworks"), 1);
+    d.enter(info, 1);
+    EXPECT_EQ(endThrow(d, 2), (Events{"Applause.wav", "setBest 2"}));
+    EXPECT_EQ(endThrow(d, 3), (Events{"startFireworks", "setBest 3"})); // from three on
     d.level.best = 10;
-    EXPECT_EQ(endThrow(d, 4), Sounds{"Applause.wav"}); // below the best: applause too
+    EXPECT_EQ(endThrow(d, 4), Events{"Applause.wav"}); // below the best: applause too
 }
 
 TEST(Outcome, NewBestOnlyAboveTheBestAndSubmitComesBack) {
     LevelDriver d;
-    d.enter(0, 5, false);
-    d.level.score = 5;
-    d.clear();
-    d.level.setScore();
-    EXPECT_EQ(d.count("setBest"), 0); // equal is not a new best
-    EXPECT_EQ(d.level.bestText[1], nullptr);
-    EXPECT_NE(d.level.scoreText[1], nullptr); // the run score pops in
-
-    d.level.submitFade = 3;
-    d.level.score = 6;
-    d.level.setScore();
-    ASSERT_EQ(d.count("setBest"), 1);
-    EXPECT_EQ(d.published.back().value, 6);
-    EXPECT_TRUE(d.level.canSubmit);
-    EXPECT_TRUE(same(d.level.submitColour, HUD_BUTTON_COLOR));
-    EXPECT_EQ(d.level.submitFade, 0.0f); // Submit pops in again
-
-    d.level.submitFade = 3;
-    d.level.score = 7; // already enabled: no second pop
-    d.level.setScore();
-    EXPECT_EQ(d.count("setBest"), 2);
-    EXPECT_EQ(d.level.submitFade, 3.0f);
-
-    evt::publish("postScore");
-    EXPECT_FALSE(d.level.canSubmit);
-    EXPECT_TRUE(same(d.level.submitColour, HUD_BUTTON_COLOR_DISABLED));
-    d.level.score = 8;
-    d.level.setScore();
-    EXPECT_TRUE(d.level.canSubmit);
-    EXPECT_EQ(d.level.submitFade, 0.0f);
-
-    Sprite* incoming = d.level.bestText[1]; // replaces the shown text after half a second
-    d.frames(24);
-    EXPECT_EQ(d.level.bestText[1], incoming);
-    d.frames(2);
-    EXPECT_EQ(d.level.bestText[0], incoming);
-    EXPECT_EQ(d.level.bestText[1], nullptr);
+    d.enter(0, 5);
+    const struct {
+        int score;
+        bool postFirst;
+        Events published;
+        bool pops; // Submit pops in again
+    } steps[] = {{5, false, {}, false},
+                 {6, false, {"setBest 6"}, true},
+                 {7, false, {"setBest 7"}, false}, // already enabled
+                 {8, true, {"setBest 8"}, true}};
+    for (const auto& s : steps) {
+        if (s.postFirst) evt::publish("postScore");
+        EXPECT_EQ(bool(d.level.canSubmit), s.score == 7) << s.score;
+        d.level.submitFade = 3;
+        d.level.score = s.score;
+        d.level.setScore();
+        EXPECT_EQ(d.take(), s.published) << s.score;
+        EXPECT_EQ(d.level.submitFade, s.pops ? 0.0f : 3.0f) << s.score;
+        EXPECT_TRUE(
+            same(d.level.submitColour, s.score > 5 ? HUD_BUTTON_COLOR : HUD_BUTTON_COLOR_DISABLED));
+        EXPECT_EQ(d.level.bestText[1] != nullptr, s.score > 5) << s.score;
+    }
 }
 
 TEST(Outcome, UnlockBannerPhases) {
     LevelDriver d;
-    d.enter(0);
+    d.enter();
     d.level.state = Level::INACTIVE;
     evt::publish("onLevelUnlocked");
     EXPECT_EQ(d.level.unlockPhase, 0); // not while the screen slides
     d.level.state = Level::READY;
     evt::publish("onLevelUnlocked");
-    EXPECT_EQ(d.sounds(), Sounds{"unlock.wav"});
+    EXPECT_EQ(d.take(), Events{"unlock.wav"});
     const int phases[] = {1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 0}; // 1.5 s, then 1.5 s
     for (int i = 0; i < 13; ++i) {
-        d.frame(0.25);
+        d.frames(1, 0.25);
         EXPECT_EQ(d.level.unlockPhase, phases[i]) << "after " << (i + 1) * 0.25 << " s";
     }
 }
 
 TEST(Buttons, MenuAndSubmit) {
     LevelDriver d;
-    d.enter(0, 3, false); // Menu square around (48, 295), part of the background; Submit (40, 360)
+    d.enter(); // Menu: a square around (48, 295) on the background; Submit at (40, 360)
+    const Events menu = {"Crumple.wav", "gotoMenu"}, none;
     const struct {
         float x, y;
-        int menu;
-    } presses[] = {{72, 319, 1}, {24, 271, 1}, {72.01f, 295, 0}, {48, 270.99f, 0}};
-    for (const auto& p : presses) {
-        d.clear();
-        d.up(p.x, p.y);
-        EXPECT_EQ(d.count("gotoMenu"), p.menu) << p.x << "," << p.y;
-        EXPECT_EQ(d.sounds().size(), size_t(p.menu));
+        bool hit;
+    } taps[] = {{72, 319, true}, {24, 271, true}, {72.01f, 295, false}, {48, 270.99f, false}};
+    for (const auto& t : taps) {
+        d.up(t.x, t.y);
+        EXPECT_EQ(d.take(), t.hit ? menu : none) << t.x << "," << t.y;
     }
-    d.flick({160, 32}, {160, 100});
-    ASSERT_EQ(d.level.state, Level::FLYING);
-    d.clear();
+    d.flick(0, 68);
     d.up(48, 295); // also while the ball flies
-    EXPECT_EQ(d.count("gotoMenu"), 1);
-    d.enter(0, 3, false);
-    d.clear();
-    d.flick({160, 32}, {48, 295}); // a release that ends a grab is a throw, not a press
-    EXPECT_EQ(d.count("gotoMenu"), 0);
+    EXPECT_EQ(d.take(), menu);
+    d.enter();
+    d.flick(48 - 160, 295 - 32); // a release that ends a grab is a throw, not a press
+    EXPECT_EQ(d.level.state, Level::FLYING);
     d.level.state = Level::INACTIVE;
     d.up(48, 295);
-    EXPECT_EQ(d.count("gotoMenu"), 0);
+    EXPECT_EQ(d.take(), none);
 
-    d.enter(0, 3, false);
+    d.enter();
     d.down(40, 360);
-    EXPECT_TRUE(same(d.level.submitColour, Vector4<float>{0.25f, 0.25f, 0.25f, 1}));
-    d.clear();
     d.up(40, 360);
-    EXPECT_EQ(d.sounds(), Sounds{"Crumple.wav"}); // grey still prompts
-    EXPECT_EQ(d.count("scorePrompt"), 1);
+    EXPECT_EQ(d.take(), (Events{"Crumple.wav", "scorePrompt"})); // grey still prompts
     EXPECT_TRUE(same(d.level.submitColour, HUD_BUTTON_COLOR_DISABLED));
-    d.enter(0, 3, true);
-    d.down(40, 360);
-    EXPECT_TRUE(same(d.level.submitColour, Vector4<float>{0.5f, 0, 0, 1}));
-    d.down(200, 200); // elsewhere: the released look
-    EXPECT_TRUE(same(d.level.submitColour, HUD_BUTTON_COLOR));
 }

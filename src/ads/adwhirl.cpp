@@ -56,24 +56,36 @@ void AdWhirlViewDelegate::loadView() {
     m_size = {320.0f, 50.0f};
     updatePosition(1.0);
 
-    // Ask the house source for an ad. The menu and the game banner start at different images so
-    // that the two placements do not show the same one.
-    std::vector<std::string> names = houseBanners();
-    if (names.empty()) {
+    // The menu and the game banner start at different images so that the two placements do not
+    // show the same one.
+    m_house = houseBanners();
+    m_next = m_ad_location == LOCATION_BOTTOM ? 0u : 1u;
+    requestAd();
+}
+
+void AdWhirlViewDelegate::rollOver() {
+    if (m_view_loaded) requestAd();
+}
+
+void AdWhirlViewDelegate::requestAd() {
+    if (m_house.empty()) {
         rollerDidFailToReceiveAd();
         return;
     }
-    size_t pick = (m_ad_location == LOCATION_BOTTOM ? 0u : 1u) % names.size();
-    m_banner_name = names[pick];
-    m_banner = new Sprite(m_banner_name.c_str(), Vector2<int>{0, 0}, 0.0f, false, 0);
-    if (m_banner->frameSize.x <= 0 || m_banner->frameSize.y <= 0) {
-        platform::log("house banner %s could not be loaded", m_banner_name.c_str());
-        killSprite(m_banner);
-        rollerDidFailToReceiveAd();
+    const std::string& name = m_house[m_next++ % m_house.size()];
+    if (m_banner && name == m_banner_name) return; // the only banner there is: keep it
+    Sprite* banner = new Sprite(name.c_str(), Vector2<int>{0, 0}, 0.0f, false, 0);
+    if (banner->frameSize.x <= 0 || banner->frameSize.y <= 0) {
+        platform::log("house banner %s could not be loaded", name.c_str());
+        killSprite(banner);
+        rollerDidFailToReceiveAd(); // a banner already shown stays
         return;
     }
-    m_size = {static_cast<float>(m_banner->frameSize.x), static_cast<float>(m_banner->frameSize.y)};
-    updatePosition(1.0);
+    killSprite(m_banner);
+    m_banner = banner;
+    m_banner_name = name;
+    m_size = {static_cast<float>(banner->frameSize.x), static_cast<float>(banner->frameSize.y)};
+    updatePosition(1.0); // a new ad arrives while its banner is off-screen
     rollerDidReceiveAd();
 }
 
@@ -135,9 +147,15 @@ bool AdWhirlAdSupplier::selected() const {
 void AdWhirlAdSupplier::setActive(bool active, bool inGame) {
     AdSupplier::setActive(active, inGame);
     if (selected()) {
-        if (!m_main_view) evt::publish("getMainView", &m_main_view);
+        const bool attaching = !m_main_view;
+        if (attaching) evt::publish("getMainView", &m_main_view);
         if (m_main_view) {
-            m_delegate->loadView(); // attaching the banner view builds it on first need
+            // Attaching builds the banner view on first need; a later attachment brings the
+            // next house banner.
+            if (!m_delegate->isViewLoaded())
+                m_delegate->loadView();
+            else if (attaching)
+                m_delegate->rollOver();
             m_slide_time = SLIDE_TIME;
             m_showing = true;
         }

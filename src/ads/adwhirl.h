@@ -8,6 +8,7 @@
 #include "ads/ads.h"
 
 #include <string>
+#include <vector>
 
 class Sprite;
 
@@ -28,6 +29,8 @@ class AdWhirlViewDelegate {
 
     // Builds the banner view on first need: off-screen, and asks the house source for an ad.
     void loadView();
+    // Moves on to the next house banner (the first one again after the last).
+    void rollOver();
     bool isViewLoaded() const { return m_view_loaded; }
 
     // t = 0: fully on screen, t = 1: fully off.
@@ -66,6 +69,10 @@ class AdWhirlViewDelegate {
     ViewFrame m_frame = {0, 0, 0, 0};
     Sprite* m_banner = nullptr;
     std::string m_banner_name;
+    std::vector<std::string> m_house; // the house banners found in the resource folder
+    size_t m_next = 0;                // the one the next request shows
+
+    void requestAd();
 };
 
 class AdWhirlAdSupplier : public AdSupplier {

@@ -213,12 +213,26 @@ TEST_F(BannerTest, SlideOutDetachesAndALaterSelectionFetchesTheViewAgain) {
     EXPECT_EQ(testgl::rgbAt(px, 160, 51), 0x000000u);
     EXPECT_EQ(testgl::rgbAt(px, 160, 470), 0x000000u);
 
-    // Back on the menu: the menu banner asks for the view again and re-attaches.
+    // Back on the menu: the menu banner asks for the view again, re-attaches and shows the
+    // next house banner.
     const int before = view_requests;
     AdSupplier::setAdSuppliers(true, false);
     EXPECT_EQ(view_requests, before + 1);
     EXPECT_EQ(menuAd->m_main_view, &fake_view);
     EXPECT_TRUE(menuAd->m_showing);
+    EXPECT_STREQ(menuAd->m_delegate->bannerName(), "house_banner_1.png");
+    EXPECT_FLOAT_EQ(menuAd->m_delegate->frame().y, 480);
+    // Selected again while still attached (no slide-out finished): the same banner stays.
+    AdSupplier::setAdSuppliers(true, false);
+    EXPECT_STREQ(menuAd->m_delegate->bannerName(), "house_banner_1.png");
+    frames(13, 0.02);
+    px = drawn();
+    EXPECT_EQ(testgl::rgbAt(px, 160, 470), 0x2020E0u);
+    // Two banners in the folder: the third showing is the first banner again.
+    AdSupplier::setAdSuppliers(false, false);
+    frames(13, 0.02);
+    AdSupplier::setAdSuppliers(true, false);
+    EXPECT_STREQ(menuAd->m_delegate->bannerName(), "house_banner_0.png");
 }
 
 TEST_F(BannerTest, WithoutAViewNothingChanges) {

@@ -1,0 +1,309 @@
+#include "shell/delegate_online_views.h"
+
+#include "core/platform.h"
+#include "core/util.h"
+#include "online/submission.h"
+#include "shell/app.h"
+#include "shell/timer.h"
+
+#include <SDL.h>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace online_ui {
+
+const char* const LOADING_HTML = "<body style=\"background-color:#000000;color:#07FF6D;\"><center>"
+                                 "<h1>loading...</h1></center></body>";
+
+// ---- Picture
+
+void Picture::upload(const uint8_t* rgba, int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    const int pw = util::nextPowerOfTwo(width), ph = util::nextPowerOfTwo(height);
+    if (!id) glGenTextures(1, &id);
+    glBindTexture(GL_TEXTURE_2D, id);
+    if (pw != tw || ph != th) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pw, ph, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        tw = pw;
+        th = ph;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    w = width;
+    h = height;
+}
+
+void Picture::release() {
+    if (id && SDL_GL_GetCurrentContext()) glDeleteTextures(1, &id);
+    id = 0;
+    tw = th = 0;
+}
+
+void Picture::draw(float x, float y, float alpha) const {
+    if (!id) return;
+    shell::drawQuad(id, x, y, static_cast<float>(w), static_cast<float>(h), 0, 0,
+                    static_cast<float>(w) / static_cast<float>(tw),
+                    static_cast<float>(h) / static_cast<float>(th), alpha);
+}
+
+// ---- alerts
+
+namespace {
+std::vector<std::unique_ptr<Alert>> alerts; // in the order shown; the last is on top
+NavBar* nav_bar = nullptr;
+std::vector<std::string> registered; // labels this side put on the shell's button list
+} // namespace
+
+Alert::Alert(std::string title, std::string message, std::vector<std::string> labels,
+             std::function<void(int)> clicked)
+    : m_title(std::move(title)), m_message(std::move(message)), m_labels(std::move(labels)),
+      m_clicked(std::move(clicked)) {
+    panel::alert(m_title, m_message, m_labels, m_image, m_rects);
+}
+
+Alert::~Alert() {
+    m_picture.release();
+}
+
+void Alert::draw() {
+    if (!m_picture.id) m_picture.upload(m_image);
+    m_picture.draw(0, 0);
+    if (m_pressed >= 0) {
+        // The pressed button lights up: its part of the picture drawn once more, added.
+        const panel::Rect& r = m_rects[static_cast<size_t>(m_pressed)];
+        const float su = 1.0f / static_cast<float>(m_picture.tw);
+        const float sv = 1.0f / static_cast<float>(m_picture.th);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        shell::drawQuad(m_picture.id, r.x, r.y, r.w, r.h, r.x * su, r.y * sv, (r.x + r.w) * su,
+                        (r.y + r.h) * sv, 0.5f);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+}
+
+bool Alert::touch(shell::TouchPhase phase, float x, float y) {
+    if (m_dismissed) return false;
+    int at = -1;
+    for (size_t i = 0; i < m_rects.size(); ++i)
+        if (m_rects[i].contains(x, y)) at = static_cast<int>(i);
+    if (phase == shell::TouchPhase::Began) {
+        m_pressed = at;
+    } else if (phase == shell::TouchPhase::Moved) {
+        if (m_pressed >= 0 && at != m_pressed) m_pressed = -1;
+    } else {
+        const bool hit = phase == shell::TouchPhase::Ended && at >= 0 && at == m_pressed;
+        m_pressed = -1;
+        if (hit) {
+            m_dismissed = true;
+            shell::removeOverlay(this);
+            refreshButtons();
+            shell::setNeedsDisplay();
+            platform::log("alert \"%s\": \"%s\" tapped", m_title.c_str(),
+                          m_labels[static_cast<size_t>(at)].c_str());
+            if (m_clicked) m_clicked(at);
+        }
+    }
+    shell::setNeedsDisplay();
+    return true; // modal: nothing under an alert hears the touch
+}
+
+void showAlert(const std::string& title, const std::string& message,
+               const std::vector<std::string>& labels, std::function<void(int)> clicked) {
+    platform::log("alert \"%s\": %s", title.c_str(), message.c_str());
+    alerts.push_back(std::make_unique<Alert>(title, message, labels, std::move(clicked)));
+    shell::addOverlay(alerts.back().get());
+    refreshButtons();
+    shell::setNeedsDisplay();
+}
+
+void collectAlerts() {
+    std::erase_if(alerts, [](const std::unique_ptr<Alert>& a) { return a->dismissed(); });
+}
+
+bool alertShowing() {
+    return std::any_of(alerts.begin(), alerts.end(),
+                       [](const std::unique_ptr<Alert>& a) { return !a->dismissed(); });
+}
+
+void refreshButtons() {
+    for (const std::string& label : registered)
+        shell::removeButton(label);
+    registered.clear();
+    auto put = [](const std::string& label, const panel::Rect& r) {
+        shell::setButton(label, r.x, r.y, r.w, r.h);
+        registered.push_back(label);
+    };
+    if (nav_bar && nav_bar->visible()) put(nav_bar->backLabel(), nav_bar->backRect());
+    // The top alert's buttons last: they win over a bar button of the same label.
+    for (auto it = alerts.rbegin(); it != alerts.rend(); ++it) {
+        if ((*it)->dismissed()) continue;
+        for (size_t i = 0; i < (*it)->labels().size(); ++i)
+            put((*it)->labels()[i], (*it)->buttonRects()[i]);
+        break;
+    }
+}
+
+// ---- spinners
+
+void Spinner::draw(float x) {
+    if (!m_running) return;
+    if (!m_picture.id) {
+        panel::Image img;
+        panel::spinner(m_size, m_white, img);
+        m_picture.upload(img);
+    }
+    // Twelve steps a turn, one turn a second, on the loop's clock.
+    const int step = static_cast<int>(std::fmod(shell::now() * 12.0, 12.0));
+    const float half = static_cast<float>(m_size) / 2;
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslatef(x + shell::SCREEN_WIDTH / 2, shell::SCREEN_HEIGHT / 2, 0);
+    glRotatef(static_cast<float>(step) * 30.0f, 0, 0, 1);
+    m_picture.draw(-half, -half);
+    glPopMatrix();
+}
+
+void SpinnerOverlay::start() {
+    ++m_count;
+    m_spinner.startAnimating();
+    shell::setNeedsDisplay();
+}
+
+void SpinnerOverlay::stop() {
+    // Each waiting submission holds the indicator; it stops when the last one is done.
+    if (m_count > 0) --m_count;
+    if (m_count == 0) m_spinner.stopAnimating();
+    shell::setNeedsDisplay();
+}
+
+// ---- navigation bar
+
+NavBar* navBar() {
+    return nav_bar;
+}
+void setNavBar(NavBar* bar) {
+    nav_bar = bar;
+}
+
+void NavBar::draw() {
+    if (!visible()) return;
+    const std::string& title = m_nav->top()->title;
+    if (!m_made || title != m_shown_title) {
+        panel::navBar(title, m_back, m_image, m_back_rect);
+        m_picture.upload(m_image);
+        m_shown_title = title;
+        m_made = true;
+        refreshButtons();
+    }
+    m_picture.draw(0, 0);
+    if (m_pressed) {
+        const panel::Rect& r = m_back_rect;
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        const float su = 1.0f / static_cast<float>(m_picture.tw);
+        const float sv = 1.0f / static_cast<float>(m_picture.th);
+        shell::drawQuad(m_picture.id, r.x, r.y, r.w, r.h, r.x * su, r.y * sv, (r.x + r.w) * su,
+                        (r.y + r.h) * sv, 0.4f);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+}
+
+bool NavBar::touch(shell::TouchPhase phase, float x, float y) {
+    if (!visible()) return false;
+    const bool inside = m_made && m_back_rect.contains(x, y);
+    if (phase == shell::TouchPhase::Began) {
+        if (y >= panel::NAV_BAR_HEIGHT) return false;
+        m_pressed = inside;
+        shell::setNeedsDisplay();
+        return true;
+    }
+    if (!m_pressed && y >= panel::NAV_BAR_HEIGHT) return false;
+    if (phase == shell::TouchPhase::Moved) {
+        m_pressed = m_pressed && inside;
+    } else {
+        const bool go = m_pressed && inside && phase == shell::TouchPhase::Ended;
+        m_pressed = false;
+        if (go) m_nav->pop(true);
+    }
+    shell::setNeedsDisplay();
+    return true;
+}
+
+// ---- the web page
+
+void WebView::draw(float x) {
+    if (content.render(m_pixels))
+        m_picture.upload(m_pixels.data(), content.width(), content.height());
+    glDisable(GL_BLEND);
+    m_picture.draw(x, TOP);
+    glEnable(GL_BLEND);
+    m_loading_indicator.draw(x);
+}
+
+void WebView::touch(shell::TouchPhase phase, float x, float y) {
+    switch (phase) {
+    case shell::TouchPhase::Began:
+        m_touching = true;
+        m_dragging = false;
+        m_start_y = m_last_y = y;
+        break;
+    case shell::TouchPhase::Moved:
+        if (!m_touching) break;
+        if (std::fabs(y - m_start_y) > 6) m_dragging = true;
+        if (m_dragging) {
+            content.scrollBy(static_cast<int>(std::lround(m_last_y - y)));
+            m_last_y = y;
+            shell::setNeedsDisplay();
+        }
+        break;
+    case shell::TouchPhase::Ended:
+        if (m_touching && !m_dragging && y >= TOP)
+            content.tap(static_cast<int>(x), static_cast<int>(y) - TOP);
+        m_touching = false;
+        break;
+    case shell::TouchPhase::Cancelled:
+        m_touching = false;
+        break;
+    }
+}
+
+void WebView::wheel(float dy) {
+    content.scrollBy(static_cast<int>(std::lround(-dy * 40)));
+    shell::setNeedsDisplay();
+}
+
+WebViewController::WebViewController() {
+    view = &m_web_view;
+    m_web_view.content.setListener(this);
+    resetWebView();
+}
+
+WebViewController::~WebViewController() {
+    m_web_view.content.setListener(nullptr);
+}
+
+void WebViewController::resetWebView() {
+    m_web_view.content.loadHtml(LOADING_HTML);
+    shell::setNeedsDisplay();
+}
+
+void WebViewController::didStartLoad() {
+    m_web_view.m_loading_indicator.startAnimating();
+    shell::setNeedsDisplay();
+}
+
+void WebViewController::didFinishLoad() {
+    m_web_view.m_loading_indicator.stopAnimating();
+    shell::setNeedsDisplay();
+}
+
+void WebViewController::didFailLoad(int code, const std::string& description) {
+    if (code == web::CANCELLED) return;
+    m_web_view.m_loading_indicator.stopAnimating();
+    showAlert("Error loading webpage", online::loadErrorMessage(description), {"Ok"});
+}
+
+} // namespace online_ui

@@ -1,0 +1,88 @@
+// The alert, navigation bar and busy indicator pictures: where their buttons are and that their
+// texts and spokes are drawn.
+#include "online/panel.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int brightness(const panel::Image& img, int x, int y) {
+    const uint8_t* p = &img.rgba[(static_cast<size_t>(y) * img.width + x) * 4];
+    return (p[0] + p[1] + p[2]) * p[3] / 255;
+}
+
+// Pixels within the rectangle brighter than the limit.
+int brightPixels(const panel::Image& img, const panel::Rect& r, int limit) {
+    int n = 0;
+    for (int y = static_cast<int>(r.y); y < static_cast<int>(r.y + r.h); ++y)
+        for (int x = static_cast<int>(r.x); x < static_cast<int>(r.x + r.w); ++x)
+            if (brightness(img, x, y) > limit) ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(Panel, AlertButtonsSitInsideThePanelInTheirOrder) {
+    panel::Image img;
+    std::vector<panel::Rect> rects;
+    panel::alert("Submit Score?",
+                 "Would you like to submit your best score for this level to the online high "
+                 "score board?",
+                 {"No", "Yes"}, img, rects);
+    ASSERT_EQ(img.width, 320);
+    ASSERT_EQ(img.height, 480);
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_LT(rects[0].x + rects[0].w, rects[1].x) << "No at the left of Yes, apart";
+    EXPECT_FLOAT_EQ(rects[0].y, rects[1].y);
+    for (const panel::Rect& r : rects) {
+        EXPECT_GT(r.x, 0);
+        EXPECT_LT(r.x + r.w, 320);
+        EXPECT_GT(r.y, 100);
+        EXPECT_LT(r.y + r.h, 400);
+        EXPECT_GT(brightPixels(img, r, 600), 10) << "a label on each button";
+    }
+    // The screen around the panel is dimmed, not hidden.
+    EXPECT_GT(img.rgba[3], 60);
+    EXPECT_LT(img.rgba[3], 200);
+    // The title is drawn above the buttons.
+    EXPECT_GT(brightPixels(img, {40, 60, 240, rects[0].y - 70}, 600), 50);
+
+    // One button spans the panel; three stack.
+    panel::alert("Error loading webpage", "x", {"Ok"}, img, rects);
+    ASSERT_EQ(rects.size(), 1u);
+    EXPECT_GT(rects[0].w, 200);
+    panel::alert("t", "", {"a", "b", "c"}, img, rects);
+    ASSERT_EQ(rects.size(), 3u);
+    EXPECT_LT(rects[0].y + rects[0].h, rects[1].y);
+    EXPECT_LT(rects[1].y + rects[1].h, rects[2].y);
+}
+
+TEST(Panel, LongMessagesStayOnTheScreen) {
+    panel::Image img;
+    std::vector<panel::Rect> rects;
+    panel::alert("t", std::string(5000, 'w'), {"Ok"}, img, rects);
+    ASSERT_EQ(rects.size(), 1u);
+    EXPECT_GE(rects[0].y, 0);
+    EXPECT_LE(rects[0].y + rects[0].h, 480);
+}
+
+TEST(Panel, NavBarAndSpinner) {
+    panel::Image img;
+    panel::Rect back;
+    panel::navBar(" Hard Level Scores", "Back", img, back);
+    EXPECT_EQ(img.width, 320);
+    EXPECT_EQ(img.height, panel::NAV_BAR_HEIGHT);
+    EXPECT_LT(back.x + back.w, 120);
+    EXPECT_GT(back.h, 20);
+    EXPECT_GT(brightPixels(img, {130, 5, 60, 34}, 700), 20) << "the title in the middle";
+    EXPECT_GT(brightPixels(img, back, 700), 10) << "the back label";
+
+    panel::spinner(37, true, img);
+    ASSERT_EQ(img.width, 37);
+    // The spoke pointing up is the brightest; the one just behind it fainter; the centre empty.
+    EXPECT_GT(img.rgba[(5 * 37 + 18) * 4 + 3], 200);
+    EXPECT_EQ(img.rgba[(18 * 37 + 18) * 4 + 3], 0);
+    EXPECT_EQ(img.rgba[(5 * 37 + 18) * 4], 255);
+    panel::spinner(20, false, img);
+    EXPECT_LT(img.rgba[(3 * 20 + 10) * 4], 200) << "gray style";
+}

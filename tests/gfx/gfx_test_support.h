@@ -22,8 +22,7 @@ struct PngSpec {
     int width = 1, height = 1, colorType = PNG_COLOR_TYPE_RGBA, bitDepth = 8;
     bool interlaced = false;
     std::vector<png_color> palette{};
-    Bytes trnsAlpha{}; // palette transparency
-    int trnsGrey = -1;
+    Bytes trns{}; // palette alphas, or the grey key in trns[0]
 };
 
 // Encodes a PNG from packed rows as libpng takes them (16-bit samples big-endian).
@@ -42,9 +41,10 @@ inline Bytes encodePng(const PngSpec& s, const Bytes& rows) {
                  s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, 0, 0);
     if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), int(s.palette.size()));
     png_color_16 key{};
-    key.gray = png_uint_16(s.trnsGrey);
-    if (!s.trnsAlpha.empty() || s.trnsGrey >= 0)
-        png_set_tRNS(png, info, s.trnsAlpha.data(), int(s.trnsAlpha.size()), &key);
+    if (!s.trns.empty()) {
+        key.gray = s.trns[0];
+        png_set_tRNS(png, info, s.trns.data(), int(s.trns.size()), &key);
+    }
     png_write_info(png, info);
     const int passes = png_set_interlace_handling(png); // each Adam7 pass takes every row
     for (int y = 0; y < passes * s.height; ++y)
@@ -52,10 +52,6 @@ inline Bytes encodePng(const PngSpec& s, const Bytes& rows) {
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out;
-}
-
-inline Bytes rgbaPng(int w, int h, const Bytes& rgba) {
-    return encodePng({.width = w, .height = h}, rgba);
 }
 
 // A PVR file: 52-byte header of little-endian words, then the data.
@@ -91,6 +87,13 @@ inline uint32_t screenRgb(int x, int y) {
     uint8_t p[4] = {};
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+}
+
+// Expects the screen colours given as (x, y, 0xRRGGBB) triples.
+inline void expectScreen(const std::vector<uint32_t>& probes) {
+    for (size_t i = 0; i + 2 < probes.size(); i += 3)
+        EXPECT_EQ(screenRgb(int(probes[i]), int(probes[i + 1])), probes[i + 2])
+            << "at " << probes[i] << "," << probes[i + 1];
 }
 
 // Collects platform::log lines while alive.

@@ -9,7 +9,6 @@ namespace {
 using gfxtest::Bytes;
 using gfxtest::drawTexture;
 using gfxtest::encodePng;
-using gfxtest::screenRgb;
 
 class TextureTest : public gfxtest::GfxTest {};
 
@@ -23,7 +22,7 @@ Bytes gradient(int w, int h) {
 
 TEST_F(TextureTest, ImagesArePaddedWithTransparentBlackAndUploadedByKind) {
     clear(0xff00ff);
-    put("grad.png", gfxtest::rgbaPng(100, 50, gradient(100, 50)));
+    put("grad.png", encodePng({100, 50}, gradient(100, 50)));
     Texture t("grad.png");
     EXPECT_EQ(std::tuple(t.size.x, t.size.y, t.texSize.x, t.texSize.y),
               std::tuple(100, 50, 128, 64));
@@ -38,59 +37,48 @@ TEST_F(TextureTest, ImagesArePaddedWithTransparentBlackAndUploadedByKind) {
     drawTexture(ga.id, 0, 200, 2, 2, true);
     drawTexture(g.id, 10, 200, 2, 2, false);
     drawTexture(rgb.id, 20, 200, 4, 1, false);
-    for (auto [x, y, want] : {std::tuple{0, 0, 0x000064u},
-                              {99, 49, 0x633164u},
-                              {100, 0, 0u},
-                              {127, 63, 0u},
-                              {0, 50, 0u},
-                              {99, 63, 0u},
-                              {120, 160, 0xff00ffu},
-                              {5, 140, 0x052864u},
-                              {0, 200, 0xc8c8c8u},
-                              {1, 200, 0xff00ffu},
-                              {0, 201, 0x3c3c3cu},
-                              {11, 201, 0x282828u},
-                              {20, 200, 0xff0000u},
-                              {22, 200, 0x010203u},
-                              {23, 200, 0u}})
-        EXPECT_EQ(screenRgb(x, y), want) << x << "," << y;
+    gfxtest::expectScreen({0,   0,   0x000064, 99, 49,  0x633164, 100, 0,   0,
+                           127, 63,  0,        0,  50,  0,        99,  63,  0,
+                           120, 160, 0xff00ff, 5,  140, 0x052864, 0,   200, 0xc8c8c8,
+                           1,   200, 0xff00ff, 0,  201, 0x3c3c3c, 11,  201, 0x282828,
+                           20,  200, 0xff0000, 22, 200, 0x010203, 23,  200, 0});
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(TextureTest, OnlyTheExactExtensionPvrChoosesThePvrDecoder) {
-    const Bytes png = gfxtest::rgbaPng(2, 2, Bytes(16, 255));
-    const Bytes pvr = gfxtest::pvrFile(8, 8, 4, Bytes(32, 0), 32);
-    for (auto [name, bytes, loads] : {std::tuple{"nodot", png, true},
-                                      {"a.jpg", png, true},
-                                      {"png.PVR", png, true},
-                                      {"pvr.PVR", pvr, false},
-                                      {"pvr.pvr", pvr, true}}) {
-        put(name, bytes);
-        EXPECT_EQ(Texture(name).id != 0, loads) << name;
-    }
+    put("nodot", encodePng({2, 2}, Bytes(16, 255)));
+    put("png.PVR", encodePng({2, 2}, Bytes(16, 255)));
+    put("pvr.pvr", gfxtest::pvrFile(8, 8, 4, Bytes(32, 0), 32));
+    for (const char* name : {"nodot", "png.PVR", "pvr.pvr"})
+        EXPECT_NE(Texture(name).id, 0u) << name;
 }
 
 TEST_F(TextureTest, BrokenAndMissingFilesGiveAnEmptyTextureAndAMessage) {
-    const Bytes good = gfxtest::rgbaPng(8, 8, gradient(8, 8));
-    Bytes crc = good, longHeader = gfxtest::pvrFile(8, 8, 4, Bytes(32, 1), 32);
-    crc[good.size() - 20] ^= 1;
-    longHeader[0] = 0xF0, longHeader[1] = 0xFF; // header longer than the file
-    const std::pair<const char*, Bytes> files[] = {
-        {"empty.png", {}},
-        {"half.png", Bytes(good.begin(), good.begin() + good.size() / 2)},
-        {"crc.png", crc},
-        {"short.pvr", gfxtest::pvrFile(8, 8, 4, {}, 0)},            // header only
-        {"lying.pvr", gfxtest::pvrFile(8, 8, 4, Bytes(32, 1), 33)}, // data past the end
-        {"long_header.pvr", longHeader},
-        {"tiny.pvr", gfxtest::pvrFile(8, 8, 4, Bytes(31, 1), 31)}, // less than 8 x 8 needs
-        {"odd.pvr", gfxtest::pvrFile(12, 8, 4, Bytes(64, 1), 64)},
-        {"rgba.pvr", gfxtest::pvrFile(8, 8, 32, Bytes(256, 1), 256)},
-        {"huge.pvr", gfxtest::pvrFile(8192, 8, 4, Bytes(32, 1), 32)},
-        {"missing.png", {}}};
-    for (const auto& [name, bytes] : files) {
-        if (name != std::string("missing.png")) put(name, bytes);
+    using gfxtest::pvrFile;
+    const Bytes good = encodePng({8, 8}, gradient(8, 8)), data(32, 1);
+    std::vector<std::pair<const char*, Bytes>> files = {
+        {"png", {}}, // missing: the only one not written
+        {"png", {}},
+        {"png", Bytes(good.begin(), good.begin() + good.size() / 2)},
+        {"png", Bytes(good.begin(), good.begin() + 20)},
+        {"png", Bytes(100, 0x42)},
+        {"png", good},                                  // with a bad CRC below
+        {"pvr", pvrFile(8, 8, 4, {}, 0)},               // header only
+        {"pvr", pvrFile(8, 8, 4, data, 33)},            // data past the end
+        {"pvr", pvrFile(8, 8, 4, data, 32)},            // header longer than the file, below
+        {"pvr", pvrFile(8, 8, 4, Bytes(31, 1), 31)},    // less than 8 x 8 needs
+        {"pvr", pvrFile(12, 8, 4, Bytes(64, 1), 64)},   // not a power of two
+        {"pvr", pvrFile(8, 8, 32, Bytes(256, 1), 256)}, // not PVRTC
+        {"pvr", pvrFile(8192, 8, 4, data, 32)}};        // too large
+    files[5].second[good.size() - 20] ^= 1;
+    files[8].second[0] = 0xF0, files[8].second[1] = 0xFF;
+    for (auto [w, h] : {std::pair{4097, 1}, {1, 5000}}) // a side above 4096
+        files.emplace_back("png", encodePng({w, h, PNG_COLOR_TYPE_GRAY}, Bytes(size_t(w) * h)));
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::string name = "case" + std::to_string(i) + "." + files[i].first;
+        if (i > 0) put(name, files[i].second);
         gfxtest::LogCapture log;
-        Texture t(name);
+        Texture t(name.c_str());
         EXPECT_EQ(std::tuple(t.id, t.format, t.size.x, t.texSize.y), std::tuple(0u, 0, 0, 0))
             << name;
         EXPECT_FALSE(log.lines.empty()) << name;
@@ -98,7 +86,7 @@ TEST_F(TextureTest, BrokenAndMissingFilesGiveAnEmptyTextureAndAMessage) {
 }
 
 TEST_F(TextureTest, CacheCountsReusesAndDeletesTheGlTexture) {
-    put("a.png", gfxtest::rgbaPng(4, 4, gradient(4, 4)));
+    put("a.png", encodePng({4, 4}, gradient(4, 4)));
     Texture* t = texture_mgr.get(util::formatString("a%s", ".png").c_str());
     ASSERT_EQ(texture_mgr.get("a.png"), t);
     const GLuint id = t->id;

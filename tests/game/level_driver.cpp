@@ -1,6 +1,5 @@
 #include "level_driver.h"
 
-#include "core/platform.h"
 #include "gfx/sprite.h"
 #include "gfx/texture.h"
 #include "support/gl_context.h"
@@ -8,7 +7,6 @@
 #include <GLES/gl.h>
 #include <algorithm>
 #include <cstdlib>
-#include <utility>
 
 namespace leveltest {
 namespace {
@@ -16,8 +14,8 @@ namespace {
 LevelDriver* current = nullptr;
 
 void observe(std::string_view name, void* payload) {
-    const std::string_view inputs[] = {"onFrame", "render",    "sizeGl",          "onPtrDown",
-                                       "onPtrUp", "onPtrMove", "onLevelUnlocked", "postScore"};
+    const std::string_view inputs[] = {"sizeGl",  "onPtrDown",       "onPtrMove",
+                                       "onPtrUp", "onLevelUnlocked", "postScore"};
     if (!current || std::ranges::find(inputs, name) != std::end(inputs)) return;
     if (name == "flingoPlaySound")
         current->published.emplace_back(static_cast<char*>(payload));
@@ -35,8 +33,6 @@ LevelDriver::LevelDriver() {
     platform::setVirtualTime(now);
     fg::initializeData();
     // The fixed state the controller sets once at start-up.
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glEnable(GL_TEXTURE_2D);
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -62,16 +58,14 @@ void LevelDriver::enter(const fg::LevelInfo& info, int best, bool canSubmit) {
     level.state = level.savedState;
 }
 
-void LevelDriver::wait(double seconds) {
-    now += seconds;
-    platform::setVirtualTime(now);
-}
-
 void LevelDriver::frames(int n, double dt) {
     for (; n > 0; --n) {
         wait(dt);
-        evt::publish("onFrame", &dt);
-        evt::publish("render");
+        level.update(static_cast<float>(dt));
+        texture_mgr.cleanup();
+        glClear(GL_COLOR_BUFFER_BIT);
+        level.render({0, 0});
+        glFlush(); // llvmpipe queues commands until a flush or a readback
     }
 }
 
@@ -88,18 +82,13 @@ void LevelDriver::pointer(const char* event, float x, float y) {
 }
 
 void LevelDriver::flick(float dx, float dy) {
-    const Vector2<float> from = {level.ballPos.x, level.ballPos.y};
-    down(from.x, from.y);
+    const float x = level.ballPos.x, y = level.ballPos.y;
+    down(x, y);
     wait(0.02);
-    move(from.x + dx, from.y + dy);
-    up(from.x + dx, from.y + dy);
+    move(x + dx, y + dy);
+    up(x + dx, y + dy);
 }
 
-Events LevelDriver::take() {
-    return std::exchange(published, {});
-}
-
-// What the controller does on "sizeGl": the 2D projection of the 320 x 480 screen.
 void LevelDriver::onSizeGl(void*) {
     ++sizeGlCalls;
     glMatrixMode(GL_PROJECTION);
@@ -107,17 +96,6 @@ void LevelDriver::onSizeGl(void*) {
     glOrthof(0, 320, 0, 480, 0, 450);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-}
-
-void LevelDriver::onFrame(void* payload) {
-    level.update(static_cast<float>(*static_cast<double*>(payload)));
-    texture_mgr.cleanup();
-}
-
-void LevelDriver::onRender(void*) {
-    glClear(GL_COLOR_BUFFER_BIT);
-    level.render({0, 0});
-    glFlush(); // llvmpipe queues commands until a flush or a readback
 }
 
 } // namespace leveltest

@@ -1,11 +1,13 @@
-// Plays a Level as the game does: pointer events and frame times go over the bus, the level
-// draws into the offscreen GL context, and what it publishes is recorded.
+// Plays a Level as the game does: pointer events go over the bus, frames update and draw it
+// into the offscreen GL context on a virtual clock, and what it publishes is recorded.
 #pragma once
 
 #include "core/evt.h"
+#include "core/platform.h"
 #include "game/level.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace leveltest {
@@ -19,7 +21,7 @@ struct LevelDriver {
     // Creates the level from a record (one that outlives it), slide-in finished.
     void enter(const fg::LevelInfo& info, int best = 0, bool canSubmit = false);
     void enter(int row = 0, int best = 0) { enter(fg::level_info[row], best); }
-    void wait(double seconds); // moves the clock without a frame
+    void wait(double seconds) { platform::setVirtualTime(now += seconds); }
     void frames(int n = 1, double dt = 0.02);
     int untilReady(); // ticks until the next throw can start
     void pointer(const char* event, float x, float y);
@@ -27,20 +29,14 @@ struct LevelDriver {
     void move(float x, float y) { pointer("onPtrMove", x, y); }
     void up(float x, float y) { pointer("onPtrUp", x, y); }
     void flick(float dx, float dy); // grab the ball, one move a tick later, release there
-    Events take();                  // what the level published since the last take
+    Events take() { return std::exchange(published, {}); } // published since the last take
 
     Level level;
     Events published;
     double now = 0;
     int sizeGlCalls = 0;
-
-  private:
-    void onSizeGl(void*);
-    void onFrame(void* payload);
-    void onRender(void*);
-    evt::AutoSubscriber subs[3] = {{"sizeGl", evt::Callback(this, &LevelDriver::onSizeGl)},
-                                   {"onFrame", evt::Callback(this, &LevelDriver::onFrame)},
-                                   {"render", evt::Callback(this, &LevelDriver::onRender)}};
+    void onSizeGl(void*); // the controller's 2D projection of the 320 x 480 screen
+    evt::AutoSubscriber sizeGl{"sizeGl", evt::Callback(this, &LevelDriver::onSizeGl)};
 };
 
 } // namespace leveltest

@@ -122,3 +122,23 @@ TEST(Buttons, MenuAndSubmit) {
     EXPECT_EQ(d.take(), (Events{"Crumple.wav", "scorePrompt"})); // grey still prompts
     EXPECT_TRUE(same(d.level.submitColour, HUD_BUTTON_COLOR_DISABLED));
 }
+
+TEST(Setup, OptionalImagesNamedNullAreAbsent) {
+    LevelDriver d;
+    fg::LevelInfo info = fg::level_info[0];
+    info.foreground = nullptr;
+    info.foreground2 = "Level2_Computer.png"; // without a first foreground: none at all
+    info.fans[0][0].texture = nullptr;
+    info.fans[0][1] = info.fans[1][0]; // after the end of the group: ignored
+    info.leftSounds[1] = nullptr;      // a gap ends the list
+    info.rightSounds[0] = nullptr;
+    info.canFront = nullptr;
+    d.enter(info);
+    EXPECT_EQ(d.level.foreground[1], nullptr);
+    EXPECT_EQ(d.level.fanSprites[0][1], nullptr);
+    EXPECT_EQ(d.level.leftSoundCount, 1);
+    d.level.setBasket(2);
+    d.level.windToLeft = 0; // the side without a fan
+    d.frames(3);
+    EXPECT_EQ(endThrow(d, 0, 400), Events{}); // no right-hand sounds: silence
+}

@@ -12,12 +12,11 @@ using leveltest::LevelDriver;
 
 namespace {
 
-struct Drawn {
-    fg::RenderInfo e;
-    float projection[16], modelview[16];
+struct Drawn : fg::RenderInfo {
+    float projection[16], modelview[16]; // loaded when the entry was drawn
 };
 
-// Records every entry the level draws with the matrices loaded at that moment.
+// Records every entry the level draws.
 struct Recorder {
     Recorder() { fg::setRenderTrace(&trace, this); }
     ~Recorder() { fg::setRenderTrace(nullptr, nullptr); }
@@ -29,12 +28,10 @@ struct Recorder {
     }
     int index(const Sprite* s) const {
         for (size_t i = 0; i < drawn.size(); ++i)
-            if (s && drawn[i].e.sprite == s) return int(i);
+            if (s && drawn[i].sprite == s) return int(i);
         return -1;
     }
-    const Drawn& at(const Sprite* s) const { return drawn.at(size_t(index(s))); }
-    const fg::RenderInfo& operator[](const Sprite* s) const { return at(s).e; }
-    const Sprite* sprite(size_t i) const { return drawn[i].e.sprite; }
+    const Drawn& operator[](const Sprite* s) const { return drawn.at(size_t(index(s))); }
     std::vector<Drawn> drawn;
 };
 
@@ -46,52 +43,46 @@ TEST(Render, TypicalFrameOfTheFirstLevel) {
     LevelDriver d;
     d.enter();
     const Level& l = d.level;
+    Recorder r;
     for (int left = 0; left < 2; ++left) { // only the fan on the side the wind comes from
         d.level.windToLeft = left;
-        Recorder r;
+        r.drawn.clear();
+        d.sizeGlCalls = 0;
         d.frames();
         ASSERT_EQ(r.drawn.size(), 11u);
-        EXPECT_EQ(r.sprite(0), l.background);
-        EXPECT_EQ((Sprites{r.sprite(1), r.sprite(2), r.sprite(3)}),
+        const auto& n = r.drawn;
+        EXPECT_EQ(n[0].sprite, l.background);
+        EXPECT_EQ((Sprites{n[1].sprite, n[2].sprite, n[3].sprite}),
                   (Sprites{l.scoreText[0], l.bestText[0], l.submitButton}));
-        EXPECT_EQ(r.sprite(4), l.basket);
-        EXPECT_EQ((Sprites{r.sprite(5), r.sprite(6)}), (Sprites{l.windText, l.windArrow}));
-        EXPECT_EQ(r.sprite(7), l.foreground[0]);
-        EXPECT_EQ(r.sprite(8), l.fanSprites[left][0]);
-        EXPECT_EQ(r.sprite(9), l.aimArrow);
-        EXPECT_EQ(r.sprite(10), l.ball);
+        EXPECT_EQ(n[4].sprite, l.basket);
+        EXPECT_EQ((Sprites{n[5].sprite, n[6].sprite}), (Sprites{l.windText, l.windArrow}));
+        EXPECT_EQ(n[7].sprite, l.foreground[0]);
+        EXPECT_EQ(n[8].sprite, l.fanSprites[left][0]);
+        EXPECT_EQ(n[9].sprite, l.aimArrow);
+        EXPECT_EQ(n[10].sprite, l.ball);
         EXPECT_EQ(r[l.scoreText[0]].depth, 449.88998f);
         EXPECT_EQ(r[l.windText].depth, 6.2819996f - 0.01f); // just in front of the can
-        EXPECT_FALSE(r[l.windText].ortho || r[l.windArrow].ortho);
         EXPECT_EQ(r[l.windArrow].rotation.y, left ? 180.0f : 0.0f);
         EXPECT_EQ(r[l.aimArrow].position.y, 88.0f); // 56 above the ball's rest point
+        EXPECT_EQ(d.sizeGlCalls, 1);                // back to 2D once, after the wind sign
     }
-}
-
-TEST(Render, PerspectiveOnlyForTheWindSign) {
-    LevelDriver d;
-    d.enter();
-    Recorder r;
-    d.sizeGlCalls = 0;
-    d.frames(5);
-    EXPECT_EQ(d.sizeGlCalls, 5); // back to 2D once a frame, after the wind sign
+    // The wind sign in perspective: the camera lifted by its height, back by the basket's
+    // depth and tilted down; the rest in the screen's 2D projection.
     const double h = std::tan(43.357 * M_PI / 360) * 0.1;
-    const float* p = r.at(d.level.windText).projection;
-    EXPECT_NEAR(p[0], 0.1 / (h * 2.0 / 3.0), 1e-3);
-    EXPECT_NEAR(p[5], 0.1 / h, 1e-3);
-    // The camera: lifted by its height, back by the basket's depth, tilted down.
     const double tilt = (90 - std::atan(8.282 / 4.661) * 180 / M_PI) * M_PI / 180;
-    const float* m = r.at(d.level.windText).modelview;
-    EXPECT_NEAR(m[13], -d.level.info->cameraHeight, 1e-6);
-    EXPECT_NEAR(m[14], -8.282, 1e-6);
-    EXPECT_NEAR(m[6], std::sin(tilt), 1e-5);
-    EXPECT_NEAR(r.at(d.level.foreground[0]).projection[0], 2.0 / 320, 1e-7);
+    const Drawn& w = r[l.windArrow];
+    EXPECT_NEAR(w.projection[0], 0.1 / (h * 2.0 / 3.0), 1e-3);
+    EXPECT_NEAR(w.projection[5], 0.1 / h, 1e-3);
+    EXPECT_NEAR(w.modelview[13], -l.info->cameraHeight, 1e-6);
+    EXPECT_NEAR(w.modelview[14], -8.282, 1e-6);
+    EXPECT_NEAR(w.modelview[6], std::sin(tilt), 1e-5);
+    EXPECT_NEAR(r[l.foreground[0]].projection[0], 2.0 / 320, 1e-7);
 
     d.level.state = Level::INACTIVE; // while the screen slides: no sign and no switching
     r.drawn.clear();
     d.level.render({-100, 20});
-    EXPECT_EQ(d.sizeGlCalls, 5);
-    EXPECT_EQ(r.index(d.level.windText), -1);
+    EXPECT_EQ(d.sizeGlCalls, 1);
+    EXPECT_EQ(r.index(l.windText), -1);
 }
 
 TEST(Render, BallPassesBehindTheCanFrontAndTheDesks) {
@@ -171,10 +162,11 @@ TEST(Render, PopInsAndBannerLooks) {
             EXPECT_FLOAT_EQ(r[s].scale.x, k.textScale);
             EXPECT_FLOAT_EQ(r[s].colour.w, k.textAlpha);
         }
-        EXPECT_FLOAT_EQ(r[l.unlockedText].scale.x, k.bannerScale);
-        EXPECT_FLOAT_EQ(r[l.unlockedText].rotation.z, k.bannerTurn);
-        EXPECT_FLOAT_EQ(r[l.unlockedText].colour.w, k.bannerAlpha);
-        EXPECT_EQ(r[l.unlockedText].colour.z, 0.0f); // yellow
+        const Drawn& banner = r[l.unlockedText];
+        EXPECT_FLOAT_EQ(banner.scale.x, k.bannerScale);
+        EXPECT_FLOAT_EQ(banner.rotation.z, k.bannerTurn);
+        EXPECT_FLOAT_EQ(banner.colour.w, k.bannerAlpha);
+        EXPECT_EQ(banner.colour.z, 0.0f); // yellow
     }
     d.level.unlockPhase = 0;
     r.drawn.clear();

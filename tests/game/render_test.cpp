@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <set>
 
+using leveltest::Events;
 using leveltest::LevelDriver;
 
 namespace {
@@ -85,18 +86,20 @@ TEST(Render, TypicalFrameOfTheFirstLevel) {
     EXPECT_EQ(r.index(l.windText), -1);
 }
 
-TEST(Render, BallPassesBehindTheCanFrontAndTheDesks) {
+TEST(Render, AWholeThrowPassesBehindTheCanFrontAndScores) {
     LevelDriver d;
-    d.enter();
+    fg::LevelInfo info = fg::level_info[0];
+    info.tutorial = "tutorial.png";
+    d.enter(info);
     d.level.wind = 0;
     d.flick(0, 68);
     const Level& l = d.level;
     Recorder r;
-    int behindCan = 0, betweenDesksAndCan = 0;
-    while (true) {
+    int frames = 0, behindCan = 0, betweenDesksAndCan = 0;
+    for (; l.state == Level::FLYING && frames < 200; ++frames) {
         r.drawn.clear();
         d.frames();
-        if (l.state != Level::FLYING) break;
+        if (l.state != Level::FLYING) continue;
         const int ball = r.index(l.ball), can = r.index(l.basket);
         const float z = r[l.ball].depth;
         EXPECT_EQ(z, l.ballPos.z);
@@ -112,6 +115,15 @@ TEST(Render, BallPassesBehindTheCanFrontAndTheDesks) {
     }
     EXPECT_GT(behindCan, 5);
     EXPECT_GT(betweenDesksAndCan, 5);
+    EXPECT_GE(frames, 75); // 1.5 s
+    EXPECT_LE(frames, 76);
+    EXPECT_EQ(l.tutorial, nullptr);
+    const int ticks = d.untilReady(); // the drop into the basket, then half a second
+    EXPECT_GE(ticks, 34);
+    EXPECT_LE(ticks, 35);
+    // A level's first basket is a new best of 1.
+    EXPECT_EQ(d.take(), (Events{"onTutorialShown", "In.wav", "Applause.wav", "setBest 1"}));
+    EXPECT_EQ(l.ballPos.y, 32.0f); // back at rest for the next throw
 }
 
 TEST(Render, NothingBeforeTheFirstCreate) {
@@ -124,7 +136,7 @@ TEST(Render, NothingBeforeTheFirstCreate) {
     evt::publish("onLevelUnlocked");
     d.frames(2);
     EXPECT_TRUE(r.drawn.empty());
-    EXPECT_EQ(d.take(), leveltest::Events{});
+    EXPECT_EQ(d.take(), Events{});
     EXPECT_EQ(d.sizeGlCalls, 0);
     EXPECT_EQ(testgl::rgbAt(testgl::readPixels(), 160, 240), clear);
     d.level.create(&fg::level_info[0], 0, false, 1);

@@ -39,6 +39,6 @@ int main(int argc, char** argv) {
     delete delegate; // its destruction publishes the shutdown once more, as the phone's did
     shell::closeTrace();
     shell::destroyWindow();
-    SDL_Quit();
+    if (!opts.headless) SDL_Quit();
     return status;
 }

@@ -173,7 +173,7 @@ TEST(ShellRun, QuitAndSigtermEndTheRunWithTheShutdown) {
         {SHELL_HARNESS, "--headless", "--resource-dir", dir, "--trace", dir + "/t.jsonl"},
         dir + "/err.txt");
     ASSERT_GT(pid, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    ASSERT_TRUE(testrun::waitForStep(dir + "/t.jsonl", 20, 60));
     kill(pid, SIGTERM);
     EXPECT_EQ(testrun::wait(pid, 30), 0);
     std::vector<TraceLine> trace = testrun::readTrace(dir + "/t.jsonl");

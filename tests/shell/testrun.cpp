@@ -137,6 +137,16 @@ bool hasLog(const std::vector<TraceLine>& trace, const std::string& part) {
     return false;
 }
 
+bool waitForStep(const std::string& trace, long step, int timeout) {
+    const std::string mark = "{\"frame\":" + std::to_string(step) + ",";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (readFile(trace).find(mark) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
 std::string tempDir() {
     const char* base = getenv("TMPDIR");
     std::string tmpl = std::string(base && *base ? base : "/tmp") + "/flingo-test-XXXXXX";

@@ -34,6 +34,9 @@ std::vector<TraceLine> events(const std::vector<TraceLine>& trace, const std::st
 int find(const std::vector<TraceLine>& trace, const std::string& name, size_t from = 0);
 bool hasLog(const std::vector<TraceLine>& trace, const std::string& part);
 
+// Waits until a running program's trace mentions the given step (false after timeout seconds).
+bool waitForStep(const std::string& trace, long step, int timeout);
+
 // A fresh empty folder under the system's temporary folder.
 std::string tempDir();
 void writeFile(const std::string& path, const std::string& text);

@@ -10,6 +10,7 @@
 #include "shell/options.h"
 #include "shell/startup.h"
 #include "shell/timer.h"
+#include "shell/window.h"
 
 #include <ctime>
 #include <vector>
@@ -50,6 +51,11 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
                                              : new shell::LogAnalytics(opts.analytics_log);
     m_analytics->initializeWithId(ANALYTICS_KEY);
     if (!initializeApplication(m_analytics)) return;
+    // The start-up image goes up as soon as there is a window, while the sounds and the game
+    // load, as the phone shows it while it starts the game. (A missing context shows when the
+    // game view is made.)
+    m_startup_view = new shell::ImageView("Default.png", 0, 0, 320, 480);
+    shell::presentLaunchScreen(m_startup_view);
     m_analytics->logEvent("USER_START", {{"ID", shell::deviceId()}});
 
     runParts(LaunchStep::Audio, *this);
@@ -57,7 +63,6 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
     evt::subscribe("gotoLevel", evt::Callback(this, &FlingoAppDelegate::gotoLevel));
     evt::subscribe("getMainView", evt::Callback(this, &FlingoAppDelegate::getMainView));
 
-    m_startup_view = new shell::ImageView("Default.png", 0, 0, 320, 480);
     m_startup_ctrl = new shell::ViewController{m_startup_view, ""};
 
     if (opts.no_ads) AdSupplier::setAdsEnabled(false);

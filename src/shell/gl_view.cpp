@@ -27,17 +27,14 @@ BaseGLView::~BaseGLView() {
     }
     // The timer's handler points at this view: it must not outlive it.
     stopAnimation();
-    if (m_context) {
-        if (SDL_GL_GetCurrentContext() == m_context) destroyFramebuffer();
-        if (SDL_GL_GetCurrentContext() == m_context) SDL_GL_MakeCurrent(window(), nullptr);
-        deleteContext(m_context);
-    }
+    // The context is the window's and goes with it.
+    if (m_context && SDL_GL_GetCurrentContext() == m_context) destroyFramebuffer();
 }
 
 bool BaseGLView::initWithFrame(double interval, bool depth) {
     m_backing_width = static_cast<int>(SCREEN_WIDTH);
     m_backing_height = static_cast<int>(SCREEN_HEIGHT);
-    m_context = createContext();
+    m_context = context();
     if (!m_context) return false;
     if (!createFramebufferUsingDepth(depth)) return false;
     m_interval = interval;

@@ -14,6 +14,7 @@ namespace shell {
 namespace {
 
 SDL_Window* win = nullptr;
+SDL_GLContext gl_context = nullptr;
 bool is_headless = false;
 bool fullscreen_on = false;
 std::vector<uint8_t> readback;
@@ -197,6 +198,11 @@ void showWindow() {
 }
 
 void destroyWindow() {
+    if (gl_context) {
+        SDL_GL_MakeCurrent(win, nullptr);
+        SDL_GL_DeleteContext(gl_context);
+        gl_context = nullptr;
+    }
     if (win) SDL_DestroyWindow(win);
     win = nullptr;
     // Shutting the video system down gives the desktop back its state after a full-screen run.
@@ -212,7 +218,8 @@ bool headless() {
     return is_headless;
 }
 
-SDL_GLContext createContext() {
+SDL_GLContext context() {
+    if (gl_context || !win) return gl_context;
     SDL_GLContext ctx = SDL_GL_CreateContext(win);
     if (!ctx) {
         platform::log("cannot create an OpenGL ES 1.1 context: %s", SDL_GetError());
@@ -230,11 +237,15 @@ SDL_GLContext createContext() {
         SDL_GL_DeleteContext(ctx);
         return nullptr;
     }
-    return ctx;
+    gl_context = ctx;
+    return gl_context;
 }
 
-void deleteContext(SDL_GLContext context) {
-    if (context) SDL_GL_DeleteContext(context);
+bool presentLaunchScreen(View* view) {
+    if (!context()) return false;
+    showWindow();
+    present(view, {});
+    return true;
 }
 
 void toggleFullscreen() {

@@ -22,9 +22,14 @@ void destroyWindow();
 SDL_Window* window();
 bool headless();
 
-// A new ES 1.1 context on the window, made current. Null when none can be had.
-SDL_GLContext createContext();
-void deleteContext(SDL_GLContext context);
+// The window's ES 1.1 context, made current; created on first use and kept until the window
+// goes. Null when none can be had.
+SDL_GLContext context();
+
+// Shows the window at once with the view composed in it, before the launch goes on: the
+// start-up image is up while the game loads, as the phone shows it while it starts the game.
+// False when there is no context to draw with.
+bool presentLaunchScreen(View* view);
 
 void toggleFullscreen();
 // The screen's place in the drawable, and its scale (drawable pixels per point).

@@ -5,7 +5,6 @@ static std::vector<std::string> messages;
 
 TEST_F(DiskAudioTest, AMissingDeviceOrAFailingMixerIsReportedOnceAndEverySoundEventIsHarmless) {
     testaudio::writeMarkerWav(path("In.wav"), 3000, 100);
-    testaudio::writeMarkerWav(path("Office.wav"), 3000, 200);
     platform::setLogHook([](const char* line) { messages.push_back(line); });
     // No such driver; then a disk driver that cannot make its file, so the mixer fails to open.
     for (const char* driver : {"no-such-device", "disk"}) {
@@ -20,26 +19,17 @@ TEST_F(DiskAudioTest, AMissingDeviceOrAFailingMixerIsReportedOnceAndEverySoundEv
         EXPECT_NE(messages[0].find("runs without sound"), std::string::npos) << messages[0];
         EXPECT_STREQ(mixer::driverName(), "dummy");
         for (int round = 0; round < 3; ++round) { // every sound event the game can send
-            evt::publish("setSound", true);
-            for (const char* e :
-                 {"flingoPlaySound", "playSound", "playSoundLoop", "releaseSoundLoop"})
+            evt::publish("setSound", round < 2);
+            for (const char* e : {"flingoPlaySound", "playSound", "playSoundLoop",
+                                  "releaseSoundLoop", "setBackgroundSound"})
                 evt::publish(e, "In.wav");
-            evt::publish("setBackgroundSound", "Office.wav");
             for (const char* e : {"pauseSound", "resumeSound", "releaseBackgroundMusic"})
                 evt::publish(e);
-            evt::publish("setSound", false);
         }
         EXPECT_EQ(messages.size(), 1u);
         ASSERT_NE(pool("In.wav", false), nullptr);
         EXPECT_GE(pool("In.wav", false)->players().at(0), 0) << "played, into nothing";
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
-
-    // Closed for good: pools made now have only silent slots.
-    sound::closeAudio();
-    evt::publish("playSound", "In.wav");
-    ASSERT_NE(pool("In.wav", false), nullptr);
-    EXPECT_EQ(pool("In.wav", false)->players(), std::vector<int>{-1});
-    EXPECT_EQ(messages.size(), 1u);
     platform::setLogHook(nullptr);
 }

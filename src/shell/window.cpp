@@ -171,15 +171,16 @@ bool createWindow(bool headless_run, int scale, bool fullscreen) {
         platform::log("cannot start the video system: %s", SDL_GetError());
         return false;
     }
-    // Loaded once for the whole process: destroying the window must not unload the GL
-    // driver, whose memory then turns into leaks of unknown origin for the leak checker.
-    static const bool gl_loaded = SDL_GL_LoadLibrary(nullptr) == 0;
-    (void)gl_loaded;
     if (scale <= 0) scale = headless_run ? 1 : fitScale();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // Loaded once for the whole process (after the attributes, which choose the ES library):
+    // destroying the window must not unload the GL driver, whose memory then turns into leaks
+    // of unknown origin for the leak checker.
+    static const bool gl_loaded = SDL_GL_LoadLibrary(nullptr) == 0;
+    (void)gl_loaded;
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     if (!headless_run) flags |= SDL_WINDOW_RESIZABLE;
     win = SDL_CreateWindow("Flingo", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 320 * scale,

@@ -2,6 +2,7 @@
 // its data folder and its screenshots. Places on screen come from the game's own tables.
 #include "game/level_defs.h"
 #include "game/menu.h"
+#include "shell/png_file.h"
 #include "testrun.h"
 
 #include <csignal>
@@ -257,4 +258,29 @@ TEST(Game, HelpVersionAndBadArguments) {
     EXPECT_EQ(script.status, 2);
     EXPECT_NE(script.stderr_text.find("s.txt:2: unknown command 'upp'"), std::string::npos)
         << script.stderr_text;
+}
+
+TEST(Game, RunsInAWindowScaledToTheDesktop) {
+    if (!fs::exists("/usr/bin/xvfb-run")) GTEST_SKIP() << "no xvfb-run";
+    const std::string dir = testrun::tempDir();
+    // A 1280 x 1024 desktop fits the screen twice; 60 steps after the start-up screen.
+    testrun::Result r =
+        testrun::run({"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", FLINGO_EXE,
+                      "--frames", "400", "--data-dir", dir + "/data", "--trace", dir + "/t.jsonl",
+                      "--screenshot", "400:" + dir + "/w.png"});
+    ASSERT_EQ(r.status, 0) << r.stderr_text;
+    std::vector<TraceLine> trace = testrun::readTrace(dir + "/t.jsonl");
+    std::vector<TraceLine> frames = testrun::events(trace, "onFrame");
+    ASSERT_GT(frames.size(), 100u);
+    for (const TraceLine& f : frames) {
+        const double dt = std::stod(f.payload);
+        EXPECT_GE(dt, 0.0);
+        EXPECT_LT(dt, 1.0);
+    }
+    EXPECT_EQ(testrun::events(trace, "getMainView").size(), 1u);
+    EXPECT_EQ(testrun::events(trace, "onShutdown").size(), 2u);
+    shell::Image shot;
+    ASSERT_TRUE(shell::readPng(dir + "/w.png", shot));
+    EXPECT_EQ(shot.width, 640);
+    EXPECT_EQ(shot.height, 960);
 }

@@ -46,7 +46,8 @@ AdWhirlViewDelegate::AdWhirlViewDelegate(const char* appKey, int location)
     : m_ad_location(location), m_app_key(appKey ? appKey : "") {}
 
 AdWhirlViewDelegate::~AdWhirlViewDelegate() {
-    killSprite(m_banner);
+    for (HouseBanner& h : m_house)
+        killSprite(h.sprite);
 }
 
 void AdWhirlViewDelegate::loadView() {
@@ -56,9 +57,18 @@ void AdWhirlViewDelegate::loadView() {
     m_size = {320.0f, 50.0f};
     updatePosition(1.0);
 
+    // The house source loads its banners once, so that changing banners later costs nothing.
+    for (std::string& name : houseBanners()) {
+        Sprite* sprite = new Sprite(name.c_str(), Vector2<int>{0, 0}, 0.0f, false, 0);
+        if (sprite->frameSize.x <= 0 || sprite->frameSize.y <= 0) {
+            platform::log("house banner %s could not be loaded", name.c_str());
+            killSprite(sprite);
+            continue;
+        }
+        m_house.push_back({std::move(name), sprite});
+    }
     // The menu and the game banner start at different images so that the two placements do not
     // show the same one.
-    m_house = houseBanners();
     m_next = m_ad_location == LOCATION_BOTTOM ? 0u : 1u;
     requestAd();
 }
@@ -72,19 +82,10 @@ void AdWhirlViewDelegate::requestAd() {
         rollerDidFailToReceiveAd();
         return;
     }
-    const std::string& name = m_house[m_next++ % m_house.size()];
-    if (m_banner && name == m_banner_name) return; // the only banner there is: keep it
-    Sprite* banner = new Sprite(name.c_str(), Vector2<int>{0, 0}, 0.0f, false, 0);
-    if (banner->frameSize.x <= 0 || banner->frameSize.y <= 0) {
-        platform::log("house banner %s could not be loaded", name.c_str());
-        killSprite(banner);
-        rollerDidFailToReceiveAd(); // a banner already shown stays
-        return;
-    }
-    killSprite(m_banner);
-    m_banner = banner;
-    m_banner_name = name;
-    m_size = {static_cast<float>(banner->frameSize.x), static_cast<float>(banner->frameSize.y)};
+    const HouseBanner& next = m_house[m_next++ % m_house.size()];
+    m_banner = next.sprite;
+    m_banner_name = next.name.c_str();
+    m_size = {static_cast<float>(m_banner->frameSize.x), static_cast<float>(m_banner->frameSize.y)};
     updatePosition(1.0); // a new ad arrives while its banner is off-screen
     rollerDidReceiveAd();
 }

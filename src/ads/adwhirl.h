@@ -54,7 +54,7 @@ class AdWhirlViewDelegate {
 
     // The banner image shown (null until an ad arrived) and its name.
     const Sprite* banner() const { return m_banner; }
-    const char* bannerName() const { return m_banner_name.c_str(); }
+    const char* bannerName() const { return m_banner_name; }
 
     // Draws the banner at its frame, in its own screen projection.
     void draw() const;
@@ -67,10 +67,14 @@ class AdWhirlViewDelegate {
     std::string m_app_key;
     bool m_view_loaded = false;
     ViewFrame m_frame = {0, 0, 0, 0};
-    Sprite* m_banner = nullptr;
-    std::string m_banner_name;
-    std::vector<std::string> m_house; // the house banners found in the resource folder
+    struct HouseBanner {
+        std::string name;
+        Sprite* sprite; // owned
+    };
+    std::vector<HouseBanner> m_house; // the house banners found in the resource folder
     size_t m_next = 0;                // the one the next request shows
+    Sprite* m_banner = nullptr;       // the one shown, from m_house
+    const char* m_banner_name = "";
 
     void requestAd();
 };

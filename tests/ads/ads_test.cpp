@@ -3,11 +3,13 @@
 #include "ads/ads.h"
 #include "ads/adwhirl.h"
 #include "core/evt.h"
+#include "core/platform.h"
 #include "gfx/sprite.h"
 #include "gfx/texture.h"
 #include "support/gl_context.h"
 
 #include <GLES/gl.h>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -266,6 +268,29 @@ TEST_F(NoBannerTest, WithNoAdTheBannerWaitsOffScreen) {
     EXPECT_FLOAT_EQ(menuAd->m_delegate->frame().y, 480);
     auto px = drawn();
     EXPECT_EQ(testgl::rgbAt(px, 160, 470), 0x000000u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(NoBannerTest, ABrokenBannerFileIsSkipped) {
+    const std::string path = std::string(platform::getBasePath()) + "img/house_banner_0.png";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("not a picture", f);
+    std::fclose(f);
+    front::writeImage("house_banner_1.png", 320, 50, 0x2020E0FF);
+
+    AdWhirlAdSupplier* menuAd = banner(AdWhirlViewDelegate::LOCATION_BOTTOM);
+    AdSupplier::setAdSuppliers(true, false);
+    EXPECT_TRUE(menuAd->m_delegate->adReady());
+    EXPECT_STREQ(menuAd->m_delegate->bannerName(), "house_banner_1.png");
+    frames(13, 0.02);
+    auto px = drawn();
+    EXPECT_EQ(testgl::rgbAt(px, 160, 470), 0x2020E0u);
+    std::remove(path.c_str());
+    std::remove((std::string(platform::getBasePath()) + "img/house_banner_1.png").c_str());
 }
 
 } // namespace

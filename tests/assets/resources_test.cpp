@@ -103,7 +103,6 @@ TEST(ResourceImages, OverlaysAreSeeThroughAtTheCornersAndBannersFit) {
         SCOPED_TRACE(name);
         const Image img = load(name);
         ASSERT_GT(img.w, 0) << "missing or undecodable";
-        EXPECT_TRUE(img.fileHasAlpha);
         EXPECT_EQ(img.alpha(0, 0), 0);
     }
     // The wind arrow lies on the floor pointing right (+x), narrowing to its head.

@@ -20,14 +20,12 @@
 
 namespace testaudio {
 
-// A 16-bit PCM WAV of interleaved samples (little-endian host).
-inline void writeWav(const std::string& path, int rate, int channels,
-                     const std::vector<int16_t>& samples) {
-    const uint32_t bytes = samples.size() * 2, block = channels * 2, r = rate;
+// A 44.1 kHz stereo 16-bit PCM WAV of interleaved samples (little-endian host).
+inline void writeWav(const std::string& path, const std::vector<int16_t>& samples) {
+    const uint32_t bytes = samples.size() * 2;
     // "RIFF" size "WAVE" "fmt " 16 PCM|channels rate bytes-per-second align|bits "data" size
-    const uint32_t head[] = {
-        0x46464952, 36 + bytes, 0x45564157,       0x20746d66, 16,   1 | block << 15,
-        r,          r * block,  block | 16 << 16, 0x61746164, bytes};
+    const uint32_t head[] = {0x46464952, 36 + bytes, 0x45564157,   0x20746d66, 16,   1 | 2 << 16,
+                             44100,      44100 * 4,  4 | 16 << 16, 0x61746164, bytes};
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(head), sizeof head);
     out.write(reinterpret_cast<const char*>(samples.data()), bytes);
@@ -41,7 +39,7 @@ inline void writeMarkerWav(const std::string& path, int frames, int16_t id) {
     std::vector<int16_t> s;
     for (int i = 0; i < frames; ++i)
         s.insert(s.end(), {int16_t(i % BLOCK + 1), int16_t(id + i / BLOCK)});
-    writeWav(path, 44100, 2, s);
+    writeWav(path, s);
 }
 
 struct Frame {

@@ -19,7 +19,7 @@ TEST_F(DiskAudioTest, AMissingDeviceOrAFailingMixerIsReportedOnceAndEverySoundEv
         EXPECT_NE(messages[0].find("runs without sound"), std::string::npos) << messages[0];
         EXPECT_STREQ(mixer::driverName(), "dummy");
         for (int round = 0; round < 3; ++round) { // every sound event the game can send
-            evt::publish("setSound", round < 2);
+            evt::publish("setSound", round < 2);  // on, on, then off
             for (const char* e : {"flingoPlaySound", "playSound", "playSoundLoop",
                                   "releaseSoundLoop", "setBackgroundSound"})
                 evt::publish(e, "In.wav");

@@ -5,7 +5,7 @@
 
 TEST_F(DiskAudioTest, OverlappingPlaysGrowThePoolAndAFinishedPlayerIsReused) {
     // A constant level: three overlapping plays add up to three times it.
-    testaudio::writeWav(path("Long.wav"), 44100, 2, std::vector<int16_t>(44100 * 20 * 2, 1000));
+    testaudio::writeWav(path("Long.wav"), std::vector<int16_t>(44100 * 20 * 2, 1000));
     sound::SoundEffect* fx = sound::getSoundEffect("Long.wav", false);
     ASSERT_NE(fx, nullptr);
     for (int i = 0; i < 3; ++i)

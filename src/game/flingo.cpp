@@ -156,6 +156,8 @@ int getBestScore() {
 
 bool goBack() {
     if (state != STATE_SCORES && state != STATE_LEVEL) return false;
+    // As the screen's own back button does it: its click, then the request.
+    evt::publish("flingoPlaySound", state == STATE_SCORES ? "Computer.wav" : "Crumple.wav");
     evt::publish("gotoMenu");
     return true;
 }

@@ -37,8 +37,9 @@ void activate();
 int getLevel();
 int getBestScore();
 
-// The back button of the desktop (Escape): from the score menu or a level, return to the menu.
-// False when the current screen has no way back (the menu itself, or a slide under way).
+// The back button of the desktop (Escape): from the score menu or a level, return to the menu
+// with the click of that screen's own back button. False when the current screen has no way
+// back (the menu itself, or a slide under way).
 bool goBack();
 
 // Bus handlers (plain functions, null user data), subscribed by initialize in this order.

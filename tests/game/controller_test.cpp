@@ -213,8 +213,12 @@ TEST_F(ControllerTest, ALevelResumesUnchangedAndAnotherIsBuiltAfresh) {
 
     level->score = 3;
     const float wind = level->wind;
-    ASSERT_TRUE(fg::goBack());
+    front::events().clear();
+    ASSERT_TRUE(fg::goBack()); // Escape: as the level's Menu button
     EXPECT_EQ(fg::getState(), fg::STATE_LEVEL_TO_MENU);
+    ASSERT_GE(front::events().size(), 2u);
+    EXPECT_EQ(front::events()[0].text, "Crumple.wav");
+    EXPECT_EQ(front::events()[1].name, "gotoMenu");
     EXPECT_EQ(level->state, Level::INACTIVE);
     EXPECT_EQ(level->savedState, Level::READY);
     EXPECT_TRUE(published("stopFireworks"));
@@ -364,6 +368,25 @@ TEST_F(ControllerTest, SizeGlRemembersItsHeightOffset) {
     offset = 0;
     evt::publish("sizeGl", &offset);
     EXPECT_FLOAT_EQ(projection()[5], 2.0f / 480);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ControllerTest, EscapeLeavesTheScoreMenuWithItsBackClickAndDoesNothingOnTheMenu) {
+    EXPECT_FALSE(fg::goBack());
+    EXPECT_TRUE(front::events().empty());
+    evt::publish("gotoScores");
+    for (int i = 0; i < 18; ++i)
+        frame();
+    ASSERT_EQ(fg::getState(), fg::STATE_SCORES);
+    front::events().clear();
+    EXPECT_TRUE(fg::goBack());
+    ASSERT_GE(front::events().size(), 2u);
+    EXPECT_EQ(front::events()[0].text, "Computer.wav");
+    EXPECT_EQ(front::events()[1].name, "gotoMenu");
+    EXPECT_EQ(fg::getState(), fg::STATE_SCORES_TO_MENU);
 }
 
 } // namespace

@@ -96,18 +96,8 @@ inline void expectScreen(const std::vector<uint32_t>& probes) {
             << "at " << probes[i] << "," << probes[i + 1];
 }
 
-// Collects platform::log lines while alive.
-struct LogCapture {
-    static inline std::vector<std::string> lines;
-    LogCapture() {
-        lines.clear();
-        platform::setLogHook([](const char* line) { lines.emplace_back(line); });
-    }
-    ~LogCapture() { platform::setLogHook(nullptr); }
-};
-
-// A fresh resource folder (with img/) as the base path, a screen cleared to black, and every
-// texture given back and cleaned up afterwards.
+// A fresh resource folder (with img/) as the base path, a screen cleared to black, log lines
+// collected, and every texture given back and cleaned up afterwards.
 class GfxTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -127,11 +117,14 @@ class GfxTest : public ::testing::Test {
         dir = std::string(tmpl) + "/";
         std::filesystem::create_directories(dir + "img");
         platform::setBasePath(dir.c_str());
+        log.clear();
+        platform::setLogHook([](const char* line) { log.emplace_back(line); });
     }
     void TearDown() override {
         texture_mgr.cleanup();
         EXPECT_EQ(texture_mgr.entryCount(), 0u) << "a texture was never given back";
         platform::setBasePath(nullptr);
+        platform::setLogHook(nullptr);
         std::filesystem::remove_all(dir);
     }
     void clear(uint32_t rgb) {
@@ -144,6 +137,7 @@ class GfxTest : public ::testing::Test {
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
     std::string dir;
+    static inline std::vector<std::string> log;
 };
 
 } // namespace gfxtest

@@ -105,7 +105,12 @@ TEST(Pvrtc, DecodesModulationBlendingTwiddlingAndTwoBitBlocks) {
 
 class PvrFile : public gfxtest::GfxTest {};
 
+// Only the exact extension "pvr" picks this decoder; anything else is read as PNG.
 TEST_F(PvrFile, DrawsThroughTheSoftwareDecoder) {
+    for (const char* name : {"nodot", "png.PVR"}) {
+        put(name, gfxtest::encodePng({2, 2}, Bytes(16, 255)));
+        EXPECT_NE(Texture(name).id, 0u) << name;
+    }
     Bytes data = blocks(4, {0, ~0u, WB, 1, 0, WB, 2, 0, WB, 3, ~0u, WB});
     data.resize(48, 0x77); // levels after the first are ignored
     put("check.pvr", gfxtest::pvrFile(8, 8, 4, data, 48));

@@ -30,6 +30,5 @@ TEST_F(DiskAudioTest, AMissingDeviceOrAFailingMixerIsReportedOnceAndEverySoundEv
         ASSERT_NE(pool("In.wav", false), nullptr);
         EXPECT_GE(pool("In.wav", false)->players().at(0), 0) << "played, into nothing";
     }
-    EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
     platform::setLogHook(nullptr);
 }

@@ -1,6 +1,6 @@
-// flingo-scores under load on loopback: several clients on kept-alive connections (libcurl, as
-// the game) post board requests and submissions, a bounded number each. Reports requests per second
-// and the 50th and 99th percentile latency.
+// flingo-scores under load on loopback: several clients (libcurl, as the game) post board requests
+// and submissions, a bounded number each, on kept-alive connections or on a fresh connection per
+// request. Reports requests per second and the 50th and 99th percentile latency.
 #include "online/boards.h"
 #include "online/submission.h"
 
@@ -58,6 +58,7 @@ void BM_ServerLoad(benchmark::State& state) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     const int clients = static_cast<int>(state.range(0));
     const int per_client = static_cast<int>(state.range(1));
+    const bool keep_alive = state.range(2) != 0;
     std::vector<double> all;
     double seconds = 0;
     long failures = 0;
@@ -76,6 +77,7 @@ void BM_ServerLoad(benchmark::State& state) {
                         return n * m;
                     });
                 curl_easy_setopt(cli, CURLOPT_WRITEDATA, &reply);
+                curl_easy_setopt(cli, CURLOPT_FORBID_REUSE, keep_alive ? 0L : 1L);
                 const std::string base = "http://127.0.0.1:" + std::to_string(srv.port);
                 const std::string uid = "load-client-" + std::to_string(c);
                 for (int i = 0; i < per_client; ++i) {
@@ -119,9 +121,12 @@ void BM_ServerLoad(benchmark::State& state) {
     state.counters["p99_ms"] = pct(0.99);
     state.counters["failed"] = static_cast<double>(failures);
 }
+// Arguments: clients, requests per client, kept-alive connections (1) or one per request (0).
 BENCHMARK(BM_ServerLoad)
-    ->Args({1, 2000})
-    ->Args({8, 500})
+    ->Args({1, 1000, 1})
+    ->Args({8, 250, 1})
+    ->Args({1, 1000, 0})
+    ->Args({8, 250, 0})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

@@ -391,6 +391,63 @@ TEST(OnlineGame, SubmissionFromALevelPostsEveryFieldAndShowsTheBoard) {
     EXPECT_GT(mismatches(r.path("spinner.png"), barPixels(" Easy Level Scores"), 0, 44), 1000);
 }
 
+// Two confirmations in a row start two chains; a position that cannot be read is logged and the
+// score goes out with 0, 0 and check 0. The second post loads over the page already up, one Back
+// leaves it, and the busy indicator is gone once both chains are done.
+TEST(OnlineGame, TwoChainsWithAnUnreadablePositionSendZerosAndLeaveNoSpinner) {
+    ScoreServer server;
+    ASSERT_GT(server.port, 0);
+    Relay relay(Relay::Forward, server.port);
+    const std::string data = dataWithBests({31});
+    fg::initializeData();
+    const fg::LevelInfo& l0 = fg::level_info[0];
+
+    std::string script = tap(130, l0.menuButtonPos.x, l0.menuButtonPos.y);
+    script += tap(170, l0.hudSubmitPos.x, l0.hudSubmitPos.y);
+    script += "180 press \"Yes\"\n"; // posts at about 730
+    script += tap(200, l0.hudSubmitPos.x, l0.hudSubmitPos.y);
+    script += "210 press \"Yes\"\n"; // posts at about 760, over the page of the first
+    script += "1400 press \"Back\"\n";
+    GameRun r = runGame(data, script,
+                        {"--frames", "1500", "--score-server", relay.url(), "--screenshot",
+                         "165:@level.png", "--screenshot", "1300:@board.png", "--screenshot",
+                         "1480:@back.png"},
+                        {"FLINGO_LOCATION=nowhere"});
+    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+
+    EXPECT_EQ(testrun::events(r.trace, "postScore").size(), 2u);
+    EXPECT_GE(logFrame(r.trace, "ERROR : cannot read the position \"nowhere\""), 230);
+    const auto seen = relay.exchanges();
+    ASSERT_FALSE(seen.empty()) << r.result.stderr_text;
+    for (const Exchange& x : seen) {
+        auto f = formFields(x.body);
+        EXPECT_EQ(f["lat"], "0.000000");
+        EXPECT_EQ(f["lng"], "0.000000");
+        EXPECT_EQ(f["cid"], "0");
+        EXPECT_EQ(f["total"], "31");
+    }
+    EXPECT_EQ(submittedIn(data, 0), 31);
+    EXPECT_EQ(mismatches(r.path("board.png"), barPixels(" Easy Level Scores"), 0, 44), 0);
+    EXPECT_EQ(mismatches(r.path("board.png"), pagePixels(seen.back().reply, 436), 44, 436), 0);
+    // One Back is enough: the page was not pushed twice.
+    EXPECT_GT(countBetween(r.trace, "onFrame", 1420, 1500), 50);
+    // No busy indicator left turning over the level: its square looks as before the chains.
+    int w = 0, h = 0;
+    std::vector<uint8_t> before, after;
+    ASSERT_TRUE(readRgb(r.path("level.png"), w, h, before));
+    ASSERT_TRUE(readRgb(r.path("back.png"), w, h, after));
+    int changed = 0;
+    for (int y = 220; y < 260; ++y)
+        for (int x = 140; x < 180; ++x)
+            for (int c = 0; c < 3; ++c)
+                if (std::abs(before[(static_cast<size_t>(y) * 320 + x) * 3 + c] -
+                             after[(static_cast<size_t>(y) * 320 + x) * 3 + c]) > 24) {
+                    ++changed;
+                    break;
+                }
+    EXPECT_LT(changed, 20);
+}
+
 TEST(OnlineGame, EveryLevelsBoardOpensUnderItsTitleAndBackReturns) {
     ScoreServer server;
     ASSERT_GT(server.port, 0);

@@ -35,6 +35,7 @@ class BaseGLView : public View {
     void onWake(void*);
 
     void draw(float x) override;
+    bool opaque() const override { return m_view_renderbuffer != 0; }
     GLuint framebuffer() const { return m_view_framebuffer; }
 
   protected:

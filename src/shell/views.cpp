@@ -60,6 +60,13 @@ bool ImageView::animating() const {
                        [](const ImageView* c) { return c->animating(); });
 }
 
+bool ImageView::opaque() const {
+    // Only a loaded picture known to fill the screen; its own alpha channel is not looked at,
+    // so only the start-up image (a full-screen photo) counts, by its frame.
+    return texture != 0 && currentAlpha() >= 1 && fx <= 0 && fy <= 0 && fx + fw >= SCREEN_WIDTH &&
+           fy + fh >= SCREEN_HEIGHT && opaque_pixels;
+}
+
 // Loads the image into a power-of-two texture once. A missing image draws nothing.
 bool ImageView::load() {
     if (texture || failed) return texture != 0;
@@ -68,6 +75,12 @@ bool ImageView::load() {
         failed = true;
         return false;
     }
+    opaque_pixels = true;
+    for (size_t i = 3; i < img.rgba.size(); i += 4)
+        if (img.rgba[i] != 255) {
+            opaque_pixels = false;
+            break;
+        }
     const int tw = util::nextPowerOfTwo(img.width), th = util::nextPowerOfTwo(img.height);
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -155,6 +168,11 @@ void NavController::draw(float x) {
 
 void NavController::touch(TouchPhase phase, float x, float y) {
     if (!from && top()->view) top()->view->touch(phase, x, y);
+}
+
+bool NavController::opaque() const {
+    if (from) return from->view && to->view && from->view->opaque() && to->view->opaque();
+    return top()->view && top()->view->opaque();
 }
 
 bool NavController::animating() const {

@@ -24,6 +24,8 @@ class View {
     virtual void touch(TouchPhase, float, float) {}
     // True while the view changes by itself and the screen must be redrawn.
     virtual bool animating() const { return false; }
+    // True when its drawing covers the whole screen with opaque pixels (nothing to clear).
+    virtual bool opaque() const { return false; }
 };
 
 // Draws a texture's (u0, v0)-(u1, v1) part into the rectangle (x, y, w, h) with the given alpha.
@@ -43,6 +45,7 @@ class ImageView : public View {
     void addSubview(ImageView* child) { children.push_back(child); } // owned
     void draw(float x) override;
     bool animating() const override;
+    bool opaque() const override;
     float currentAlpha() const;
     bool loaded() const { return texture != 0; }
 
@@ -56,6 +59,7 @@ class ImageView : public View {
     GLuint texture = 0;
     float umax = 1, vmax = 1;
     bool failed = false;
+    bool opaque_pixels = false;
     std::vector<ImageView*> children;
 };
 
@@ -94,6 +98,7 @@ class NavController : public View {
     void draw(float x) override;
     void touch(TouchPhase phase, float x, float y) override;
     bool animating() const override;
+    bool opaque() const override;
 
   private:
     void begin(ViewController* leaving, ViewController* coming, bool forward, bool animated);

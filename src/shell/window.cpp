@@ -114,14 +114,18 @@ struct SavedState {
     }
 };
 
-void setComposeState(const PixelRect& r) {
+void setComposeState(const PixelRect& r, bool covered) {
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(win, &dw, &dh);
     glext::bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
-    glViewport(0, 0, dw, dh);
     glDisable(GL_SCISSOR_TEST);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    // Black bars around the screen, and black under a screen not wholly covered. Skipping
+    // the clear when the views cover everything saves a full pass over a large window.
+    if (!covered || r.x > 0 || r.y > 0 || r.w < dw || r.h < dh) {
+        glViewport(0, 0, dw, dh);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     glViewport(r.x, r.y, r.w, r.h);
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
@@ -294,7 +298,7 @@ void present(View* root, const std::vector<std::string>& screenshots) {
     SavedState saved;
     saved.save();
     const PixelRect r = screenRect();
-    setComposeState(r);
+    setComposeState(r, root && root->opaque());
     if (root) root->draw(0);
     for (Overlay* o : overlays())
         o->draw();

@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build play test test-asan bench format clean assets-sheet screenshots
+.PHONY: all deps configure build play test test-asan bench format clean assets-sheet screenshots scores-server
 
 all: build
 
@@ -32,6 +32,14 @@ bench: build
 assets-sheet: build
 	cmake --build $(BUILD) --target assets-sheet
 	@echo "Written to $(BUILD)/assets-sheet/"
+
+# The pictures the README shows, rendered headless into docs/.
+screenshots: build
+	scripts/screenshots $(BUILD)
+
+# The reference score server on 127.0.0.1:8642 (the game's default score server).
+scores-server: build
+	$(BUILD)/flingo-scores --port 8642 --db $(BUILD)/flingo-scores.db
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

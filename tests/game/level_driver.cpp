@@ -12,8 +12,8 @@ namespace {
 
 LevelDriver* current = nullptr;
 
-// Records what the level publishes; the events the tests and the level's own camera send to
-// it are left out.
+// Records what the level publishes, leaving out the events the tests send and the level's
+// switch back to the 2D projection.
 void observe(std::string_view name, void* payload) {
     if (!current || name == "sizeGl" || name.starts_with("onPtr") || name == "onLevelUnlocked" ||
         name == "postScore")

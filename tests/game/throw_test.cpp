@@ -99,10 +99,11 @@ TEST(Flight, PathAtTheTopAndTheEnd) {
         EXPECT_EQ(d.level.state, Level::LANDING); // the landing test ran in that frame
         EXPECT_EQ(d.level.ballSquash, 1.0f);
     }
-    at(100, -50, 0.375f); // t = 0.25: squashed while rising
+    // Opposite signs between: rising, three quarters of the way out; falling, the wind bends.
+    EXPECT_FLOAT_EQ(at(100, -50, 0.375f).x, 235); // t = 0.25
     EXPECT_EQ(d.level.ballSquash, 0.9f);
-    at(100, -50, 1.125f); // t = 0.75: opening up, in single precision
-    EXPECT_EQ(d.level.ballSquash, 1 + 0.75f * (0.9f - 1.0f));
+    EXPECT_FLOAT_EQ(at(100, -50, 1.125f).x, 247.5f);          // t = 0.75
+    EXPECT_EQ(d.level.ballSquash, 1 + 0.75f * (0.9f - 1.0f)); // in single precision
 }
 
 TEST(Wind, SeededWindInRangeShownWithTwoDecimals) {

@@ -18,7 +18,7 @@ namespace gfxtest {
 
 using Bytes = std::vector<uint8_t>;
 
-struct PngSpec {
+struct PngKind {
     int width = 1, height = 1, colorType = PNG_COLOR_TYPE_RGBA, bitDepth = 8;
     bool interlaced = false;
     std::vector<png_color> palette{};
@@ -26,7 +26,7 @@ struct PngSpec {
 };
 
 // Encodes a PNG from packed rows as libpng takes them (16-bit samples big-endian).
-inline Bytes encodePng(const PngSpec& s, const Bytes& rows) {
+inline Bytes encodePng(const PngKind& s, const Bytes& rows) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);

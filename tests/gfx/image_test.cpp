@@ -21,7 +21,7 @@ TEST(Png, EveryKindDecodesToEightBitChannelsInOrder) {
               GA = PNG_COLOR_TYPE_GRAY_ALPHA, RGB = PNG_COLOR_TYPE_RGB, RGBA = PNG_COLOR_TYPE_RGBA;
     const struct {
         const char* name;
-        gfxtest::PngSpec spec;
+        gfxtest::PngKind kind;
         Bytes rows, want; // want: w * h * components bytes, or empty for the rows themselves
     } cases[] = {
         // clang-format off
@@ -43,8 +43,8 @@ TEST(Png, EveryKindDecodesToEightBitChannelsInOrder) {
     for (const auto& c : cases) {
         int components = 0;
         const Bytes& want = c.want.empty() ? c.rows : c.want;
-        EXPECT_EQ(decode(gfxtest::encodePng(c.spec, c.rows), &components), want) << c.name;
-        EXPECT_EQ(components * c.spec.width * c.spec.height, int(want.size())) << c.name;
+        EXPECT_EQ(decode(gfxtest::encodePng(c.kind, c.rows), &components), want) << c.name;
+        EXPECT_EQ(components * c.kind.width * c.kind.height, int(want.size())) << c.name;
     }
     // The largest side allowed (one more is refused along with the other broken files).
     EXPECT_EQ(decode(gfxtest::encodePng({4096, 1, GREY}, Bytes(4096, 9))).size(), 4096u);

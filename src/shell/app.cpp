@@ -176,7 +176,7 @@ bool anythingAnimating() {
 }
 
 // Everything of one step after the input: hooks, timers, transitions, the screen.
-void runStep(long step, const std::vector<std::string>& shots, bool force_present) {
+void runStep(const std::vector<std::string>& shots, bool force_present) {
     for (const Hook& h : hooks)
         h.fn(h.user);
     fireDueTimers();
@@ -186,7 +186,6 @@ void runStep(long step, const std::vector<std::string>& shots, bool force_presen
         needs_display = false;
         present(root_view, shots);
     }
-    (void)step;
 }
 
 std::vector<std::string> shotsFor(long step, const Options& o) {
@@ -207,7 +206,7 @@ int runHeadless(const Options& o, const std::vector<Command>& script) {
             deliverCommand(script[next_cmd++]);
         if (quit_requested || terminate_signal) break;
         // Every step is drawn and flushed: screenshots then always show the current screen.
-        runStep(step, shotsFor(step, o), true);
+        runStep(shotsFor(step, o), true);
         if (quit_requested || terminate_signal || (o.frames && step >= o.frames)) break;
     }
     return 0;
@@ -255,7 +254,7 @@ int runWindowed(const Options& o, const std::vector<Command>& script) {
             deliverCommand(script[next_cmd++]);
         if (quit_requested || terminate_signal) break;
         const std::vector<std::string> shots = shotsFor(step, o);
-        runStep(step, shots, false);
+        runStep(shots, false);
         last_present = nowNs();
         if (quit_requested || terminate_signal || (o.frames && step >= o.frames)) break;
     }
@@ -342,7 +341,7 @@ int run(BaseAppDelegate& delegate, const Options& o, std::vector<Command> script
     // Our own handlers: the loop sees the flag within a step and terminates as on a close.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
-    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "1");
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0"); // fingers are handled as fingers
     struct sigaction sa {};
     sa.sa_handler = &onSignal;
     sigemptyset(&sa.sa_mask);

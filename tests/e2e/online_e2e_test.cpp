@@ -479,8 +479,7 @@ TEST(OnlineGame, EveryLevelsBoardOpensUnderItsTitleAndBackReturns) {
         if (i == 4) // drag the page up by 150 points: 20 to pass the tap slop, then 130 more
             for (const char* step : {"200 down 160 400", "201 move 160 380", "202 move 160 300",
                                      "203 move 160 250", "204 up 160 250"})
-                script +=
-                    std::to_string(t + std::atoi(step)) + std::string(step).substr(3) + "\n";
+                script += std::to_string(t + std::atoi(step)) + std::string(step).substr(3) + "\n";
         extra.push_back("--screenshot");
         extra.push_back(std::to_string(t + 300) + ":@board" + std::to_string(i) + ".png");
     }

@@ -130,13 +130,16 @@ void alert(const std::string& title, const std::string& message,
     cairo_set_line_width(cr, 2);
     cairo_stroke(cr);
 
+    // The wrapped texts are as wide as the panel's inside and centre their own lines.
     double y = py + PAD;
     cairo_set_source_rgb(cr, 1, 1, 1);
-    showCentred(cr, t, SCREEN_W / 2.0, y);
+    cairo_move_to(cr, px + PAD, y);
+    pango_cairo_show_layout(cr, t);
     y += title_h;
     if (message_h) {
         y += GAP;
-        showCentred(cr, m, SCREEN_W / 2.0, y);
+        cairo_move_to(cr, px + PAD, y);
+        pango_cairo_show_layout(cr, m);
         y += message_h;
     }
     y += 2 * GAP;

@@ -2,6 +2,7 @@
 // texts and spokes are drawn.
 #include "online/panel.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,8 +45,20 @@ TEST(Panel, AlertButtonsSitInsideThePanelInTheirOrder) {
     // The screen around the panel is dimmed, not hidden.
     EXPECT_GT(img.rgba[3], 60);
     EXPECT_LT(img.rgba[3], 200);
-    // The title is drawn above the buttons.
+    // The title is drawn above the buttons, centred on the screen.
     EXPECT_GT(brightPixels(img, {40, 60, 240, rects[0].y - 70}, 600), 50);
+    int left = 320, right = -1, top = -1;
+    for (int y = 100; y < static_cast<int>(rects[0].y) && top < 0; ++y)
+        for (int x = 30; x < 290; ++x)
+            if (brightness(img, x, y) > 700) top = y;
+    ASSERT_GE(top, 0);
+    for (int y = top; y < top + 14; ++y)
+        for (int x = 30; x < 290; ++x)
+            if (brightness(img, x, y) > 700) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    EXPECT_NEAR((left + right) / 2.0, 160.0, 4.0) << left << " .. " << right;
 
     // One button spans the panel; three stack.
     panel::alert("Error loading webpage", "x", {"Ok"}, img, rects);

@@ -111,7 +111,7 @@ void handleEvent(const SDL_Event& e) {
     case SDL_FINGERMOTION:
     case SDL_FINGERUP: {
         int ww = 0, wh = 0;
-        SDL_GetWindowSize(window(), &ww, &wh);
+        windowSize(ww, wh);
         const float wx = e.tfinger.x * static_cast<float>(ww);
         const float wy = e.tfinger.y * static_cast<float>(wh);
         if (e.type == SDL_FINGERDOWN) {

@@ -5,6 +5,7 @@
 #include "shell/png_file.h"
 #include "shell/views.h"
 
+#include <EGL/egl.h>
 #include <GLES/gl.h>
 #include <GLES/glext.h>
 #include <algorithm>
@@ -18,6 +19,37 @@ SDL_GLContext gl_context = nullptr;
 bool is_headless = false;
 bool fullscreen_on = false;
 std::vector<uint8_t> readback;
+
+// The surface's true size in pixels. SDL's idea of it can differ from what the window really
+// got (a full-screen request no window manager carries out, a resize still under way), and the
+// surface is what GL draws into.
+void drawableSize(int& w, int& h) {
+    w = 320;
+    h = 480;
+    if (!win) return;
+    SDL_GL_GetDrawableSize(win, &w, &h);
+    EGLDisplay d = eglGetCurrentDisplay();
+    EGLSurface s = eglGetCurrentSurface(EGL_DRAW);
+    EGLint ew = 0, eh = 0;
+    if (d != EGL_NO_DISPLAY && s != EGL_NO_SURFACE && eglQuerySurface(d, s, EGL_WIDTH, &ew) &&
+        eglQuerySurface(d, s, EGL_HEIGHT, &eh) && ew > 0 && eh > 0) {
+        w = ew;
+        h = eh;
+    }
+}
+
+// The window's size: the surface's, in window coordinates (the same on X11; SDL's ratio where
+// the system scales windows).
+void realWindowSize(int& w, int& h) {
+    int sw = 0, sh = 0, dw = 0, dh = 0;
+    SDL_GetWindowSize(win, &sw, &sh);
+    SDL_GL_GetDrawableSize(win, &dw, &dh);
+    drawableSize(w, h);
+    if (dw > 0 && dh > 0 && (sw != dw || sh != dh)) { // scaled: keep SDL's ratio
+        w = w * sw / dw;
+        h = h * sh / dh;
+    }
+}
 
 int fitScale() {
     SDL_Rect usable;
@@ -116,7 +148,7 @@ struct SavedState {
 
 void setComposeState(const PixelRect& r, bool covered) {
     int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(win, &dw, &dh);
+    drawableSize(dw, dh);
     glext::bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
     glDisable(GL_SCISSOR_TEST);
     // Black bars around the screen, and black under a screen not wholly covered. Skipping
@@ -219,6 +251,12 @@ void destroyWindow() {
 SDL_Window* window() {
     return win;
 }
+
+void windowSize(int& w, int& h) {
+    w = 320;
+    h = 480;
+    if (win) realWindowSize(w, h);
+}
 bool headless() {
     return is_headless;
 }
@@ -261,7 +299,7 @@ void toggleFullscreen() {
 
 PixelRect screenRect() {
     int dw = 320, dh = 480;
-    if (win) SDL_GL_GetDrawableSize(win, &dw, &dh);
+    drawableSize(dw, dh);
     // Whole factors keep pixels crisp; a window smaller than one factor shrinks smoothly.
     double s = std::min(dw / 320.0, dh / 480.0);
     if (s >= 1) s = std::floor(s + 1e-9);
@@ -276,8 +314,8 @@ PixelRect screenRect() {
 bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp) {
     int ww = 320, wh = 480, dw = 320, dh = 480;
     if (win) {
-        SDL_GetWindowSize(win, &ww, &wh);
-        SDL_GL_GetDrawableSize(win, &dw, &dh);
+        realWindowSize(ww, wh);
+        drawableSize(dw, dh);
     }
     const PixelRect r = screenRect();
     // Drawable pixels from window coordinates; the screen's top edge in them.

@@ -37,6 +37,8 @@ PixelRect screenRect();
 // Window coordinates (as SDL reports mouse positions) to screen points (top-left origin, y
 // down). False when the point lies outside the screen; with clamp, it is moved onto its edge.
 bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp);
+// The window's size in window coordinates (as mouse positions come).
+void windowSize(int& w, int& h);
 
 // Composes the root view and the overlays into the window and shows the result (in headless
 // runs: flushes). Screenshots listed are written from what was composed.

@@ -263,11 +263,13 @@ TEST(Game, HelpVersionAndBadArguments) {
 TEST(Game, RunsInAWindowScaledToTheDesktop) {
     if (!fs::exists("/usr/bin/xvfb-run")) GTEST_SKIP() << "no xvfb-run";
     const std::string dir = testrun::tempDir();
-    // A 1280 x 1024 desktop fits the screen twice; 60 steps after the start-up screen.
-    testrun::Result r =
-        testrun::run({"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", FLINGO_EXE,
-                      "--frames", "400", "--data-dir", dir + "/data", "--trace", dir + "/t.jsonl",
-                      "--screenshot", "400:" + dir + "/w.png"});
+    // A 1280 x 1024 desktop fits the screen twice. Full screen and back with F11 (on a desktop
+    // without a window manager the window keeps its size whatever SDL was asked).
+    testrun::writeFile(dir + "/s.txt", "150 key f11\n180 key f11\n");
+    testrun::Result r = testrun::run({"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
+                                      FLINGO_EXE, "--fullscreen", "--frames", "400", "--script",
+                                      dir + "/s.txt", "--data-dir", dir + "/data", "--trace",
+                                      dir + "/t.jsonl", "--screenshot", "400:" + dir + "/w.png"});
     ASSERT_EQ(r.status, 0) << r.stderr_text;
     std::vector<TraceLine> trace = testrun::readTrace(dir + "/t.jsonl");
     std::vector<TraceLine> frames = testrun::events(trace, "onFrame");
@@ -283,4 +285,7 @@ TEST(Game, RunsInAWindowScaledToTheDesktop) {
     ASSERT_TRUE(shell::readPng(dir + "/w.png", shot));
     EXPECT_EQ(shot.width, 640);
     EXPECT_EQ(shot.height, 960);
+    // The menu fills the whole screen: no corner of it is left black.
+    for (auto [x, y] : {std::pair{20, 20}, {620, 20}, {20, 940}, {620, 940}, {320, 480}})
+        EXPECT_NE(testrun::pixel(dir + "/w.png", x, y), 0) << x << "," << y;
 }

@@ -297,9 +297,7 @@ void toggleFullscreen() {
     SDL_SetWindowFullscreen(win, fullscreen_on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }
 
-PixelRect screenRect() {
-    int dw = 320, dh = 480;
-    drawableSize(dw, dh);
+PixelRect fitScreen(int dw, int dh) {
     // Whole factors keep pixels crisp; a window smaller than one factor shrinks smoothly.
     double s = std::min(dw / 320.0, dh / 480.0);
     if (s >= 1) s = std::floor(s + 1e-9);
@@ -311,13 +309,9 @@ PixelRect screenRect() {
     return r;
 }
 
-bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp) {
-    int ww = 320, wh = 480, dw = 320, dh = 480;
-    if (win) {
-        realWindowSize(ww, wh);
-        drawableSize(dw, dh);
-    }
-    const PixelRect r = screenRect();
+bool mapToScreen(float wx, float wy, int ww, int wh, int dw, int dh, float& x, float& y,
+                 bool clamp) {
+    const PixelRect r = fitScreen(dw, dh);
     // Drawable pixels from window coordinates; the screen's top edge in them.
     const float px = wx * static_cast<float>(dw) / static_cast<float>(std::max(ww, 1));
     const float py = wy * static_cast<float>(dh) / static_cast<float>(std::max(wh, 1));
@@ -330,6 +324,21 @@ bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp) {
         y = std::clamp(y, 0.0f, SCREEN_HEIGHT);
     }
     return inside;
+}
+
+PixelRect screenRect() {
+    int dw = 320, dh = 480;
+    drawableSize(dw, dh);
+    return fitScreen(dw, dh);
+}
+
+bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp) {
+    int ww = 320, wh = 480, dw = 320, dh = 480;
+    if (win) {
+        realWindowSize(ww, wh);
+        drawableSize(dw, dh);
+    }
+    return mapToScreen(wx, wy, ww, wh, dw, dh, x, y, clamp);
 }
 
 void present(View* root, const std::vector<std::string>& screenshots) {

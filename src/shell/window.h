@@ -34,6 +34,11 @@ bool presentLaunchScreen(View* view);
 void toggleFullscreen();
 // The screen's place in the drawable, and its scale (drawable pixels per point).
 PixelRect screenRect();
+// The same for a drawable of the given size, and a window point mapped onto the screen for a
+// window of ww x wh coordinates over a dw x dh drawable (the arithmetic of the two above).
+PixelRect fitScreen(int dw, int dh);
+bool mapToScreen(float wx, float wy, int ww, int wh, int dw, int dh, float& x, float& y,
+                 bool clamp);
 // Window coordinates (as SDL reports mouse positions) to screen points (top-left origin, y
 // down). False when the point lies outside the screen; with clamp, it is moved onto its edge.
 bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp);

@@ -173,28 +173,40 @@ TEST_F(ShellGl, WindowPointsMapOntoTheLetterboxedScreen) {
     EXPECT_FLOAT_EQ(y, 480);
 
     // A wider window: the largest whole factor (2) centred, black bars at the sides.
-    SDL_SetWindowSize(shell::window(), 700, 960);
-    const shell::PixelRect r = shell::screenRect();
+    const shell::PixelRect r = shell::fitScreen(700, 960);
     EXPECT_EQ(r.w, 640);
     EXPECT_EQ(r.h, 960);
     EXPECT_EQ(r.x, 30);
     EXPECT_EQ(r.y, 0);
-    EXPECT_TRUE(shell::windowToScreen(30, 0, x, y, false));
+    EXPECT_TRUE(shell::mapToScreen(30, 0, 700, 960, 700, 960, x, y, false));
     EXPECT_FLOAT_EQ(x, 0);
     EXPECT_FLOAT_EQ(y, 0);
-    EXPECT_TRUE(shell::windowToScreen(350, 480, x, y, false));
+    EXPECT_TRUE(shell::mapToScreen(350, 480, 700, 960, 700, 960, x, y, false));
     EXPECT_FLOAT_EQ(x, 160);
     EXPECT_FLOAT_EQ(y, 240);
-    EXPECT_FALSE(shell::windowToScreen(10, 100, x, y, false)); // on the bar
-    EXPECT_FALSE(shell::windowToScreen(690, 970, x, y, true));
+    EXPECT_FALSE(shell::mapToScreen(10, 100, 700, 960, 700, 960, x, y, false)); // on the bar
+    EXPECT_FALSE(shell::mapToScreen(690, 970, 700, 960, 700, 960, x, y, true));
     EXPECT_FLOAT_EQ(x, 320); // clamped onto the edge
     EXPECT_FLOAT_EQ(y, 480);
+    // A window the system scales (350 x 480 coordinates over 700 x 960 pixels).
+    EXPECT_TRUE(shell::mapToScreen(175, 240, 350, 480, 700, 960, x, y, false));
+    EXPECT_FLOAT_EQ(x, 160);
+    EXPECT_FLOAT_EQ(y, 240);
+
+    // Taller than wide: bars above and below (GL rows count from the bottom).
+    const shell::PixelRect t = shell::fitScreen(640, 1100);
+    EXPECT_EQ(t.y, 70);
+    EXPECT_TRUE(shell::mapToScreen(0, 70, 640, 1100, 640, 1100, x, y, false));
+    EXPECT_FLOAT_EQ(y, 0);
 
     // Smaller than the screen: shrunk to fit, aspect kept.
-    SDL_SetWindowSize(shell::window(), 200, 480);
-    const shell::PixelRect s = shell::screenRect();
+    const shell::PixelRect s = shell::fitScreen(200, 480);
     EXPECT_EQ(s.w, 200);
     EXPECT_EQ(s.h, 300);
     EXPECT_EQ(s.y, 90);
+
+    // The offscreen surface keeps its size whatever SDL is told; the layout follows the surface.
+    SDL_SetWindowSize(shell::window(), 700, 960);
+    EXPECT_EQ(shell::screenRect().w, 320);
     SDL_SetWindowSize(shell::window(), 320, 480);
 }

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -63,35 +64,43 @@ TEST_F(DurabilityTest, KilledDuringSavesNeverLeavesABrokenOrOlderFile) {
     EXPECT_GE(killed_after_a_save, 60) << "the kills must land during the loop";
 }
 
-// The child cannot write to the data folder (as an unprivileged user when the tests run as
-// root, where permission bits do not bind); its exit code says which step went wrong.
-TEST_F(DurabilityTest, ReadOnlyFolderKeepsTheOldFileAndTheGameGoesOn) {
+// A child that cannot write to the data folder (as an unprivileged user when the tests run as
+// root, where permission bits do not bind), then one whose writes fail as on a full disk; the
+// exit code says which step went wrong.
+TEST_F(DurabilityTest, FailedSavesKeepTheOldFilesAndTheGameGoesOn) {
     savedata::write(42, "level_1", "submitted");
     ASSERT_TRUE(savedata::save());
     const std::string before = readFile(plist);
     // An old save file with a best score of 9 on level 0.
     writeFile(dir + "/save.dat", std::string("kmz_sdat\x03\0\0\0\x09", 13) + std::string(27, '\0'));
-    chmod(dir.c_str(), 0555);
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
-        if (!savedata::load() || savedata::read(0, "level_1", "submitted") != 42) _exit(10);
-        savedata::write(43, "level_1", "submitted");
-        if (savedata::save() || !savedata::modified) _exit(11);
-        // The new value stays in memory for the next try, and the game goes on.
-        if (savedata::read(0, "level_1", "submitted") != 43) _exit(12);
-        fg::loadLegacy();
-        if (savedata::read(0, "level_0", "best") != 9) _exit(13);
-        _exit(logCount("Failed to save!") == 2 ? 0 : 14);
+    for (bool readOnly : {true, false}) {
+        SCOPED_TRACE(readOnly ? "read-only folder" : "full disk");
+        chmod(dir.c_str(), readOnly ? 0555 : 0755);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const rlimit tiny{64, 64};
+            if (readOnly && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+            if (!readOnly &&
+                (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &tiny)))
+                _exit(91);
+            if (!savedata::load() || savedata::read(0, "level_1", "submitted") != 42) _exit(10);
+            savedata::write(43, "level_1", "submitted");
+            if (savedata::save() || !savedata::modified) _exit(11);
+            // The new value stays in memory for the next try, and the game goes on.
+            if (savedata::read(0, "level_1", "submitted") != 43) _exit(12);
+            fg::loadLegacy();
+            if (savedata::read(0, "level_0", "best") != 9) _exit(13);
+            _exit(logCount("Failed to save!") == 2 ? 0 : 14);
+        }
+        int status = -1;
+        waitpid(pid, &status, 0);
+        chmod(dir.c_str(), 0755);
+        EXPECT_EQ(status, 0) << "exit code " << WEXITSTATUS(status);
+        EXPECT_EQ(readFile(plist), before);
+        EXPECT_TRUE(fs::exists(dir + "/save.dat")) << "the old file is the only copy of its scores";
+        EXPECT_EQ(entries(dir), 3u);
     }
-    int status = -1;
-    waitpid(pid, &status, 0);
-    chmod(dir.c_str(), 0755);
-    EXPECT_EQ(status, 0) << "exit code " << WEXITSTATUS(status);
-    EXPECT_EQ(readFile(plist), before);
-    EXPECT_TRUE(fs::exists(dir + "/save.dat")) << "the old file is the only copy of its scores";
-    EXPECT_EQ(entries(dir), 3u);
 
     // Once the folder is writable again, the import completes.
     ASSERT_TRUE(savedata::load());

@@ -56,7 +56,16 @@ void Picture::draw(float x, float y, float alpha) const {
 namespace {
 std::vector<std::unique_ptr<Alert>> alerts; // in the order shown; the last is on top
 NavBar* nav_bar = nullptr;
-std::vector<std::string> registered; // labels this side put on the shell's button list
+struct Placed {
+    std::string label;
+    panel::Rect rect;
+    bool operator==(const Placed& o) const {
+        return label == o.label && rect.x == o.rect.x && rect.y == o.rect.y && rect.w == o.rect.w &&
+               rect.h == o.rect.h;
+    }
+};
+std::vector<Placed> registered; // buttons this side put on the shell's list
+std::vector<Placed> wanted;     // reused every step: a steady screen allocates nothing
 } // namespace
 
 Alert::Alert(std::string title, std::string message, std::vector<std::string> labels,
@@ -130,21 +139,22 @@ bool alertShowing() {
 }
 
 void refreshButtons() {
-    for (const std::string& label : registered)
-        shell::removeButton(label);
-    registered.clear();
-    auto put = [](const std::string& label, const panel::Rect& r) {
-        shell::setButton(label, r.x, r.y, r.w, r.h);
-        registered.push_back(label);
-    };
-    if (nav_bar && nav_bar->visible()) put(nav_bar->backLabel(), nav_bar->backRect());
+    wanted.clear();
+    if (nav_bar && nav_bar->visible())
+        wanted.push_back({nav_bar->backLabel(), nav_bar->backRect()});
     // The top alert's buttons last: they win over a bar button of the same label.
     for (auto it = alerts.rbegin(); it != alerts.rend(); ++it) {
         if ((*it)->dismissed()) continue;
         for (size_t i = 0; i < (*it)->labels().size(); ++i)
-            put((*it)->labels()[i], (*it)->buttonRects()[i]);
+            wanted.push_back({(*it)->labels()[i], (*it)->buttonRects()[i]});
         break;
     }
+    if (wanted == registered) return;
+    for (const Placed& p : registered)
+        shell::removeButton(p.label);
+    for (const Placed& p : wanted)
+        shell::setButton(p.label, p.rect.x, p.rect.y, p.rect.w, p.rect.h);
+    registered = wanted;
 }
 
 // ---- spinners

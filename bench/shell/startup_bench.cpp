@@ -79,6 +79,11 @@ void BM_GameHeadless(benchmark::State& s) {
 void BM_BareHeadless(benchmark::State& s) {
     run(s, {BARE_PRESENT, "--headless"}, false);
 }
+// The shell alone (the small test application, no game libraries): its first step shows
+// the start-up image.
+void BM_ShellOnlyHeadless(benchmark::State& s) {
+    run(s, {SHELL_HARNESS, "--headless", "--frames", "1", "--resource-dir", RESOURCE_DIR}, false);
+}
 void BM_GameWindowed(benchmark::State& s) {
     run(s, {FLINGO_EXE, "--frames", "1", "--scale", "1", "--no-ads", "--data-dir", data_dir}, true);
 }
@@ -90,6 +95,7 @@ void BM_BareWindowed(benchmark::State& s) {
 
 BENCHMARK(BM_BareHeadless)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 BENCHMARK(BM_GameHeadless)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_ShellOnlyHeadless)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 BENCHMARK(BM_BareWindowed)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 BENCHMARK(BM_GameWindowed)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 

@@ -63,30 +63,26 @@ class AdsTest : public ::testing::Test {
     }
 };
 
-// The registry owns its suppliers: "onShutdown" deletes them, and a second one finds none.
-TEST_F(AdsTest, AnySupplierFreezesTheGameUntilShutdownDeletesThem) {
+// "registerAds" adds the two banner suppliers unless ads are off; any supplier may freeze the
+// game; "onShutdown" deletes every supplier, and a second one finds none left.
+TEST_F(AdsTest, RegistryOwnsItsSuppliers) {
+    const int listeners = evt::subscriberCount("onFrame");
+    for (bool enabled : {false, true}) {
+        AdSupplier::setAdsEnabled(enabled);
+        evt::publish("registerAds");
+    }
+    EXPECT_EQ(AdSupplier::supplierCount(), 2);
+    EXPECT_EQ(evt::subscriberCount("onFrame"), listeners + 2);
     EXPECT_FALSE(AdSupplier::adsFreezingGame());
-    for (bool freeze : {false, true, false})
+    EXPECT_EQ(view_requests, 0) << "no view is asked for before a banner is wanted";
+    for (bool freeze : {true, false})
         AdSupplier::registerAdSupplier(new TestSupplier(freeze));
     EXPECT_TRUE(AdSupplier::adsFreezingGame());
     deleted = 0;
     evt::publish("onShutdown");
     evt::publish("onShutdown");
-    EXPECT_EQ(deleted, 3);
-    EXPECT_FALSE(AdSupplier::adsFreezingGame());
-}
-
-TEST_F(AdsTest, RegisterAdsMakesTwoBannerSuppliersUnlessAdsAreOff) {
-    const int listeners = evt::subscriberCount("onFrame");
-    for (bool enabled : {false, true}) {
-        AdSupplier::setAdsEnabled(enabled);
-        evt::publish("registerAds");
-        EXPECT_EQ(AdSupplier::supplierCount(), enabled ? 2 : 0);
-        EXPECT_EQ(evt::subscriberCount("onFrame"), listeners + (enabled ? 2 : 0));
-    }
-    EXPECT_FALSE(AdSupplier::adsFreezingGame());
-    EXPECT_EQ(view_requests, 0) << "no view is asked for before a banner is wanted";
-    evt::publish("onShutdown");
+    EXPECT_EQ(deleted, 2);
+    EXPECT_EQ(AdSupplier::supplierCount(), 0);
     EXPECT_EQ(evt::subscriberCount("onFrame"), listeners) << "deleted suppliers hear no frames";
 }
 

@@ -79,10 +79,7 @@ class ControllerTest : public ::testing::Test {
         front::record(
             {"flingoPlaySound", "gotoMenu", "setBackgroundSound", "onLevelUnlocked", "showScores"});
     }
-    void TearDown() override {
-        front::stopRecording();
-        backToMenu();
-    }
+    void TearDown() override { backToMenu(); }
 };
 
 TEST_F(ControllerTest, FreshStartShowsEveryLevelWithTutorialAndSoundOn) {

@@ -13,7 +13,8 @@ namespace fs = std::filesystem;
 namespace front {
 namespace {
 
-Events filter, recorded, made_dirs;
+Events filter, recorded;
+std::vector<std::string> made_dirs;
 
 void observe(std::string_view name, void* payload) {
     if (!filter.empty() && std::find(filter.begin(), filter.end(), name) == filter.end()) return;
@@ -81,10 +82,6 @@ void record(Events names) {
     filter = std::move(names);
     recorded.clear();
     evt::setObserver(&observe);
-}
-
-void stopRecording() {
-    evt::setObserver(nullptr);
 }
 
 Events& events() {

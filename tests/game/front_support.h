@@ -26,7 +26,6 @@ void clearScreen();
 // "name <text>".
 using Events = std::vector<std::string>;
 void record(Events filter);
-void stopRecording();
 Events& events();
 
 } // namespace front

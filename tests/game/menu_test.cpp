@@ -34,7 +34,6 @@ class MenuTest : public ::testing::Test {
         menu.activate();
         front::record({"flingoPlaySound", "gotoLevel", "gotoScores", "setSound"});
     }
-    void TearDown() override { front::stopRecording(); }
     Menu menu;
 };
 

@@ -17,7 +17,7 @@ Events filter, recorded;
 std::vector<std::string> made_dirs;
 
 void observe(std::string_view name, void* payload) {
-    if (!filter.empty() && std::find(filter.begin(), filter.end(), name) == filter.end()) return;
+    if (std::find(filter.begin(), filter.end(), name) == filter.end()) return;
     std::string e(name);
     if (name == "flingoPlaySound" || name == "setBackgroundSound")
         e += std::string(" ") + static_cast<const char*>(payload);

@@ -22,7 +22,7 @@ void writeImage(const char* name, int w, int h, uint32_t rgba);
 // Clears the screen to black with the scene's drawing state and a 320 x 480 projection.
 void clearScreen();
 
-// Records the events named in the filter (all for an empty one) as "name", "name <int>" or
+// From now on records the events named in the filter as "name", "name <int>" or
 // "name <text>".
 using Events = std::vector<std::string>;
 void record(Events filter);

@@ -204,7 +204,7 @@ void BM_WholeThrow(benchmark::State& state) {
     uint64_t allocs = 0, frames = 0;
     for (auto _ : state) {
         b.d.level.wind = 0;
-        b.d.flick({160, 32}, {160, 100});
+        b.d.flick(0, 68);
         const uint64_t before = bench::allocations();
         do {
             b.d.wait(0.02);

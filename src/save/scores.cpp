@@ -38,10 +38,12 @@ void init() {
             g_release_subscribed = true;
         }
     }
-    for (int i = 0; i < LEVELS; ++i)
-        if (g_score_obfuscator->keyExists(Key("level_%i_best", i).text)) return;
     // Without a key the old scores could not be protected; deleting them would lose them.
     if (!g_score_obfuscator->usable()) return;
+    // A record counts once it holds a value: reading a best score leaves an empty group behind,
+    // and a start without the key file must not stop the old scores from moving at a later one.
+    for (int i = 0; i < LEVELS; ++i)
+        if (savedata::keyExists("value", Key("level_%i_best", i).text)) return;
     for (int i = 0; i < LEVELS; ++i) {
         Key old("level_%i", i);
         if (!savedata::keyExists(old.text, "best")) continue;

@@ -2,18 +2,15 @@
 
 #include "shell/png_file.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
-#include <png.h>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -25,16 +22,16 @@ int start(const std::vector<std::string>& argv, const std::string& stderr_path,
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 2, stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
-    posix_spawn_file_actions_addopen(&actions, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+    posix_spawn_file_actions_addopen(&fa, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
-    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
     pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    if (posix_spawn(&pid, args[0], &fa, nullptr, args.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&fa);
     return pid;
 }
 
@@ -42,9 +39,7 @@ int wait(int pid, int timeout) {
     if (pid <= 0) return -1;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout);
     int status = 0;
-    for (;;) {
-        pid_t r = waitpid(pid, &status, WNOHANG);
-        if (r == pid) break;
+    while (waitpid(pid, &status, WNOHANG) != pid) {
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
@@ -53,8 +48,7 @@ int wait(int pid, int timeout) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return -1;
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
 Result run(const std::vector<std::string>& argv, int timeout, const std::string& cwd) {
@@ -67,26 +61,21 @@ Result run(const std::vector<std::string>& argv, int timeout, const std::string&
 }
 
 namespace {
-// The text of a JSON string starting at s[i] == '"'; i ends after the closing quote.
+// The text of the JSON string starting at s[i] == '"'; i ends after the closing quote.
 std::string jsonString(const std::string& s, size_t& i) {
     std::string out;
     for (++i; i < s.size() && s[i] != '"'; ++i) {
-        if (s[i] != '\\' || i + 1 >= s.size()) {
-            out += s[i];
-            continue;
+        char c = s[i];
+        if (c == '\\' && i + 1 < s.size()) {
+            c = s[++i];
+            if (c == 'n') c = '\n';
+            if (c == 't') c = '\t';
+            if (c == 'u' && i + 4 < s.size()) {
+                c = static_cast<char>(std::stoi(s.substr(i + 1, 4), nullptr, 16));
+                i += 4;
+            }
         }
-        char c = s[++i];
-        if (c == 'n')
-            out += '\n';
-        else if (c == 't')
-            out += '\t';
-        else if (c == 'r')
-            out += '\r';
-        else if (c == 'u' && i + 4 < s.size()) {
-            out += static_cast<char>(std::stoi(s.substr(i + 1, 4), nullptr, 16));
-            i += 4;
-        } else
-            out += c;
+        out += c;
     }
     ++i;
     return out;
@@ -96,22 +85,18 @@ std::string jsonString(const std::string& s, size_t& i) {
 std::vector<TraceLine> readTrace(const std::string& path) {
     std::vector<TraceLine> out;
     std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        TraceLine t;
-        const std::string frame = "{\"frame\":";
+    const std::string frame = "{\"frame\":", payload = ",\"payload\":";
+    for (std::string line; std::getline(in, line);) {
         if (line.rfind(frame, 0) != 0) continue;
+        TraceLine t;
         t.frame = std::stol(line.substr(frame.size()));
         size_t i = line.find(",\"event\":");
         if (i != std::string::npos) {
-            i += 9;
-            t.event = jsonString(line, i);
-            const std::string key = ",\"payload\":";
-            if (line.compare(i, key.size(), key) == 0)
-                t.payload = line.substr(i + key.size(), line.size() - i - key.size() - 1);
+            t.event = jsonString(line, i += 9);
+            if (line.compare(i, payload.size(), payload) == 0)
+                t.payload = line.substr(i + payload.size(), line.size() - i - payload.size() - 1);
         } else if ((i = line.find(",\"log\":")) != std::string::npos) {
-            i += 7;
-            t.log = jsonString(line, i);
+            t.log = jsonString(line, i += 7);
         }
         out.push_back(t);
     }
@@ -140,18 +125,17 @@ bool hasLog(const std::vector<TraceLine>& trace, const std::string& part) {
 bool waitForStep(const std::string& trace, long step, int timeout) {
     const std::string mark = "{\"frame\":" + std::to_string(step) + ",";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (readFile(trace).find(mark) != std::string::npos) return true;
+    while (readFile(trace).find(mark) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return false;
+    return true;
 }
 
 std::string tempDir() {
     const char* base = getenv("TMPDIR");
     std::string tmpl = std::string(base && *base ? base : "/tmp") + "/flingo-test-XXXXXX";
-    if (!mkdtemp(tmpl.data())) return "/tmp";
-    return tmpl;
+    return mkdtemp(tmpl.data()) ? tmpl : "/tmp";
 }
 
 void writeFile(const std::string& path, const std::string& text) {
@@ -159,19 +143,15 @@ void writeFile(const std::string& path, const std::string& text) {
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
 }
 
 void writeSolidPng(const std::string& path, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-    for (size_t i = 0; i < rgb.size(); i += 3) {
-        rgb[i] = r;
-        rgb[i + 1] = g;
-        rgb[i + 2] = b;
-    }
+    std::vector<uint8_t> rgb;
+    for (int i = 0; i < w * h; ++i)
+        rgb.insert(rgb.end(), {r, g, b});
     shell::writePngRgb(path, rgb.data(), w, h);
 }
 

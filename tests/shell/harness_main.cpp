@@ -25,80 +25,53 @@ class HarnessView : public shell::BaseGLView {
   public:
     void touch(shell::TouchPhase phase, float x, float y) override {
         point = {x, shell::SCREEN_HEIGHT - y};
-        switch (phase) {
-        case shell::TouchPhase::Began:
-            down = true;
-            evt::publish("onPtrDown", &point);
-            break;
-        case shell::TouchPhase::Moved:
-            evt::publish("onPtrMove", &point);
-            break;
-        case shell::TouchPhase::Ended:
-        case shell::TouchPhase::Cancelled:
-            down = false;
-            evt::publish("onPtrUp", &point);
-            break;
-        }
+        down = phase == shell::TouchPhase::Began || phase == shell::TouchPhase::Moved;
+        evt::publish(phase == shell::TouchPhase::Began   ? "onPtrDown"
+                     : phase == shell::TouchPhase::Moved ? "onPtrMove"
+                                                         : "onPtrUp",
+                     &point);
     }
 };
 
 void render(void*, void*) {
-    glDisable(GL_SCISSOR_TEST);
     glClearColor(0, 0, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    if (down) {
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(static_cast<int>(point.x) - 4, static_cast<int>(point.y) - 4, 9, 9);
-        glClearColor(1, 1, 1, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glDisable(GL_SCISSOR_TEST);
-    }
+    if (!down) return;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(static_cast<int>(point.x) - 4, static_cast<int>(point.y) - 4, 9, 9);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
 }
 
 class HarnessDelegate : public shell::BaseAppDelegate, public shell::NavDelegate {
   public:
-    ~HarnessDelegate() override {
-        evt::publish("onShutdown");
-        delete nav;
-        delete view_ctrl;
-        delete view;
-        delete startup_ctrl;
-        delete startup;
-    }
+    ~HarnessDelegate() override { evt::publish("onShutdown"); }
 
     void applicationDidFinishLaunching() override {
         if (!initializeApplication(nullptr)) return;
-        startup = new shell::ImageView("Default.png", 0, 0, 320, 480);
-        startup_ctrl = new shell::ViewController{startup, ""};
-        view = new HarnessView;
-        if (!view->initWithFrame(0.02, false)) {
-            shell::failLaunch();
-            return;
-        }
+        if (!view.initWithFrame(0.02, false)) return shell::failLaunch();
         platform::initialize();
         evt::subscribe("render", evt::Callback(&render, nullptr));
-        view_ctrl = new shell::ViewController{view, "Back"};
-        nav = new shell::NavController(startup_ctrl);
-        nav->setDelegate(this);
-        showWindowWithRootView(nav);
+        nav.setDelegate(this);
+        showWindowWithRootView(&nav);
         shell::setButton("OK", 100, 200, 120, 40);
-        shell::scheduleTimer(0.2, false, [this] { nav->push(view_ctrl, true); });
+        shell::scheduleTimer(0.2, false, [this] { nav.push(&view_ctrl, true); });
     }
-
     void willShowViewController(shell::NavController&, shell::ViewController* vc, bool) override {
-        if (vc == view_ctrl) view->startAnimation();
+        if (vc == &view_ctrl) view.startAnimation();
     }
     void didShowViewController(shell::NavController&, shell::ViewController* vc, bool) override {
-        if (vc == view_ctrl) platform::log("shown %d", ++shown);
+        if (vc == &view_ctrl) platform::log("shown %d", ++shown);
     }
     void goBack() override { platform::log("back"); }
 
   private:
-    shell::ImageView* startup = nullptr;
-    shell::ViewController* startup_ctrl = nullptr;
-    HarnessView* view = nullptr;
-    shell::ViewController* view_ctrl = nullptr;
-    shell::NavController* nav = nullptr;
+    shell::ImageView startup{"Default.png", 0, 0, 320, 480};
+    shell::ViewController startup_ctrl{&startup, ""};
+    HarnessView view;
+    shell::ViewController view_ctrl{&view, "Back"};
+    shell::NavController nav{&startup_ctrl};
     int shown = 0;
 };
 
@@ -106,21 +79,20 @@ class HarnessDelegate : public shell::BaseAppDelegate, public shell::NavDelegate
 
 int main(int argc, char** argv) {
     shell::Options opts;
-    std::string error;
-    if (!shell::parseOptions(argc, argv, opts, error)) {
-        fprintf(stderr, "harness: %s\n", error.c_str());
-        return 2;
-    }
     std::vector<shell::Command> script;
-    if (!opts.script.empty() && !shell::loadScript(opts.script, script, error)) {
+    std::string error;
+    if (!shell::parseOptions(argc, argv, opts, error) ||
+        (!opts.script.empty() && !shell::loadScript(opts.script, script, error))) {
         fprintf(stderr, "harness: %s\n", error.c_str());
         return 2;
     }
     if (!opts.resource_dir.empty()) platform::setBasePath(opts.resource_dir.c_str());
     if (!opts.trace.empty() && !shell::openTrace(opts.trace)) return 2;
-    auto* delegate = new HarnessDelegate;
-    const int status = shell::run(*delegate, opts, std::move(script));
-    delete delegate;
+    int status = 0;
+    {
+        HarnessDelegate delegate;
+        status = shell::run(delegate, opts, std::move(script));
+    }
     shell::closeTrace();
     shell::destroyWindow();
     return status;

@@ -29,21 +29,16 @@ TEST(Options, ScreenshotPathsKeepTheirColonsAndBadValuesNameTheOption) {
     EXPECT_EQ(o.screenshots[0].step, 20);
     EXPECT_EQ(o.screenshots[0].path, "dir/b:c.png");
     EXPECT_EQ(o.seed, -7);
-    for (const std::vector<const char*>& args :
-         std::vector<std::vector<const char*>>{{"--frames", "0"},
-                                               {"--frames", "ten"},
-                                               {"--frames"},
-                                               {"--scale", "2.5"},
-                                               {"--seed", "99999999999"},
-                                               {"--screenshot", "a.png"},
-                                               {"--screenshot", "0:a.png"},
-                                               {"--screenshot", "5:"},
-                                               {"--headless=yes"},
-                                               {"--data-dir", ""},
-                                               {"--what"}}) {
-        shell::Options bad;
-        EXPECT_FALSE(parse(args, bad, err)) << args[0];
-        EXPECT_NE(err.find(std::string(args[0]).substr(0, 6)), std::string::npos) << err;
+    // Each case: an option and its value (none when null).
+    const char* bad[][2] = {
+        {"--frames", "0"},           {"--frames", "ten"},       {"--frames", nullptr},
+        {"--scale", "2.5"},          {"--seed", "99999999999"}, {"--screenshot", "a.png"},
+        {"--screenshot", "0:a.png"}, {"--screenshot", "5:"},    {"--headless=yes", nullptr},
+        {"--data-dir", ""},          {"--what", nullptr}};
+    for (const auto& [opt, value] : bad) {
+        shell::Options o2;
+        EXPECT_FALSE(value ? parse({opt, value}, o2, err) : parse({opt}, o2, err)) << opt;
+        EXPECT_NE(err.find(std::string(opt).substr(0, 6)), std::string::npos) << err;
     }
 }
 

@@ -29,13 +29,6 @@ void onStep(void*) {
     }
 }
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 } // namespace
 
 TEST(OnlineDelegate, ExternalLinksAreCountedAndNotOpenedHeadless) {
@@ -57,7 +50,9 @@ TEST(OnlineDelegate, ExternalLinksAreCountedAndNotOpenedHeadless) {
     const std::string err = testing::internal::GetCapturedStderr();
 
     EXPECT_FALSE(back_seen_before_page) << "no bar button while the game view shows";
-    const std::string log = readAll(o.analytics_log);
+    std::stringstream in;
+    in << std::ifstream(o.analytics_log).rdbuf();
+    const std::string log = in.str();
     EXPECT_NE(log.find("{\"event\":\"CLICKED_AD_LINK\",\"parameters\":{\"url\":\"http://"
                        "127.0.0.1:9/ad?id=7&x=%20\"}}"),
               std::string::npos)

@@ -9,9 +9,6 @@
 
 namespace {
 
-const char* LOADING = "<body style=\"background-color:#000000;color:#07FF6D;\"><center>"
-                      "<h1>loading...</h1></center></body>";
-
 uint32_t rgb(const std::vector<uint8_t>& px, int w, int x, int y) {
     const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
     return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
@@ -34,7 +31,9 @@ Box find(const std::vector<uint8_t>& px, int w, int h, uint32_t colour) {
 }
 
 TEST(Page, LoadingPlaceholderIsGreenHeadingOnBlack) {
-    page::Page* p = page::create(LOADING, 320);
+    page::Page* p = page::create("<body style=\"background-color:#000000;color:#07FF6D;\"><center>"
+                                 "<h1>loading...</h1></center></body>",
+                                 320);
     std::vector<uint8_t> px;
     page::draw(p, 0, 436, px);
     ASSERT_EQ(px.size(), 320u * 436 * 4);
@@ -97,14 +96,8 @@ TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
         tables += "<div><table><tr><td>";
     for (int i = 0; i < 5000; ++i)
         divs += "<div>";
-    const std::string inputs[] = {"",
-                                  "plain text",
-                                  junk,
-                                  tables,
-                                  divs,
-                                  "<html><body><p>unclosed",
-                                  "<style>body{color:red;background:#zzz}</style>x"};
-    for (const std::string& in : inputs) {
+    for (const std::string& in : {std::string(), junk, tables, divs,
+                                  std::string("<style>body{color:red;background:#zzz}</style>x")}) {
         page::Page* p = page::create(in, 320);
         std::vector<uint8_t> px;
         page::draw(p, 0, 100, px);

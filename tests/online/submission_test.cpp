@@ -9,142 +9,106 @@
 
 namespace {
 
-// Splits a form body into its fields, undoing the percent-encoding.
-std::map<std::string, std::string> fields(const std::string& body,
-                                          std::vector<std::string>* order) {
-    std::map<std::string, std::string> out;
-    size_t at = 0;
-    while (at <= body.size()) {
-        size_t amp = body.find('&', at);
-        if (amp == std::string::npos) amp = body.size();
+// Splits a form body into its fields in order, undoing the percent-encoding.
+std::vector<std::pair<std::string, std::string>> fields(const std::string& body) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (size_t at = 0; at <= body.size();) {
+        const size_t amp = std::min(body.find('&', at), body.size());
         const std::string pair = body.substr(at, amp - at);
         const size_t eq = pair.find('=');
         std::string value;
-        const std::string raw = pair.substr(eq + 1);
-        for (size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] == '%' && i + 2 < raw.size()) {
-                value += static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
+        for (size_t i = eq + 1; i < pair.size(); ++i)
+            if (pair[i] == '%' && i + 2 < pair.size()) {
+                value += static_cast<char>(std::stoi(pair.substr(i + 1, 2), nullptr, 16));
                 i += 2;
             } else {
-                value += raw[i];
+                value += pair[i];
             }
-        }
-        out[pair.substr(0, eq)] = value;
-        if (order) order->push_back(pair.substr(0, eq));
+        out.emplace_back(pair.substr(0, eq), value);
         at = amp + 1;
     }
     return out;
 }
 
+std::map<std::string, std::string> asMap(const std::string& body) {
+    auto f = fields(body);
+    return {f.begin(), f.end()};
+}
+
 } // namespace
 
-TEST(SubmissionBody, CarriesEveryFieldInOrderWithSixDecimalsAndTheCheckValue) {
+TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValue) {
+    const std::string uid = "0f8fad5b-d9cb-469f-a165-70867728950e";
     for (int level = 0; level < online::BOARD_COUNT; ++level) {
-        std::vector<std::string> order;
-        const std::string uid = "0f8fad5b-d9cb-469f-a165-70867728950e";
         const std::string body = online::submissionBody(level, 25, 48.8, 2.3, uid);
-        auto f = fields(body, &order);
-        EXPECT_EQ(order,
-                  (std::vector<std::string>{"token", "gid", "lat", "lng", "uid", "total", "cid"}));
-        EXPECT_EQ(f["token"], online::rankora_tokens[level]);
-        EXPECT_EQ(f["gid"], std::to_string(online::rankora_game_ids[level]));
-        EXPECT_EQ(f["lat"], "48.800000");
-        EXPECT_EQ(f["lng"], "2.300000");
-        EXPECT_EQ(f["uid"], uid);
-        EXPECT_EQ(f["total"], "25");
-        const int m = (online::rankora_game_ids[level] + 25) % 13;
-        EXPECT_EQ(f["cid"], std::to_string(48 * 2 * (m + 7))) << "level " << level;
-        // Ordinary values go out byte for byte: nothing in this body needed encoding.
-        EXPECT_EQ(body.find('%'), std::string::npos);
+        const int gid = online::rankora_game_ids[level];
+        const std::vector<std::pair<std::string, std::string>> want = {
+            {"token", online::rankora_tokens[level]},
+            {"gid", std::to_string(gid)},
+            {"lat", "48.800000"},
+            {"lng", "2.300000"},
+            {"uid", uid},
+            {"total", "25"},
+            {"cid", std::to_string(48 * 2 * ((gid + 25) % 13 + 7))}};
+        EXPECT_EQ(fields(body), want) << "level " << level;
+        EXPECT_EQ(body.find('%'), std::string::npos) << "nothing here needs encoding";
+
+        auto b = fields(online::boardBody(level, "p-1&x"));
+        EXPECT_EQ(b, (decltype(b){{"token", online::rankora_tokens[level]},
+                                  {"gid", std::to_string(gid)},
+                                  {"id", "p-1&x"}}));
     }
-}
-
-TEST(SubmissionBody, CheckValueRules) {
-    // A board id that makes (gid + best) a multiple of 13 gives the factor 7 of the worked case.
-    const int level = 0;
-    const int gid = online::rankora_game_ids[level];
-    const int best = 13 - gid % 13; // gid + best is a multiple of 13
-    ASSERT_EQ((gid + best) % 13, 0);
-    auto f = fields(online::submissionBody(level, best, 48.8, 2.3, "u"), nullptr);
-    EXPECT_EQ(f["cid"], "672");
-
-    // Negative coordinates use whole degrees without sign.
-    const int mf = (gid + 40) % 13 + 7;
-    f = fields(online::submissionBody(level, 40, 40.2, -75.5, "u"), nullptr);
-    EXPECT_EQ(f["lng"], "-75.500000");
-    EXPECT_EQ(f["cid"], std::to_string(40 * 75 * mf));
-
-    // Out of range: sent as 0 with six decimals, check 0; both clamped when both are out.
-    f = fields(online::submissionBody(level, 40, 10.0, 200.0, "u"), nullptr);
-    EXPECT_EQ(f["lng"], "0.000000");
-    EXPECT_EQ(f["lat"], "10.000000");
-    EXPECT_EQ(f["cid"], "0");
-    f = fields(online::submissionBody(level, 40, 95.0, 200.0, "u"), nullptr);
-    EXPECT_EQ(f["lat"], "0.000000");
-    EXPECT_EQ(f["lng"], "0.000000");
-    f = fields(online::submissionBody(level, 40, 91.0, 20.0, "u"), nullptr);
-    EXPECT_EQ(f["lat"], "0.000000");
-    EXPECT_EQ(f["lng"], "20.000000");
-    EXPECT_EQ(f["cid"], "0");
-    // Below -90 / -180 nothing is clamped.
-    f = fields(online::submissionBody(level, 40, -95.0, -190.0, "u"), nullptr);
-    EXPECT_EQ(f["lat"], "-95.000000");
-    EXPECT_EQ(f["cid"], std::to_string(95 * 190 * mf));
-    // No position at all: 0, 0 and check 0.
-    f = fields(online::submissionBody(level, 40, 0, 0, "u"), nullptr);
-    EXPECT_EQ(f["cid"], "0");
-}
-
-TEST(SubmissionBody, ValuesThatNeedItArePercentEncoded) {
-    const std::string uid = "a b&c=d+e%f";
-    const std::string body = online::submissionBody(1, 3, 1.5, 2.5, uid);
+    // Values that need it are percent-encoded.
+    const std::string odd = "a b&c=d+e%f";
+    const std::string body = online::submissionBody(1, 3, 1.5, 2.5, odd);
     EXPECT_NE(body.find("uid=a%20b%26c%3Dd%2Be%25f&"), std::string::npos) << body;
-    auto f = fields(body, nullptr);
-    EXPECT_EQ(f["uid"], uid);
-    EXPECT_EQ(f.size(), 7u);
+    EXPECT_EQ(asMap(body)["uid"], odd);
 }
 
-TEST(BoardBody, TokenBoardIdAndPlayer) {
-    for (int level = 0; level < online::BOARD_COUNT; ++level) {
-        std::vector<std::string> order;
-        auto f = fields(online::boardBody(level, "p-1&x"), &order);
-        EXPECT_EQ(order, (std::vector<std::string>{"token", "gid", "id"}));
-        EXPECT_EQ(f["token"], online::rankora_tokens[level]);
-        EXPECT_EQ(f["gid"], std::to_string(online::rankora_game_ids[level]));
-        EXPECT_EQ(f["id"], "p-1&x");
+TEST(SubmissionBody, CheckValueRulesForPositions) {
+    const int gid = online::rankora_game_ids[0];
+    const int m40 = (gid + 40) % 13 + 7;
+    const int best13 = 13 - gid % 13; // gid + best is a multiple of 13: the factor 7
+    struct Case {
+        int best;
+        double lat, lng;
+        const char *want_lat, *want_lng;
+        int cid;
+    } cases[] = {
+        {best13, 48.8, 2.3, "48.800000", "2.300000", 672},
+        {40, 40.2, -75.5, "40.200000", "-75.500000", 40 * 75 * m40}, // whole degrees, no sign
+        {40, 10.0, 200.0, "10.000000", "0.000000", 0},               // out of range: sent as 0
+        {40, 95.0, 200.0, "0.000000", "0.000000", 0},
+        {40, 91.0, 20.0, "0.000000", "20.000000", 0},
+        {40, -95.0, -190.0, "-95.000000", "-190.000000", 95 * 190 * m40}, // nothing clamped below
+        {40, 0, 0, "0.000000", "0.000000", 0},                            // no position at all
+    };
+    for (const Case& c : cases) {
+        auto f = asMap(online::submissionBody(0, c.best, c.lat, c.lng, "u"));
+        EXPECT_EQ(f["lat"], c.want_lat) << c.lat << "," << c.lng;
+        EXPECT_EQ(f["lng"], c.want_lng) << c.lat << "," << c.lng;
+        EXPECT_EQ(f["cid"], std::to_string(c.cid)) << c.lat << "," << c.lng;
     }
-    EXPECT_STREQ(online::rankora_scoreboard_names[2], " Hard Level Scores");
-}
-
-TEST(LoadError, OnlyTheNoConnectionTextIsReplaced) {
     EXPECT_EQ(online::loadErrorMessage("no Internet connection"),
               "No internet is available. If Airplane mode is on you will need to turn it off.");
-    EXPECT_EQ(online::loadErrorMessage("Couldn't connect to server"), "Couldn't connect to server");
     EXPECT_EQ(online::loadErrorMessage("No Internet connection"), "No Internet connection");
 }
 
-TEST(Location, ParsesOnlyTwoFiniteNumbers) {
+TEST(Location, ParsesTwoFiniteNumbersAndFixesAreFreshForFiveWholeSeconds) {
     double lat = 1, lng = 1;
-    EXPECT_TRUE(location::parse("48.8,2.3", lat, lng));
-    EXPECT_DOUBLE_EQ(lat, 48.8);
-    EXPECT_DOUBLE_EQ(lng, 2.3);
     EXPECT_TRUE(location::parse("-33.9 , 151.2", lat, lng));
+    EXPECT_DOUBLE_EQ(lat, -33.9);
     EXPECT_DOUBLE_EQ(lng, 151.2);
     for (const char* bad :
          {"", "48.8", "48.8,", ",2.3", "a,b", "1,2,3", "nan,1", "1,inf", "1;2", "1,2x"}) {
         lat = lng = 7;
         EXPECT_FALSE(location::parse(bad, lat, lng)) << bad;
-        EXPECT_EQ(lat, 7);
+        EXPECT_EQ(lat, 7) << bad;
     }
-}
-
-TEST(Location, FreshFixesAreWithinFiveWholeSeconds) {
-    EXPECT_TRUE(location::isFresh(100.0, 100.0));
-    EXPECT_TRUE(location::isFresh(104.9, 100.0));
-    EXPECT_TRUE(location::isFresh(95.5, 100.0)); // 4.5 s old: 4 whole seconds
-    EXPECT_FALSE(location::isFresh(94.9, 100.0));
-    EXPECT_FALSE(location::isFresh(105.0, 100.0));
-    EXPECT_FALSE(location::isFresh(0.0, 100.0));
+    for (double t : {100.0, 104.9, 95.5}) // 4.5 s old counts as 4 whole seconds
+        EXPECT_TRUE(location::isFresh(t, 100.0)) << t;
+    for (double t : {94.9, 105.0, 0.0})
+        EXPECT_FALSE(location::isFresh(t, 100.0)) << t;
 }
 
 namespace {
@@ -152,11 +116,8 @@ struct Recorder : location::Delegate {
     location::Manager* m = nullptr;
     int updates = 0;
     std::vector<std::string> errors;
-    location::Fix last;
-    void didUpdateToLocation(const location::Fix& f) override {
-        ++updates;
-        last = f;
-        m->stopUpdatingLocation();
+    void didUpdateToLocation(const location::Fix&) override {
+        ++updates, m->stopUpdatingLocation();
     }
     void didFailWithError(const std::string& e) override {
         errors.push_back(e);
@@ -165,7 +126,7 @@ struct Recorder : location::Delegate {
 };
 } // namespace
 
-TEST(Location, ManagerDeliversOnlyWhileUpdating) {
+TEST(Location, ManagerDeliversOnlyWhileUpdatingAndKeepsTheLastGoodFix) {
     location::Manager m;
     Recorder r;
     r.m = &m;
@@ -175,7 +136,6 @@ TEST(Location, ManagerDeliversOnlyWhileUpdating) {
     m.poll(3.0);
     EXPECT_EQ(r.updates, 0);
     EXPECT_FALSE(m.location(fix));
-
     m.startUpdatingLocation();
     m.poll(3.0);
     m.poll(3.02);
@@ -184,19 +144,7 @@ TEST(Location, ManagerDeliversOnlyWhileUpdating) {
     EXPECT_DOUBLE_EQ(fix.latitude, 12.5);
     EXPECT_DOUBLE_EQ(fix.longitude, -7.25);
     EXPECT_DOUBLE_EQ(fix.timestamp, 3.0);
-    EXPECT_FALSE(m.updating());
 
-    // No source: nothing ever arrives, no error either.
-    location::Manager none;
-    Recorder quiet;
-    quiet.m = &none;
-    none.setDelegate(&quiet);
-    none.startUpdatingLocation();
-    none.poll(1);
-    EXPECT_EQ(quiet.updates + static_cast<int>(quiet.errors.size()), 0);
-    EXPECT_FALSE(none.location(fix));
-
-    // A source that is not a position fails once; the last good fix is kept.
     m.setSource("somewhere");
     m.startUpdatingLocation();
     m.poll(4);

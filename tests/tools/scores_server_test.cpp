@@ -1,56 +1,28 @@
 // The reference score service, run as a real process on 127.0.0.1 and spoken to over HTTP.
+#include "../support/scores_server.h"
 #include "html.h"
 #include "online/boards.h"
 
 #include <httplib.h>
 
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-class Server {
-  public:
-    explicit Server(const std::string& db) {
-        int out[2];
-        EXPECT_EQ(pipe(out), 0);
-        pid = fork();
-        if (pid == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            execl(FLINGO_SCORES_EXE, FLINGO_SCORES_EXE, "--port", "0", "--db", db.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        FILE* f = fdopen(out[0], "r");
-        char line[256] = {};
-        if (fgets(line, sizeof line, f)) {
-            std::string s = line;
-            port = std::atoi(s.substr(s.rfind(':') + 1).c_str());
-        }
-        fclose(f);
-    }
-    ~Server() {
-        kill(pid, SIGTERM);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "server did not stop cleanly";
-    }
+struct Server : testscores::Process {
+    explicit Server(const std::string& db) : Process(FLINGO_SCORES_EXE, db) {}
+    ~Server() { EXPECT_TRUE(stop()) << "server did not stop cleanly"; }
     httplib::Result post(const std::string& path, const std::string& body) {
         httplib::Client cli("127.0.0.1", port);
         cli.set_read_timeout(5, 0);
         return cli.Post(path.c_str(), body, "application/x-www-form-urlencoded");
     }
-    pid_t pid = -1;
-    int port = 0;
 };
 
 std::string tempDb() {

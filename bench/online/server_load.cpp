@@ -1,6 +1,7 @@
 // flingo-scores under load on loopback: several clients (libcurl, as the game) post board requests
 // and submissions, a bounded number each, on kept-alive connections or on a fresh connection per
 // request. Reports requests per second and the 50th and 99th percentile latency.
+#include "../../tests/support/scores_server.h"
 #include "online/boards.h"
 #include "online/submission.h"
 
@@ -9,44 +10,20 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-struct Server {
-    pid_t pid = -1;
-    int port = 0;
-    Server() {
-        char dir[] = "/tmp/flingo-load-XXXXXX";
-        const std::string db = std::string(mkdtemp(dir)) + "/scores.db";
-        int out[2];
-        if (pipe(out) != 0) return;
-        pid = fork();
-        if (pid == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            execl(FLINGO_SCORES_EXE, FLINGO_SCORES_EXE, "--port", "0", "--db", db.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        FILE* f = fdopen(out[0], "r");
-        char line[256] = {};
-        if (fgets(line, sizeof line, f)) {
-            const std::string s = line;
-            port = std::atoi(s.substr(s.rfind(':') + 1).c_str());
-        }
-        fclose(f);
-    }
-    ~Server() {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
+std::string tempDb() {
+    char dir[] = "/tmp/flingo-load-XXXXXX";
+    return std::string(mkdtemp(dir)) + "/scores.db";
+}
+
+struct Server : testscores::Process {
+    Server() : Process(FLINGO_SCORES_EXE, tempDb()) {}
 };
 
 void BM_ServerLoad(benchmark::State& state) {

@@ -18,29 +18,13 @@ namespace {
 
 const std::string resources = std::string(FLINGO_BUILD_DIR) + "/resources";
 
-struct GameRun {
-    std::string dir; // scratch folder of this run: script, trace, screenshots
-    testrun::Result result;
-    std::vector<TraceLine> trace;
-    std::string path(const std::string& name) const { return dir + "/" + name; }
-};
+using GameRun = testrun::ScriptedRun;
 
 // Runs the game headless with a seed; '@' in an argument stands for the run's folder.
-GameRun runGame(const std::string& data, const std::string& script, std::vector<std::string> extra,
-                const std::string& exe = FLINGO_EXE) {
-    GameRun r;
-    r.dir = testrun::tempDir();
-    testrun::writeFile(r.path("s.txt"), script);
-    std::vector<std::string> argv = {
-        exe,  "--headless", "--seed",        "7",       "--data-dir",
-        data, "--script",   r.path("s.txt"), "--trace", r.path("t.jsonl")};
-    for (std::string& a : extra) {
-        if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
-        argv.push_back(a);
-    }
-    r.result = testrun::run(argv);
-    r.trace = testrun::readTrace(r.path("t.jsonl"));
-    return r;
+GameRun runGame(const std::string& data, const std::string& script,
+                const std::vector<std::string>& extra) {
+    return testrun::runScripted({FLINGO_EXE, "--headless", "--seed", "7", "--data-dir", data},
+                                script, extra);
 }
 
 // Script lines tapping a point given in game space (y up), at step n (down) and n + 1 (up).

@@ -9,36 +9,18 @@ using testrun::TraceLine;
 
 namespace {
 
-struct HarnessRun {
-    std::string dir;
-    testrun::Result result;
-    std::vector<TraceLine> trace;
-    std::string path(const std::string& name) const { return dir + "/" + name; }
-};
-
-// A headless harness run of the script; '@' in an argument stands for the run's folder.
-// Default.png is solid green.
-HarnessRun runHarness(const std::string& script, std::vector<std::string> extra) {
-    HarnessRun r;
-    r.dir = testrun::tempDir();
-    testrun::writeSolidPng(r.path("Default.png"), 320, 480, 0, 255, 0);
-    testrun::writeFile(r.path("s.txt"), script);
-    std::vector<std::string> argv = {SHELL_HARNESS, "--headless",     "--resource-dir",
-                                     r.dir,         "--script",       r.path("s.txt"),
-                                     "--trace",     r.path("t.jsonl")};
-    for (std::string& a : extra) {
-        if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
-        argv.push_back(a);
-    }
-    r.result = testrun::run(argv);
-    r.trace = testrun::readTrace(r.path("t.jsonl"));
-    return r;
+// A headless harness run of the script. Default.png is solid green.
+testrun::ScriptedRun runHarness(const std::string& script, const std::vector<std::string>& extra) {
+    const std::string dir = testrun::tempDir();
+    testrun::writeSolidPng(dir + "/Default.png", 320, 480, 0, 255, 0);
+    return testrun::runScripted({SHELL_HARNESS, "--headless", "--resource-dir", dir}, script, extra,
+                                dir);
 }
 
 } // namespace
 
 TEST(ShellRun, TicksPublishFrameThenRenderAndTheViewIsShownOnce) {
-    HarnessRun r = runHarness("", {"--frames", "40"});
+    testrun::ScriptedRun r = runHarness("", {"--frames", "40"});
     ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
     // The start-up image stays 0.2 s (10 steps); the push starts the timer, whose first tick
     // comes one interval later, at step 11, and then one every step, each followed by "render".
@@ -64,23 +46,24 @@ TEST(ShellRun, TicksPublishFrameThenRenderAndTheViewIsShownOnce) {
 }
 
 TEST(ShellRun, TouchesBecomePointerEventsInGameSpaceOnlyOnTheShownView) {
-    HarnessRun r = runHarness("# touches\n"
-                              "5 down 10 10      # start-up image: nobody listens\n"
-                              "5 up 10 10\n"
-                              "20 down 0 0       # mid-slide: ignored\n"
-                              "20 up 0 0\n"
-                              "30 down 0 0\n"
-                              "31 move 0 480\n"
-                              "32 up 0 480\n"
-                              "33 down 100.5 100\n"
-                              "34 cancel 50 60\n"
-                              "35 down 160 240\n"
-                              "36 up 160 240\n"
-                              "37 press \"OK\"\n"
-                              "38 press \"Nope\"\n"
-                              "39 key Escape\n",
-                              {"--frames", "40", "--screenshot", "5:@start.png", "--screenshot",
-                               "19:@slide.png", "--screenshot", "35:@touch.png"});
+    testrun::ScriptedRun r =
+        runHarness("# touches\n"
+                   "5 down 10 10      # start-up image: nobody listens\n"
+                   "5 up 10 10\n"
+                   "20 down 0 0       # mid-slide: ignored\n"
+                   "20 up 0 0\n"
+                   "30 down 0 0\n"
+                   "31 move 0 480\n"
+                   "32 up 0 480\n"
+                   "33 down 100.5 100\n"
+                   "34 cancel 50 60\n"
+                   "35 down 160 240\n"
+                   "36 up 160 240\n"
+                   "37 press \"OK\"\n"
+                   "38 press \"Nope\"\n"
+                   "39 key Escape\n",
+                   {"--frames", "40", "--screenshot", "5:@start.png", "--screenshot",
+                    "19:@slide.png", "--screenshot", "35:@touch.png"});
     ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
     std::vector<std::string> got;
     for (const TraceLine& t : r.trace)
@@ -106,7 +89,7 @@ TEST(ShellRun, TouchesBecomePointerEventsInGameSpaceOnlyOnTheShownView) {
 }
 
 TEST(ShellRun, QuitAndSigtermEndTheRunWithTheShutdown) {
-    HarnessRun quit = runHarness("15 quit\n", {});
+    testrun::ScriptedRun quit = runHarness("15 quit\n", {});
     ASSERT_EQ(quit.result.status, 0) << quit.result.stderr_text;
     std::vector<TraceLine> downs = testrun::events(quit.trace, "onShutdown");
     ASSERT_FALSE(downs.empty());

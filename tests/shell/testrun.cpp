@@ -60,6 +60,21 @@ Result run(const std::vector<std::string>& argv, int timeout, const std::string&
     return r;
 }
 
+ScriptedRun runScripted(std::vector<std::string> argv, const std::string& script,
+                        const std::vector<std::string>& extra, const std::string& dir) {
+    ScriptedRun r;
+    r.dir = dir.empty() ? tempDir() : dir;
+    writeFile(r.path("s.txt"), script);
+    argv.insert(argv.end(), {"--script", r.path("s.txt"), "--trace", r.path("t.jsonl")});
+    for (std::string a : extra) {
+        if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
+        argv.push_back(a);
+    }
+    r.result = run(argv);
+    r.trace = readTrace(r.path("t.jsonl"));
+    return r;
+}
+
 namespace {
 // The text of the JSON string starting at s[i] == '"'; i ends after the closing quote.
 std::string jsonString(const std::string& s, size_t& i) {

@@ -37,6 +37,18 @@ bool hasLog(const std::vector<TraceLine>& trace, const std::string& part);
 // Waits until a running program's trace mentions the given step (false after timeout seconds).
 bool waitForStep(const std::string& trace, long step, int timeout);
 
+// A run with a script (at <dir>/s.txt) and a trace (<dir>/t.jsonl) in a folder of its own.
+struct ScriptedRun {
+    std::string dir;
+    Result result;
+    std::vector<TraceLine> trace;
+    std::string path(const std::string& name) const { return dir + "/" + name; }
+};
+// Runs argv with the script, the trace and the extra arguments, where '@' stands for the
+// run's folder: dir, or a fresh one when empty.
+ScriptedRun runScripted(std::vector<std::string> argv, const std::string& script,
+                        const std::vector<std::string>& extra, const std::string& dir = "");
+
 // A fresh empty folder under the system's temporary folder.
 std::string tempDir();
 void writeFile(const std::string& path, const std::string& text);

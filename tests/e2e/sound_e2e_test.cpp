@@ -1,0 +1,85 @@
+// A scored throw heard: the game runs with SDL's disk audio driver, and the landing sound the
+// trace names must be found in the samples the mixer wrote.
+#include "game/level_defs.h"
+#include "testrun.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<int16_t> wavSamples(const std::string& path) { // 16-bit mono PCM
+    const std::string bytes = testrun::readFile(path);
+    for (size_t i = 12; i + 8 <= bytes.size();) {
+        uint32_t size = 0;
+        std::memcpy(&size, &bytes[i + 4], 4);
+        if (bytes.compare(i, 4, "data") == 0 && i + 8 + size <= bytes.size()) {
+            std::vector<int16_t> out(size / 2);
+            std::memcpy(out.data(), &bytes[i + 8], out.size() * 2);
+            return out;
+        }
+        i += 8 + size + (size & 1);
+    }
+    return {};
+}
+
+// The best normalised correlation of the loudest 1024 samples of `sound` anywhere in the left
+// channel of `mix` (interleaved stereo).
+double bestMatch(const std::vector<int16_t>& sound, const std::vector<int16_t>& mix) {
+    const size_t n = 1024;
+    if (sound.size() < n || mix.size() / 2 < n) return 0;
+    size_t start = 0;
+    double loudest = -1;
+    for (size_t s = 0; s + n <= sound.size(); s += 256) {
+        double e = 0;
+        for (size_t k = 0; k < n; ++k)
+            e += double(sound[s + k]) * sound[s + k];
+        if (e > loudest) loudest = e, start = s;
+    }
+    double best = 0;
+    for (size_t off = 0; off + n <= mix.size() / 2; ++off) {
+        double dot = 0, e = 0;
+        for (size_t k = 0; k < n; ++k) {
+            const double m = mix[2 * (off + k)];
+            dot += m * sound[start + k];
+            e += m * m;
+        }
+        if (e > 0) best = std::max(best, dot / std::sqrt(e * loudest));
+    }
+    return best;
+}
+
+TEST(GameSound, AScoredThrowPutsItsLandingSoundIntoTheOutput) {
+    const std::string dir = testrun::tempDir();
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", (dir + "/out.raw").c_str(), 1);
+    fg::initializeData();
+    const Vector3<float> button = fg::level_info[0].menuButtonPos;
+    const std::string y = std::to_string(480 - button.y);
+    const std::string script = "130 down " + std::to_string(button.x) + " " + y + "\n131 up " +
+                               std::to_string(button.x) + " " + y +
+                               "\n170 down 160 448\n171 move 200 380\n171 up 200 380\n";
+    testrun::ScriptedRun r = testrun::runScripted(
+        {FLINGO_EXE, "--headless", "--seed", "7", "--no-ads", "--data-dir", dir + "/data"}, script,
+        {"--frames", "900"});
+    unsetenv("SDL_AUDIODRIVER");
+
+    std::string landing;
+    for (const testrun::TraceLine& t : testrun::events(r.trace, "flingoPlaySound"))
+        if (t.frame > 171 && (t.payload == "\"In.wav\"" || t.payload == "\"RimIn.wav\"" ||
+                              t.payload == "\"BounceIn.wav\""))
+            landing = t.payload.substr(1, t.payload.size() - 2);
+    ASSERT_FALSE(landing.empty()) << "the throw did not score";
+
+    const std::string raw = testrun::readFile(dir + "/out.raw");
+    std::vector<int16_t> mix(raw.size() / 2);
+    std::memcpy(mix.data(), raw.data(), mix.size() * 2);
+    const std::string sounds = std::string(FLINGO_BUILD_DIR) + "/resources/sounds/";
+    EXPECT_GT(bestMatch(wavSamples(sounds + landing), mix), 0.9) << landing << " not heard";
+    // A sound that was not played is not found: the match tells sounds apart.
+    EXPECT_LT(bestMatch(wavSamples(sounds + "Aww.wav"), mix), 0.6);
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
@@ -147,10 +148,26 @@ bool waitForStep(const std::string& trace, long step, int timeout) {
     return true;
 }
 
+namespace {
+// Folders made for runs are removed when the test program ends (FLINGO_KEEP_TEST_DIRS keeps
+// them for a look after a failure).
+struct MadeFolders {
+    std::vector<std::string> paths;
+    ~MadeFolders() {
+        if (getenv("FLINGO_KEEP_TEST_DIRS")) return;
+        std::error_code ignored;
+        for (const std::string& p : paths)
+            std::filesystem::remove_all(p, ignored);
+    }
+} made_folders;
+} // namespace
+
 std::string tempDir() {
     const char* base = getenv("TMPDIR");
     std::string tmpl = std::string(base && *base ? base : "/tmp") + "/flingo-test-XXXXXX";
-    return mkdtemp(tmpl.data()) ? tmpl : "/tmp";
+    if (!mkdtemp(tmpl.data())) return "/tmp";
+    made_folders.paths.push_back(tmpl);
+    return tmpl;
 }
 
 void writeFile(const std::string& path, const std::string& text) {

@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build play test test-asan bench format clean assets-sheet screenshots scores-server
+.PHONY: all deps configure build play test test-asan bench format clean assets-sheet screenshots scores-server idle-cpu
 
 all: build
 
@@ -36,6 +36,10 @@ assets-sheet: build
 # The pictures the README shows, rendered headless into docs/.
 screenshots: build
 	scripts/screenshots $(BUILD)
+
+# CPU use while idling in the menu (windowed, under Xvfb) against a bare program drawing the same quads.
+idle-cpu: build
+	scripts/idle-cpu $(BUILD)
 
 # The reference score server on 127.0.0.1:8642 (the game's default score server).
 scores-server: build

@@ -25,8 +25,10 @@ test: build
 test-asan:
 	$(MAKE) test PRESET=asan
 
+# Every benchmark program (the windowed shell ones need an X display: run them under xvfb-run).
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+	@for b in $$(find $(BUILD)/bench -name 'bench_*' -type f -perm -u+x | sort); do \
+		echo "== $$b"; FLINGO_RESOURCE_DIR=$(CURDIR)/$(BUILD)/resources $$b || exit 1; done
 
 # A contact sheet of every image and one check picture per level (basket, rim and floor lines).
 assets-sheet: build

@@ -2,6 +2,7 @@
 // frames it runs across (the frame loop polls and draws every 20 ms while a slow server drips
 // the reply; a frame whose own work passes 20 ms, by the wall clock or by the thread's CPU
 // time, is a stalled frame).
+#include "drip_server.h"
 #include "html.h"
 #include "online/page.h"
 #include "online/web_page.h"
@@ -52,38 +53,8 @@ void BM_ScrollRedraw(benchmark::State& state) {
 }
 BENCHMARK(BM_ScrollRedraw)->Unit(benchmark::kMillisecond);
 
-// A server that sends a 100-row board in small pieces over about a second.
-struct DripServer {
-    httplib::Server svr;
-    std::thread thread;
-    int port = 0;
-    std::string body = board(100);
-    DripServer() {
-        svr.Post("/users/profile", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_chunked_content_provider(
-                "text/html", [this](size_t offset, httplib::DataSink& sink) {
-                    if (offset >= body.size()) {
-                        sink.done();
-                        return true;
-                    }
-                    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-                    const size_t n = std::min<size_t>(body.size() / 40 + 1, body.size() - offset);
-                    return sink.write(body.data() + offset, n);
-                });
-        });
-        port = svr.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { svr.listen_after_bind(); });
-        while (!svr.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~DripServer() {
-        svr.stop();
-        thread.join();
-    }
-};
-
 void BM_FramesDuringSlowLoad(benchmark::State& state) {
-    DripServer srv;
+    DripServer srv(board(100));
     web::WebPage page(320, 436);
     std::vector<uint8_t> rgba;
     page.loadHtml("<body><h1>loading...</h1></body>");

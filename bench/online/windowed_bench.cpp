@@ -4,6 +4,7 @@
 // is due every 20 ms. Reports the presents in that time, the gaps over 30 ms (stalled frames),
 // the longest gap, the same for the 1.2 s of game ticks before the request, and how long after
 // the last byte the page was on screen.
+#include "drip_server.h"
 #include "game/level_defs.h"
 #include "html.h"
 #include "shell/app.h"
@@ -39,38 +40,6 @@ std::string board() {
     return html::board("Easy Level Scores", top, "player-1042", 458, 43, "");
 }
 
-struct SlowServer {
-    httplib::Server svr;
-    std::thread thread;
-    int port = 0;
-    std::string body = board();
-    SlowServer() {
-        svr.Post("/users/profile", [this](const httplib::Request&, httplib::Response& res) {
-            asked = nowNs();
-            std::this_thread::sleep_for(std::chrono::seconds(1));
-            res.set_chunked_content_provider(
-                "text/html", [this](size_t offset, httplib::DataSink& sink) {
-                    if (offset >= body.size()) {
-                        answered = nowNs();
-                        sink.done();
-                        return true;
-                    }
-                    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-                    const size_t n = std::min<size_t>(body.size() / 40 + 1, body.size() - offset);
-                    return sink.write(body.data() + offset, n);
-                });
-        });
-        port = svr.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { svr.listen_after_bind(); });
-        while (!svr.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~SlowServer() {
-        svr.stop();
-        thread.join();
-    }
-};
-
 struct Gaps {
     long presents = 0, stalled = 0;
     double worst_ms = 0;
@@ -102,7 +71,9 @@ void BM_FramesWhileABoardLoadsWindowed(benchmark::State& state) {
         state.SkipWithError("no display: run under xvfb-run");
         return;
     }
-    SlowServer srv;
+    DripServer srv(board(), std::chrono::seconds(1));
+    srv.onAsked = [] { asked = nowNs(); };
+    srv.onAnswered = [] { answered = nowNs(); };
     fg::initializeData();
     const std::string script = tap(150, static_cast<float>(fg::menu_info.scoresButtonPos.x),
                                    static_cast<float>(fg::menu_info.scoresButtonPos.y)) +

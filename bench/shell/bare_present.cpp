@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for start-up: a bare SDL2 program that opens a window with an OpenGL ES 1.1
 // context, clears it and presents that one frame, then exits. --headless uses the offscreen
 // driver and a flush, as the game's headless runs do.

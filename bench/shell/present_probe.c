@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Preloaded into a program under measurement: writes the monotonic time of its first present
    (SDL_GL_SwapWindow, or glFlush in headless runs) in nanoseconds to $PRESENT_PROBE_FILE. */
 #define _GNU_SOURCE

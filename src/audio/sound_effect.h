@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A growable pool of players for one sound file, so that one effect can sound several times at
 // once. A player is one mixer channel playing the pool's decoded chunk; the pool decodes the file
 // once, when its first player is made.

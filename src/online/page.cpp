@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "online/page.h"
 
 #include <cairo.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OpenGL ES view whose timer drives the game: every interval it publishes "onFrame" with the
 // seconds since its previous tick, then "render", then presents. It draws into its own
 // framebuffer object, which the window composes onto the screen.

@@ -19,8 +19,9 @@ float drawScale() {
 }
 
 int artScale(float s) {
-    // A little tolerance: a window a pixel short of 2x still takes the 2x set.
-    const int n = static_cast<int>(std::ceil(s - 0.01f));
+    // Up to 5 % over a set's scale still takes that set: its art magnified that little looks
+    // the same, and the next set costs more than twice the memory.
+    const int n = static_cast<int>(std::ceil(s - 0.05f));
     return n < 1 ? 1 : n > MAX_ART_SCALE ? MAX_ART_SCALE : n;
 }
 

@@ -12,10 +12,10 @@ namespace gfx {
 constexpr int MAX_ART_SCALE = 3;
 
 // The scale the screen is drawn at; text made afterwards is rasterised for it, and images
-// loaded afterwards come from the smallest set at or above it (at most 3x).
+// loaded afterwards come from the smallest set at or above it (at most 3x; see artScale).
 void setDrawScale(float pixelsPerPoint);
 float drawScale();
-// The set for a drawing scale: 1, 2 or 3.
+// The set for a drawing scale: 1, 2 or 3 (a scale up to 5 % above a set's takes that set).
 int artScale(float pixelsPerPoint);
 
 // A resource path ("img/X.png", "Default.png") in the set of the given scale.

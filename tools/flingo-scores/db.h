@@ -26,7 +26,6 @@ class Conn {
     virtual bool alive() = 0;
     // Starts a write transaction that holds the player's row from the first read on.
     virtual const char* beginWrite() const = 0;
-    virtual const char* beginRead() const = 0;
     // Appended to the read of the player's current best inside a write transaction.
     virtual const char* lockRow() const = 0;
     // Taken inside the migration's transaction so that servers starting together migrate once.

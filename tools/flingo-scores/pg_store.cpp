@@ -73,9 +73,6 @@ class PgConn : public Conn {
 
     bool alive() override { return PQstatus(m_pg) == CONNECTION_OK; }
     const char* beginWrite() const override { return "BEGIN"; }
-    const char* beginRead() const override {
-        return "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY";
-    }
     const char* lockRow() const override { return " FOR UPDATE"; }
     const char* migrationLock() const override { return "SELECT pg_advisory_xact_lock(41207)"; }
 

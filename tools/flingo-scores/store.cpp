@@ -28,8 +28,10 @@ const char* const MIGRATE_TO_2[] = {
     "INSERT INTO schema_version (version) VALUES (2)",
 };
 
-const char* const PLAYERS_ABOVE =
-    "SELECT COALESCE(SUM(players), 0) FROM histogram WHERE gid = $1 AND total > $2";
+// The players with a higher total than a row's, from the board's histogram: one short index
+// range over the distinct totals above, however many players there are.
+#define ABOVE(total)                                                                               \
+    "(SELECT COALESCE(SUM(players), 0) FROM histogram h WHERE h.gid = $1 AND h.total > " total ")"
 
 int64_t number(const std::string& text) {
     return std::strtoll(text.c_str(), nullptr, 10);
@@ -55,10 +57,8 @@ class SqlStore : public Store {
     bool board(int32_t gid, const std::string& uid, int rows, Board& out) override {
         out = Board{};
         return with([&](Conn& db) {
-            Rows r;
-            if (!db.exec(db.beginRead(), {}, nullptr)) return false;
-            const bool ok = readBoard(db, gid, uid, rows, out);
-            return db.exec(ok ? "COMMIT" : "ROLLBACK", {}, nullptr) && ok;
+            out = Board{};
+            return readBoard(db, gid, uid, rows, out);
         });
     }
 
@@ -86,13 +86,15 @@ class SqlStore : public Store {
         if (!r.empty()) {
             const int64_t old = number(r[0][0]);
             if (old >= total) return db.exec("COMMIT", {}, nullptr) ? 1 : -1;
+            // The old total loses a player and the new one gains one, in one statement; a
+            // total left with no players keeps its row (at most one per possible total).
             if (!db.exec("UPDATE scores SET total = $3, lat = $4, lng = $5, ts = $6"
                          " WHERE gid = $1 AND uid = $2",
                          {int64_t{gid}, uid, total, lat, lng, now}, nullptr) ||
-                !db.exec("UPDATE histogram SET players = players - 1 WHERE gid = $1 AND total = $2",
-                         {int64_t{gid}, old}, nullptr) ||
-                !db.exec("DELETE FROM histogram WHERE gid = $1 AND total = $2 AND players = 0",
-                         {int64_t{gid}, old}, nullptr))
+                !db.exec("INSERT INTO histogram (gid, total, players) VALUES ($1, $2, 1),"
+                         " ($1, $3, -1) ON CONFLICT (gid, total)"
+                         " DO UPDATE SET players = histogram.players + excluded.players",
+                         {int64_t{gid}, total, old}, nullptr))
                 return fail(-1);
         } else {
             if (!db.exec("INSERT INTO scores (gid, uid, total, lat, lng, ts)"
@@ -101,21 +103,16 @@ class SqlStore : public Store {
                          {int64_t{gid}, uid, total, lat, lng, now}, &r))
                 return fail(-1);
             if (r.empty()) return fail(0);
+            if (!db.exec("INSERT INTO histogram (gid, total, players) VALUES ($1, $2, 1)"
+                         " ON CONFLICT (gid, total) DO UPDATE SET players = histogram.players + 1",
+                         {int64_t{gid}, total}, nullptr))
+                return fail(-1);
         }
-        if (!db.exec("INSERT INTO histogram (gid, total, players) VALUES ($1, $2, 1)"
-                     " ON CONFLICT (gid, total) DO UPDATE SET players = histogram.players + 1",
-                     {int64_t{gid}, total}, nullptr))
-            return fail(-1);
         return db.exec("COMMIT", {}, nullptr) ? 1 : -1;
     }
 
-    static bool rankOf(Conn& db, int32_t gid, int64_t total, int64_t& rank) {
-        Rows r;
-        if (!db.exec(PLAYERS_ABOVE, {int64_t{gid}, total}, &r) || r.empty()) return false;
-        rank = number(r[0][0]) + 1;
-        return true;
-    }
-
+    // Three statements, each through indexes only: the top rows, the player's best with the
+    // players above it (from the histogram), and the rows around the player with theirs.
     static bool readBoard(Conn& db, int32_t gid, const std::string& uid, int rows, Board& out) {
         Rows r;
         if (!db.exec("SELECT uid, total FROM scores WHERE gid = $1"
@@ -129,40 +126,38 @@ class SqlStore : public Store {
                 i > 0 && out.top.back().total == total ? out.top.back().rank : int64_t(i) + 1;
             out.top.push_back({rank, r[i][0], total});
         }
-        if (!db.exec("SELECT total FROM scores WHERE gid = $1 AND uid = $2", {int64_t{gid}, uid},
-                     &r))
+        if (!db.exec("SELECT total, " ABOVE("s.total") " FROM scores s WHERE gid = $1 AND uid = $2",
+                     {int64_t{gid}, uid}, &r))
             return false;
         if (r.empty()) return true;
         out.best = number(r[0][0]);
-        if (!rankOf(db, gid, out.best, out.rank)) return false;
+        out.rank = number(r[0][1]) + 1;
         auto inTop = [&](const std::string& id) {
             return std::any_of(out.top.begin(), out.top.end(),
                                [&](const Row& row) { return row.uid == id; });
         };
         if (inTop(uid)) return true;
-
-        Rows above, below;
-        if (!db.exec("SELECT uid, total FROM scores WHERE gid = $1 AND (total, uid) > ($2, $3)"
-                     " ORDER BY total, uid LIMIT $4",
-                     {int64_t{gid}, out.best, uid, int64_t{NEAR_ROWS}}, &above) ||
-            !db.exec("SELECT uid, total FROM scores WHERE gid = $1 AND (total, uid) < ($2, $3)"
-                     " ORDER BY total DESC, uid DESC LIMIT $4",
-                     {int64_t{gid}, out.best, uid, int64_t{NEAR_ROWS}}, &below))
+        if (!db.exec("SELECT uid, total, " ABOVE(
+                         "n.total") " FROM ("
+                                    "SELECT * FROM (SELECT uid, total FROM scores WHERE gid = $1"
+                                    " AND (total, uid) > ($2, $3) ORDER BY total, uid LIMIT $4) a"
+                                    " UNION ALL SELECT * FROM (SELECT uid, total FROM scores WHERE "
+                                    "gid = $1"
+                                    " AND (total, uid) < ($2, $3) ORDER BY total DESC, uid DESC "
+                                    "LIMIT $4) b"
+                                    ") n ORDER BY total DESC, uid DESC",
+                     {int64_t{gid}, out.best, uid, int64_t{NEAR_ROWS}}, &r))
             return false;
-        std::reverse(above.begin(), above.end());
-        above.push_back({uid, std::to_string(out.best)});
-        above.insert(above.end(), below.begin(), below.end());
-        for (const auto& row : above) {
-            if (inTop(row[0])) continue;
-            Row near{0, row[0], number(row[1])};
-            if (near.total == out.best)
-                near.rank = out.rank;
-            else if (!out.near.empty() && out.near.back().total == near.total)
-                near.rank = out.near.back().rank;
-            else if (!rankOf(db, gid, near.total, near.rank))
-                return false;
-            out.near.push_back(near);
+        bool placed = false;
+        for (const auto& row : r) {
+            const int64_t total = number(row[1]);
+            if (!placed && (total < out.best || (total == out.best && row[0] < uid))) {
+                out.near.push_back({out.rank, uid, out.best});
+                placed = true;
+            }
+            if (!inTop(row[0])) out.near.push_back({number(row[2]) + 1, row[0], total});
         }
+        if (!placed) out.near.push_back({out.rank, uid, out.best});
         return true;
     }
 

@@ -101,6 +101,17 @@ std::string fill(bool pg, long n) {
     return where;
 }
 
+// A SQLite database's folder, removed after its server has stopped.
+struct Sqlite : testscores::Process {
+    Sqlite(const std::string& db, std::vector<std::string> flags)
+        : Process(FLINGO_SCORES_EXE, db, std::move(flags)), dir(db.substr(0, db.rfind('/'))) {}
+    ~Sqlite() {
+        stop();
+        if (dir.rfind("/tmp/flingo-load-", 0) == 0) std::system(("rm -rf " + dir).c_str());
+    }
+    std::string dir;
+};
+
 // One server per engine and size, kept for the whole run.
 testscores::Process* server(bool pg, long n) {
     static std::map<std::pair<bool, long>, std::unique_ptr<testscores::Process>> servers;
@@ -108,10 +119,13 @@ testscores::Process* server(bool pg, long n) {
     if (!s) {
         const std::string db = fill(pg, n);
         if (db.empty()) return nullptr;
-        s = std::make_unique<testscores::Process>(
-            FLINGO_SCORES_EXE, db,
-            std::vector<std::string>{"--submits-per-minute", "0", "--per-address", "500", "--log",
-                                     "off", "--threads", "4"});
+        // The default four threads; no access log, no submission limit.
+        std::vector<std::string> flags = {
+            "--submits-per-minute", "0", "--per-address", "500", "--log", "off", "--threads", "4"};
+        if (pg)
+            s = std::make_unique<testscores::Process>(FLINGO_SCORES_EXE, db, flags);
+        else
+            s = std::make_unique<Sqlite>(db, flags);
     }
     return s->port > 0 ? s.get() : nullptr;
 }

@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+#include <memory>
 #include <unordered_map>
 
 namespace scores {
@@ -13,6 +15,7 @@ namespace {
 class SqliteConn : public Conn {
   public:
     ~SqliteConn() override {
+        if (m_writing) m_writes->unlock();
         for (auto& [sql, st] : m_statements)
             sqlite3_finalize(st);
         sqlite3_close(m_db);
@@ -39,7 +42,33 @@ class SqliteConn : public Conn {
         return true;
     }
 
+    explicit SqliteConn(std::shared_ptr<std::mutex> writes) : m_writes(std::move(writes)) {}
+
     bool exec(const char* sql, const std::vector<Param>& params, Rows* rows) override {
+        // Writers of this process queue on a mutex and are woken as soon as the one before them
+        // commits; SQLite's busy handler would have them sleep and retry in steps of up to 100 ms.
+        if (sql == beginWrite()) {
+            m_writes->lock();
+            m_writing = true;
+        }
+        const bool ok = run(sql, params, rows);
+        if (m_writing &&
+            (!strcmp(sql, "COMMIT") || !strcmp(sql, "ROLLBACK") || (sql == beginWrite() && !ok))) {
+            m_writing = false;
+            m_writes->unlock();
+        }
+        return ok;
+    }
+
+    bool alive() override { return true; }
+    const char* beginWrite() const override { return BEGIN_WRITE; }
+    const char* lockRow() const override { return ""; }
+    const char* migrationLock() const override { return ""; }
+
+  private:
+    static constexpr const char* BEGIN_WRITE = "BEGIN IMMEDIATE";
+
+    bool run(const char* sql, const std::vector<Param>& params, Rows* rows) {
         sqlite3_stmt* st = statement(sql);
         if (!st) return false;
         for (size_t i = 0; i < params.size(); ++i) {
@@ -71,12 +100,6 @@ class SqliteConn : public Conn {
         return rc == SQLITE_DONE;
     }
 
-    bool alive() override { return true; }
-    const char* beginWrite() const override { return "BEGIN IMMEDIATE"; }
-    const char* lockRow() const override { return ""; }
-    const char* migrationLock() const override { return ""; }
-
-  private:
     sqlite3_stmt* statement(const char* sql) {
         auto it = m_statements.find(sql);
         if (it != m_statements.end()) return it->second;
@@ -86,6 +109,8 @@ class SqliteConn : public Conn {
         return m_statements[sql] = st;
     }
 
+    std::shared_ptr<std::mutex> m_writes;
+    bool m_writing = false;
     sqlite3* m_db = nullptr;
     std::unordered_map<std::string, sqlite3_stmt*> m_statements;
 };
@@ -93,8 +118,9 @@ class SqliteConn : public Conn {
 } // namespace
 
 std::unique_ptr<Store> openSqlite(const std::string& path, std::string& error) {
-    auto connect = [path](std::string& err) -> std::unique_ptr<Conn> {
-        auto db = std::make_unique<SqliteConn>();
+    auto writes = std::make_shared<std::mutex>();
+    auto connect = [path, writes](std::string& err) -> std::unique_ptr<Conn> {
+        auto db = std::make_unique<SqliteConn>(writes);
         if (!db->open(path, err)) return nullptr;
         return db;
     };

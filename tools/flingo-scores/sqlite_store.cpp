@@ -33,8 +33,11 @@ class SqliteConn : public Conn {
         // survives the process being killed; only a power cut can lose the last few commits
         // (syncing each one would put a disk flush in every submission).
         char* msg = nullptr;
-        if (sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
-                         nullptr, &msg) != SQLITE_OK) {
+        if (sqlite3_exec(m_db,
+                         "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                         // Pages read in place from the mapped file, not copied.
+                         " PRAGMA mmap_size=4294967296;",
+                         nullptr, nullptr, &msg) != SQLITE_OK) {
             error = msg ? msg : "cannot set WAL mode";
             sqlite3_free(msg);
             return false;

@@ -4,6 +4,8 @@
 // the navigation bar.
 //
 // FLINGO_LOCATION=LAT,LNG gives a fixed position when --location is not given.
+// FLINGO_SCORE_SERVER=URL names the score service when --score-server is not given; without
+// either, the build's setting, and when that is empty the game serves the boards itself.
 // FLINGO_HTTP_TIMEOUT=SECONDS shortens how long a page may take (tests use it).
 #include "core/evt.h"
 #include "core/platform.h"
@@ -24,10 +26,6 @@
 #include <SDL.h>
 #include <cstdlib>
 
-#ifndef FLINGO_SCORE_SERVER
-#define FLINGO_SCORE_SERVER "http://127.0.0.1:8642" // flingo-scores' own default port
-#endif
-
 namespace {
 
 using online_ui::WebViewController;
@@ -44,13 +42,21 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
     online_ui::NavBar* m_nav_bar = nullptr;
     std::string m_server;
     bool m_web_shown = false;
+    int m_waiting = 0; // submissions waiting for a position
+    // The submission whose reply the page is loading: it counts as sent only on a 2xx answer.
+    struct Sending {
+        int level = -1, score = 0;
+    } m_sending;
 
     // ---- the launch
 
     void registerHandlers(FlingoAppDelegate& d) {
         app = &d;
         const shell::Options& o = shell::options();
-        m_server = o.score_server.empty() ? FLINGO_SCORE_SERVER : o.score_server;
+        const char* env = getenv("FLINGO_SCORE_SERVER");
+        m_server = !o.score_server.empty() ? o.score_server
+                   : env && *env           ? env
+                                           : FLINGO_SCORE_SERVER;
         while (!m_server.empty() && m_server.back() == '/')
             m_server.pop_back();
         if (const char* t = getenv("FLINGO_HTTP_TIMEOUT"); t && atof(t) > 0)
@@ -65,6 +71,10 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
     void createWebView(FlingoAppDelegate& d) {
         m_web_view_ctrl = new WebViewController;
         d.m_web_view_ctrl = m_web_view_ctrl;
+        m_web_view_ctrl->loadEnded = [this](bool ok, int status, const std::string& detail) {
+            loadEnded(ok, status, detail);
+        };
+        m_web_view_ctrl->failureAcknowledged = [this] { leavePage(); };
         // The first page of a process costs tens of milliseconds of font set-up; pay it now
         // rather than in the middle of a slide.
         std::vector<uint8_t> warm;
@@ -133,6 +143,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
     }
 
     void post(const std::string& path, const std::string& body) {
+        m_sending = {};
         http::Request req;
         req.url = m_server + path;
         req.method = "POST";
@@ -156,13 +167,33 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
     }
 
     void postScore(void*) {
+        m_spinner_view.start(); // from "Yes" on, until the page comes up
         shell::scheduleTimer(1.0, false, [this] { geolocateThenPostScore(); });
     }
 
+    // Waits for a position only while a source that answers later is pending, and at most 10 s;
+    // a fixed position, or none at all, is known at once.
     void geolocateThenPostScore() {
-        m_spinner_view.start();
+        ++m_waiting;
         m_location_manager.startUpdatingLocation();
-        shell::scheduleTimer(10.0, false, [this] { postScoreAfterDelay(); });
+        m_location_manager.poll(platform::getTime());
+        if (!m_location_manager.pending()) {
+            postWaiting();
+            return;
+        }
+        shell::scheduleTimer(10.0, false, [this] {
+            if (m_waiting > 0) {
+                --m_waiting;
+                postScoreAfterDelay();
+            }
+        });
+    }
+
+    void postWaiting() {
+        while (m_waiting > 0) {
+            --m_waiting;
+            postScoreAfterDelay();
+        }
     }
 
     void postScoreAfterDelay() {
@@ -181,8 +212,11 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
             lng = fix.longitude;
         }
         const std::string body = online::submissionBody(level, best, lat, lng, shell::deviceId());
-        if (showWebPage(level)) post("/scores/submitScore", body);
-        m_location_manager.stopUpdatingLocation();
+        if (showWebPage(level)) {
+            post("/scores/submitScore", body);
+            m_sending = {level, best};
+        }
+        if (m_waiting == 0) m_location_manager.stopUpdatingLocation();
     }
 
     void showScores(void* payload) {
@@ -205,13 +239,36 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
     // ---- the position source
 
     void didUpdateToLocation(const location::Fix& fix) override {
-        if (location::isFresh(fix.timestamp, platform::getTime()))
-            m_location_manager.stopUpdatingLocation();
+        if (!location::isFresh(fix.timestamp, platform::getTime())) return;
+        m_location_manager.stopUpdatingLocation();
+        postWaiting();
     }
 
     void didFailWithError(const std::string& error) override {
         m_location_manager.stopUpdatingLocation();
         platform::log("ERROR : %s", error.c_str());
+        postWaiting();
+    }
+
+    // ---- the end of a page load
+
+    void loadEnded(bool ok, int status, const std::string& detail) {
+        const Sending s = m_sending;
+        m_sending = {};
+        if (s.level < 0) return;
+        if (ok && status >= 200 && status <= 299) {
+            platform::log("score %d of level %d submitted", s.score, s.level);
+            fg::scoreSubmitted(s.level, s.score);
+        } else {
+            platform::log("score %d of level %d not submitted: %s", s.score, s.level,
+                          ok ? ("status " + std::to_string(status)).c_str() : detail.c_str());
+        }
+    }
+
+    // "Ok" under a failed page: back to where the player was, not a page that never loads.
+    void leavePage() {
+        shell::NavController* nav = app->m_nav_ctrl;
+        if (nav->top() == m_web_view_ctrl) nav->pop(true);
     }
 
     // ---- every step of the main loop

@@ -6,19 +6,25 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace testscores {
 
 class Process {
   public:
-    Process(const char* exe, const std::string& db) {
+    // `extra`: more flags for the server (limits, deadlines).
+    Process(const char* exe, const std::string& db, std::vector<std::string> extra = {}) {
         int out[2];
         if (pipe(out) != 0) return;
         pid = fork();
         if (pid == 0) {
             dup2(out[1], 1);
             close(out[0]);
-            execl(exe, exe, "--port", "0", "--db", db.c_str(), static_cast<char*>(nullptr));
+            std::vector<const char*> argv = {exe, "--port", "0", "--db", db.c_str()};
+            for (const auto& e : extra)
+                argv.push_back(e.c_str());
+            argv.push_back(nullptr);
+            execv(exe, const_cast<char* const*>(argv.data()));
             _exit(127);
         }
         close(out[1]);

@@ -1,13 +1,21 @@
-// The reference score service, run as a real process on 127.0.0.1 and spoken to over HTTP.
+// The reference score service: its store on both engines, and the server as a real process on
+// 127.0.0.1 spoken to over HTTP. PostgreSQL runs from a temporary folder for the test program.
+#include "../support/postgres.h"
 #include "../support/scores_server.h"
+#include "config.h"
 #include "html.h"
 #include "online/boards.h"
+#include "store.h"
 
 #include <httplib.h>
+#include <sqlite3.h>
 
+#include <arpa/inet.h>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -15,22 +23,13 @@
 
 namespace {
 
-struct Server : testscores::Process {
-    explicit Server(const std::string& db) : Process(FLINGO_SCORES_EXE, db) {}
-    ~Server() { EXPECT_TRUE(stop()) << "server did not stop cleanly"; }
-    httplib::Result post(const std::string& path, const std::string& body) {
-        httplib::Client cli("127.0.0.1", port);
-        cli.set_read_timeout(5, 0);
-        return cli.Post(path.c_str(), body, "application/x-www-form-urlencoded");
-    }
-};
-
-std::string tempDb() {
+std::string tempDir() {
     char tmpl[] = "/tmp/flingo-scores-XXXXXX";
-    return std::string(mkdtemp(tmpl)) + "/scores.db";
+    return mkdtemp(tmpl);
 }
 
-std::string submission(int level, const std::string& uid, int total, double lat, double lng) {
+std::string submission(int level, const std::string& uid, int total, double lat = 1.5,
+                       double lng = 2.5) {
     const int gid = online::rankora_game_ids[level];
     const int cid = online::checkValue(gid, total, lat, lng);
     char body[512];
@@ -44,123 +43,360 @@ std::string profile(int level, const std::string& uid) {
            "&gid=" + std::to_string(online::rankora_game_ids[level]) + "&id=" + uid;
 }
 
-TEST(ScoresServer, CheckValueRules) {
-    double lat = 48.8, lng = 2.3;
-    EXPECT_EQ(online::checkValue(14, 25, lat, lng), 672);
-    lat = 40.2, lng = -75.5;
-    EXPECT_EQ(online::checkValue(14, 25, lat, lng), 40 * 75 * 7);
-    lat = 10, lng = 200;
-    EXPECT_EQ(online::checkValue(14, 25, lat, lng), 0);
-    EXPECT_EQ(lng, 0.0);
-    EXPECT_EQ(lat, 10.0);
-    lat = 95, lng = 200;
-    online::checkValue(14, 25, lat, lng);
-    EXPECT_EQ(lat, 0.0);
-    lat = 91, lng = 20;
-    EXPECT_EQ(online::checkValue(14, 25, lat, lng), 0);
-    EXPECT_EQ(lat, 0.0);
-    lat = -1e300, lng = 0.0 / 0.0; // garbage positions must not overflow
-    online::checkValue(14, 25, lat, lng);
+// A server that refuses an oversized body closes the socket under the client's feet.
+const bool no_sigpipe = signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+
+testpg::Server& postgres() {
+    static testpg::Server server;
+    return server;
 }
 
-TEST(ScoresServer, SubmitKeepsBestAndRanksPlayers) {
-    std::string db = tempDb();
-    {
-        Server srv(db);
-        ASSERT_GT(srv.port, 0);
-        auto r = srv.post("/scores/submitScore", submission(2, "alice-1", 12, 48.8, 2.3));
-        ASSERT_TRUE(r);
-        EXPECT_EQ(r->status, 200);
-        EXPECT_NE(r->body.find("Hard Level Scores"), std::string::npos);
-        EXPECT_NE(r->body.find("Score submitted!"), std::string::npos);
-        EXPECT_NE(r->body.find("<tr class=\"me\"><td class=\"rank\">1</td><td>You</td>"
-                               "<td class=\"score\">12</td>"),
-                  std::string::npos);
-
-        ASSERT_EQ(srv.post("/scores/submitScore", submission(2, "bob-22", 20, 0, 0))->status, 200);
-        // A lower score does not replace alice's best.
-        ASSERT_EQ(srv.post("/scores/submitScore", submission(2, "alice-1", 3, 0, 0))->status, 200);
-        auto board = srv.post("/users/profile", profile(2, "alice-1"));
-        ASSERT_TRUE(board);
-        EXPECT_EQ(board->status, 200);
-        EXPECT_NE(board->body.find("Your best: <b>12</b>, rank 2"), std::string::npos);
-        EXPECT_LT(board->body.find("Player bob-22"), board->body.find("<td>You</td>"));
-        // Boards are separate.
-        auto easy = srv.post("/users/profile", profile(0, "alice-1"));
-        EXPECT_NE(easy->body.find("no score on this board"), std::string::npos);
+struct Server : testscores::Process {
+    Server(const std::string& db, std::vector<std::string> extra = {})
+        : Process(FLINGO_SCORES_EXE, db, std::move(extra)) {}
+    httplib::Result send(const char* method, const std::string& path, const std::string& body) {
+        httplib::Client cli("127.0.0.1", port);
+        cli.set_read_timeout(10, 0);
+        const char* form = "application/x-www-form-urlencoded";
+        if (!strcmp(method, "GET")) return cli.Get(path.c_str());
+        if (!strcmp(method, "PUT")) return cli.Put(path.c_str(), body, form);
+        return cli.Post(path.c_str(), body, form);
     }
-    // The scores survive a restart.
-    Server again(db);
-    auto board = again.post("/users/profile", profile(2, "bob-22"));
-    ASSERT_TRUE(board);
-    EXPECT_NE(board->body.find("Your best: <b>20</b>, rank 1"), std::string::npos);
-}
-
-TEST(ScoresServer, RefusesBadInput) {
-    Server srv(tempDb());
-    auto status = [&](const std::string& path, const std::string& body) {
-        auto r = srv.post(path, body);
+    int status(const char* method, const std::string& path, const std::string& body) {
+        auto r = send(method, path, body);
         return r ? r->status : -1;
-    };
-    std::string good = submission(0, "carol", 5, 1.5, 2.5);
-    EXPECT_EQ(status("/scores/submitScore", good), 200);
-
-    std::string wrong_token = good;
-    wrong_token.replace(6, 3, "zzz");
-    EXPECT_EQ(status("/scores/submitScore", wrong_token), 403);
-    EXPECT_EQ(status("/users/profile", "token=x&gid=99999&id=carol"), 404);
-    std::string bad_cid = good.substr(0, good.rfind('=') + 1) + "999";
-    EXPECT_EQ(status("/scores/submitScore", bad_cid), 400);
-    EXPECT_EQ(status("/scores/submitScore", "gid=41207"), 400);
-    EXPECT_EQ(status("/scores/submitScore", ""), 400);
-    EXPECT_EQ(status("/users/profile", "%%%&&&==="), 400);
-    EXPECT_EQ(status("/scores/submitScore", submission(0, "carol", -1, 0, 0)), 400);
-    EXPECT_EQ(status("/scores/submitScore", submission(0, "carol", 99999999, 0, 0)), 400);
-    EXPECT_EQ(status("/scores/submitScore", std::string(1 << 20, 'a')), 413);
-    EXPECT_EQ(status("/nothing", good), 404);
-
-    // SQL and HTML metacharacters in every field are refused or stored as plain text.
-    const char* evil[] = {"'", "x'%3BDROP+TABLE+scores%3B--", "%3Cscript%3E", "1%20OR%201%3D1"};
-    for (const char* e : evil) {
-        std::string uid = std::string("u") + e;
-        EXPECT_EQ(status("/scores/submitScore", submission(0, uid, 5, 0, 0)), 400) << e;
-        EXPECT_EQ(status("/users/profile", profile(0, uid)), 400) << e;
-        std::string body = good;
-        EXPECT_EQ(status("/scores/submitScore", body.replace(body.find("total=") + 6, 1, e)), 400);
-        body = good;
-        EXPECT_EQ(status("/scores/submitScore", body.replace(body.find("lat=") + 4, 0, e)), 400);
-        body = good;
-        EXPECT_NE(status("/scores/submitScore", body.replace(body.find("token=") + 6, 0, e)), 200);
     }
-    auto board = srv.post("/users/profile", profile(0, "carol"));
-    ASSERT_TRUE(board);
-    EXPECT_NE(board->body.find("Your best: <b>5</b>, rank 1"), std::string::npos);
-    EXPECT_EQ(html::escape("<a href=\"x\">'&'</a>"),
-              "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+    std::string page(int level, const std::string& uid) {
+        auto r = send("POST", "/users/profile", profile(level, uid));
+        return r ? r->body : "";
+    }
+};
+
+// Every case runs on SQLite and on PostgreSQL.
+class Engines : public testing::TestWithParam<const char*> {
+  protected:
+    void SetUp() override {
+        if (!pg()) {
+            db = tempDir() + "/scores.db";
+            return;
+        }
+        if (!postgres().up) GTEST_SKIP() << "PostgreSQL cases skipped: " << postgres().why;
+        static int n = 0;
+        db = postgres().database("flingo_" + std::to_string(getpid()) + "_" + std::to_string(++n));
+    }
+    bool pg() const { return GetParam()[0] == 'P'; }
+    std::unique_ptr<scores::Store> open() {
+        std::string error;
+        auto s = pg() ? scores::openPostgres(db, error) : scores::openSqlite(db, error);
+        EXPECT_TRUE(s) << error;
+        return s;
+    }
+    std::string db;
+};
+
+std::string rows(const std::vector<scores::Row>& rs) {
+    std::string out;
+    for (const auto& r : rs)
+        out += (out.empty() ? "" : "|") + std::to_string(r.rank) + " " + r.uid + " " +
+               std::to_string(r.total);
+    return out;
 }
 
-TEST(ScoresServer, ManyConcurrentClients) {
-    Server srv(tempDb());
-    constexpr int CLIENTS = 8, EACH = 25;
-    std::atomic<int> ok{0};
-    std::vector<std::thread> threads;
-    for (int c = 0; c < CLIENTS; ++c) {
-        threads.emplace_back([&, c] {
-            for (int i = 0; i < EACH; ++i) {
-                auto r = srv.post("/scores/submitScore",
-                                  submission(1, "p" + std::to_string(c), c * 100 + i, 10, 10));
-                if (r && r->status == 200) ++ok;
-            }
-        });
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+TEST_P(Engines, TiesShareARankAndBestsOnlyRise) {
+    auto store = open();
+    ASSERT_TRUE(store);
+    const int32_t g = 41207, other = 41208;
+    const std::pair<const char*, int> subs[] = {{"a", 30}, {"b", 50}, {"c", 50}, {"d", 10},
+                                                {"e", 40}, {"a", 20}, {"d", 45}, {"f", 30},
+                                                {"h", 5},  {"i", 1}};
+    for (const auto& [uid, total] : subs)
+        ASSERT_TRUE(store->submit(g, uid, total, 1.0, 2.0));
+    ASSERT_TRUE(store->submit(other, "a", 99, 0, 0));
+    struct Case {
+        const char* uid;
+        int rows;
+        int64_t best, rank;
+        const char *top, *near;
+    } cases[] = {
+        {"a", 3, 30, 5, "1 c 50|1 b 50|3 d 45", "4 e 40|5 f 30|5 a 30|7 h 5|8 i 1"},
+        {"b", 3, 50, 1, "1 c 50|1 b 50|3 d 45", ""},
+        {"e", 4, 40, 4, "1 c 50|1 b 50|3 d 45|4 e 40", ""},
+        {"i", 5, 1, 8, "1 c 50|1 b 50|3 d 45|4 e 40|5 f 30", "5 a 30|7 h 5|8 i 1"},
+        {"zz", 2, -1, 0, "1 c 50|1 b 50", ""},
+    };
+    for (const auto& c : cases) {
+        scores::Board b;
+        ASSERT_TRUE(store->board(g, c.uid, c.rows, b));
+        EXPECT_EQ(b.best, c.best) << c.uid;
+        EXPECT_EQ(b.rank, c.rank) << c.uid;
+        EXPECT_EQ(rows(b.top), c.top) << c.uid;
+        EXPECT_EQ(rows(b.near), c.near) << c.uid;
+        // The page says the same and highlights the player's row once.
+        const std::string page = html::board("Easy", b, c.uid, "");
+        EXPECT_EQ(count(page, "class=\"me\""), c.best < 0 ? 0u : 1u) << c.uid;
+        if (c.best >= 0) {
+            EXPECT_NE(page.find("Your best: <b>" + std::to_string(c.best) + "</b>, rank " +
+                                std::to_string(c.rank)),
+                      std::string::npos);
+        }
     }
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(ok.load(), CLIENTS * EACH);
-    auto board = srv.post("/users/profile", profile(1, "p7"));
-    ASSERT_TRUE(board);
-    EXPECT_NE(board->body.find("Your best: <b>724</b>, rank 1"), std::string::npos);
-    auto low = srv.post("/users/profile", profile(1, "p0"));
-    EXPECT_NE(low->body.find("Your best: <b>24</b>, rank 8"), std::string::npos);
+    scores::Board b;
+    ASSERT_TRUE(store->board(other, "a", 20, b));
+    EXPECT_EQ(rows(b.top), "1 a 99");
+    ASSERT_TRUE(store->healthy());
+}
+
+TEST_P(Engines, HttpRequestsAndBadInput) {
+    Server srv(db, {"--submits-per-minute", "2"});
+    ASSERT_GT(srv.port, 0);
+    const std::string good = submission(0, "carol", 5);
+    auto with = [&](const char* key, const std::string& value) {
+        std::string body = good;
+        const size_t at = body.find(std::string(key) + "=") + strlen(key) + 1;
+        return body.replace(at, body.find('&', at) - at, value);
+    };
+    struct Case {
+        const char *method, *path;
+        std::string body;
+        int status;
+    } cases[] = {
+        {"POST", "/scores/submitScore", good, 200},
+        {"POST", "/scores/submitScore", with("token", "zzz"), 403},
+        {"POST", "/scores/submitScore", with("gid", "99999"), 404},
+        {"POST", "/scores/submitScore", with("cid", "999"), 400},
+        {"POST", "/scores/submitScore", with("total", "5x"), 400},
+        {"POST", "/scores/submitScore", with("total", "-1"), 400},
+        {"POST", "/scores/submitScore", with("total", "99999999"), 400},
+        {"POST", "/scores/submitScore", with("lat", "nan"), 400},
+        {"POST", "/scores/submitScore", with("uid", std::string(65, 'u')), 400},
+        {"POST", "/scores/submitScore", with("uid", "x'%3BDROP+TABLE+scores%3B--"), 400},
+        {"POST", "/scores/submitScore", with("uid", "%3Cscript%3E"), 400},
+        {"POST", "/scores/submitScore", with("token", std::string(300, 't')), 400},
+        {"POST", "/scores/submitScore", "gid=41207", 400},
+        {"POST", "/users/profile", "%%%&&&===", 400},
+        {"POST", "/scores/submitScore", std::string(8192, 'a'), 413},
+        {"GET", "/scores/submitScore", "", 405},
+        {"PUT", "/users/profile", profile(0, "carol"), 405},
+        {"POST", "/nothing", good, 404},
+        {"POST", "/healthz", "", 405},
+        {"GET", "/healthz", "", 200},
+        // Refused submissions do not count against the address's limit of two a minute.
+        {"POST", "/scores/submitScore", submission(0, "dave", 7), 200},
+        {"POST", "/scores/submitScore", submission(0, "erin", 9), 429},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(srv.status(c.method, c.path, c.body), c.status)
+            << c.method << " " << c.path << " " << c.body.substr(0, 80);
+    // Only the two accepted submissions are stored.
+    const std::string page = srv.page(0, "carol");
+    EXPECT_NE(page.find("Your best: <b>5</b>, rank 2"), std::string::npos) << page;
+    EXPECT_EQ(count(page, "<td class=\"rank\">"), 2u);
+    EXPECT_NE(srv.page(1, "carol").find("no score on this board"), std::string::npos);
+}
+
+TEST_P(Engines, AcknowledgedScoresSurviveSigkill) {
+    constexpr int PLAYERS = 4;
+    std::atomic<int> acked[PLAYERS] = {};
+    {
+        Server srv(db, {"--submits-per-minute", "0"});
+        ASSERT_GT(srv.port, 0);
+        std::atomic<int> total_acks{0};
+        std::vector<std::thread> players;
+        for (int p = 0; p < PLAYERS; ++p)
+            players.emplace_back([&, p] {
+                httplib::Client cli("127.0.0.1", srv.port);
+                for (int t = 1; t < 100000; ++t) {
+                    auto r =
+                        cli.Post("/scores/submitScore", submission(2, "p" + std::to_string(p), t),
+                                 "application/x-www-form-urlencoded");
+                    if (!r || r->status != 200) return;
+                    acked[p] = t;
+                    ++total_acks;
+                }
+            });
+        while (total_acks < 40)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        kill(srv.pid, SIGKILL);
+        for (auto& t : players)
+            t.join();
+        waitpid(srv.pid, nullptr, 0);
+        srv.pid = -1;
+    }
+    Server again(db);
+    for (int p = 0; p < PLAYERS; ++p) {
+        const std::string page = again.page(2, "p" + std::to_string(p));
+        const size_t at = page.find("Your best: <b>");
+        ASSERT_NE(at, std::string::npos) << page;
+        EXPECT_GE(std::atoi(page.c_str() + at + 14), acked[p].load()) << "player " << p;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, Engines, testing::Values("SQLite", "PostgreSQL"),
+                         [](const auto& info) { return std::string(info.param); });
+
+TEST(ScoresServer, PostgresOutageGives503AndRecovers) {
+    testpg::Server& pg = postgres();
+    if (!pg.up) GTEST_SKIP() << "PostgreSQL cases skipped: " << pg.why;
+    Server srv(pg.database("outage"));
+    ASSERT_GT(srv.port, 0);
+    EXPECT_EQ(srv.status("POST", "/scores/submitScore", submission(3, "kim", 12)), 200);
+    ASSERT_TRUE(pg.stop());
+    EXPECT_EQ(srv.status("GET", "/healthz", ""), 503);
+    EXPECT_EQ(srv.status("POST", "/users/profile", profile(3, "kim")), 503);
+    EXPECT_EQ(srv.status("POST", "/scores/submitScore", submission(3, "kim", 20)), 503);
+    ASSERT_TRUE(pg.start());
+    EXPECT_EQ(srv.status("GET", "/healthz", ""), 200);
+    EXPECT_NE(srv.page(3, "kim").find("Your best: <b>12</b>, rank 1"), std::string::npos);
+}
+
+TEST(ScoresServer, FirstServersFileIsMigrated) {
+    const std::string db = tempDir() + "/old.db";
+    sqlite3* s = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &s), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(s,
+                           "CREATE TABLE scores (gid INTEGER NOT NULL, uid TEXT NOT NULL,"
+                           " total INTEGER NOT NULL, lat REAL NOT NULL, lng REAL NOT NULL,"
+                           " ts INTEGER NOT NULL, PRIMARY KEY (gid, uid));"
+                           "CREATE INDEX by_total ON scores (gid, total DESC);"
+                           "INSERT INTO scores VALUES (41207,'x',8,0,0,1),(41207,'y',8,0,0,2),"
+                           "(41207,'z',3,0,0,3);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(s);
+    std::string error;
+    auto store = scores::openSqlite(db, error);
+    ASSERT_TRUE(store) << error;
+    ASSERT_TRUE(store->submit(41207, "w", 5, 0, 0));
+    scores::Board b;
+    ASSERT_TRUE(store->board(41207, "z", 20, b));
+    EXPECT_EQ(rows(b.top), "1 y 8|1 x 8|3 w 5|4 z 3");
+    EXPECT_EQ(b.rank, 4);
+}
+
+TEST(ScoresServer, SettingsFromFlagsAndFile) {
+    const std::string file = tempDir() + "/scores.conf";
+    FILE* f = fopen(file.c_str(), "w");
+    fputs("# comment\nport = 9000\nsubmits-per-minute = 4\n"
+          "board = 777 tok Cellar Scores\nboard = 778 tok2 Roof Scores\n",
+          f);
+    fclose(f);
+    struct Case {
+        std::vector<const char*> args;
+        bool ok;
+        int port, perMinute;
+        size_t boards;
+    } cases[] = {
+        {{"--port", "abc"}, false, 0, 0, 0},
+        {{"--port", "70000"}, false, 0, 0, 0},
+        {{"--port"}, false, 0, 0, 0},
+        {{"--bogus", "1"}, false, 0, 0, 0},
+        {{"--config", "/nonexistent"}, false, 0, 0, 0},
+        {{"--port", "0", "--threads", "2"}, true, 0, 10, 5},
+        {{"--config", file.c_str()}, true, 9000, 4, 2},
+        {{"--port", "81", "--config", file.c_str()}, true, 81, 4, 2},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> argv = {"flingo-scores"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        config::Config cfg;
+        std::string error;
+        const bool ok = config::parse(int(argv.size()), argv.data(), cfg, error);
+        EXPECT_EQ(ok, c.ok) << c.args[0] << " " << error;
+        if (!ok || !c.ok) continue;
+        EXPECT_EQ(cfg.http.port, c.port);
+        EXPECT_EQ(cfg.submitsPerMinute, c.perMinute);
+        EXPECT_EQ(cfg.boards.size(), c.boards);
+    }
+    config::Config cfg;
+    std::string error;
+    const char* argv[] = {"flingo-scores", "--config", file.c_str()};
+    ASSERT_TRUE(config::parse(3, argv, cfg, error));
+    EXPECT_EQ(cfg.boards[0].gid, 777);
+    EXPECT_EQ(cfg.boards[0].title, "Cellar Scores");
+}
+
+// A raw connection to the server.
+int connectTo(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(s);
+        return -1;
+    }
+    return s;
+}
+
+// True when the server closed the connection within `ms` (without a reply).
+bool closedWithin(int s, int ms) {
+    pollfd p{s, POLLIN, 0};
+    if (poll(&p, 1, ms) <= 0) return false;
+    char c;
+    return recv(s, &c, 1, MSG_DONTWAIT) <= 0;
+}
+
+TEST(ScoresServer, SlowAndHostileClientsDoNotStopOthers) {
+    Server srv(tempDir() + "/scores.db",
+               {"--per-address", "105", "--deadline-ms", "4000", "--idle-seconds", "60"});
+    ASSERT_GT(srv.port, 0);
+    // A hundred connections that send a request's first line and then a byte at a time.
+    std::vector<int> slow;
+    for (int i = 0; i < 100; ++i) {
+        const int s = connectTo(srv.port);
+        ASSERT_GE(s, 0);
+        ASSERT_GT(send(s, "POST /users/profile HTTP/1.1\r\n", 30, 0), 0);
+        slow.push_back(s);
+    }
+    std::atomic<bool> trickling{true};
+    std::thread trickle([&] {
+        while (trickling) {
+            for (int s : slow)
+                send(s, "X", 1, MSG_NOSIGNAL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
+    });
+    // Past the per-address limit new connections are closed at once.
+    std::vector<int> extra;
+    for (int i = 0; i < 10; ++i)
+        extra.push_back(connectTo(srv.port));
+    int refused = 0;
+    for (int s : extra) {
+        refused += s < 0 || closedWithin(s, 300);
+        close(s);
+    }
+    EXPECT_EQ(refused, 5);
+    // Ordinary clients are answered meanwhile; one that half-closes after its request too.
+    int answered = 0;
+    for (int i = 0; i < 10; ++i)
+        answered += srv.status("POST", "/users/profile", profile(0, "ordinary")) == 200;
+    EXPECT_EQ(answered, 10);
+    const int half = connectTo(srv.port);
+    const std::string req = "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n";
+    ASSERT_EQ(send(half, req.data(), req.size(), 0), ssize_t(req.size()));
+    shutdown(half, SHUT_WR);
+    char reply[64] = {};
+    pollfd p{half, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 10000), 1);
+    EXPECT_EQ(std::string(reply, recv(half, reply, 12, 0)), "HTTP/1.1 200");
+    close(half);
+    // The trickling requests are cut at their deadline.
+    int cut = 0;
+    for (int s : slow)
+        cut += closedWithin(s, 20000);
+    trickling = false;
+    trickle.join();
+    for (int s : slow)
+        close(s);
+    EXPECT_EQ(cut, 100);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html.h"
 
 namespace html {
@@ -13,6 +14,7 @@ const char* STYLE =
     "td{padding:4px 6px;border-bottom:1px solid #2c3440}"
     "td.rank{width:36px;color:#8fa3b8}td.score{text-align:right;font-weight:bold}"
     "tr.me td{background:#1f4d2e;color:#ffffff}"
+    "tr.gap td{text-align:center;color:#8fa3b8}"
     "</style>";
 
 std::string playerName(const std::string& uid) {
@@ -48,30 +50,44 @@ std::string escape(const std::string& text) {
     return out;
 }
 
-std::string board(const std::string& title, const std::vector<scores::Entry>& top,
-                  const std::string& uid, int64_t best, int64_t rank, const std::string& note) {
+std::string board(const std::string& title, const scores::Board& rows, const std::string& uid,
+                  const std::string& note) {
     std::string html = "<html><head><meta charset=\"utf-8\"><title>" + escape(title) + "</title>" +
                        STYLE + "</head><body><h1>" + escape(title) + "</h1>";
     if (!note.empty()) html += "<p class=\"note\">" + escape(note) + "</p>";
-    if (best >= 0)
-        html += "<p>Your best: <b>" + std::to_string(best) + "</b>, rank " + std::to_string(rank) +
-                "</p>";
+    if (rows.best >= 0)
+        html += "<p>Your best: <b>" + std::to_string(rows.best) + "</b>, rank " +
+                std::to_string(rows.rank) + "</p>";
     else
         html += "<p>You have no score on this board yet.</p>";
-    if (top.empty()) {
-        html += "<p>No scores yet. Be the first!</p>";
-    } else {
-        html += "<table>";
-        for (size_t i = 0; i < top.size(); ++i) {
-            const bool me = top[i].uid == uid;
-            html += me ? "<tr class=\"me\">" : "<tr>";
-            html += "<td class=\"rank\">" + std::to_string(i + 1) + "</td><td>" +
-                    (me ? std::string("You") : playerName(top[i].uid)) +
-                    "</td><td class=\"score\">" + std::to_string(top[i].total) + "</td></tr>";
-        }
-        html += "</table>";
+    if (rows.top.empty()) return html + "<p>No scores yet. Be the first!</p></body></html>";
+    html += "<table>";
+    auto add = [&](const scores::Row& row) {
+        const bool me = row.uid == uid;
+        html += me ? "<tr class=\"me\">" : "<tr>";
+        html += "<td class=\"rank\">" + std::to_string(row.rank) + "</td><td>" +
+                (me ? std::string("You") : playerName(row.uid)) + "</td><td class=\"score\">" +
+                std::to_string(row.total) + "</td></tr>";
+    };
+    for (const auto& row : rows.top)
+        add(row);
+    if (!rows.near.empty()) html += "<tr class=\"gap\"><td colspan=\"3\">&#8942;</td></tr>";
+    for (const auto& row : rows.near)
+        add(row);
+    return html + "</table></body></html>";
+}
+
+std::string board(const std::string& title, const std::vector<scores::Entry>& top,
+                  const std::string& uid, int64_t best, int64_t rank, const std::string& note) {
+    scores::Board rows;
+    rows.best = best;
+    rows.rank = rank;
+    for (size_t i = 0; i < top.size(); ++i) {
+        const bool tied = i > 0 && top[i].total == top[i - 1].total;
+        rows.top.push_back(
+            {tied ? rows.top.back().rank : int64_t(i) + 1, top[i].uid, top[i].total});
     }
-    return html + "</body></html>";
+    return board(title, rows, uid, note);
 }
 
 std::string error(int status, const std::string& message) {

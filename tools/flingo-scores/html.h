@@ -10,8 +10,13 @@ namespace html {
 
 std::string escape(const std::string& text);
 
-// A level's board: its top entries, with the asking player's row (and own best and rank)
-// highlighted. `note` is a line above the table ("Score submitted!"), may be empty.
+// A level's board: its top rows, then the rows around the asking player when the player is
+// below them, the player's own row highlighted once. `note` is a line above the table
+// ("Score submitted!"), may be empty.
+std::string board(const std::string& title, const scores::Board& rows, const std::string& uid,
+                  const std::string& note);
+
+// The same from the top entries alone (tied totals share a rank) and the player's best and rank.
 std::string board(const std::string& title, const std::vector<scores::Entry>& top,
                   const std::string& uid, int64_t best, int64_t rank, const std::string& note);
 

@@ -1,88 +1,248 @@
-#include "store.h"
+// SPDX-License-Identifier: MIT
+#include "db.h"
 
-#include <sqlite3.h>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <string>
 
 namespace scores {
 namespace {
 
-// A prepared statement that finalises itself.
-struct Stmt {
-    sqlite3_stmt* s = nullptr;
-    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
-    ~Stmt() { sqlite3_finalize(s); }
-    explicit operator bool() const { return s != nullptr; }
+constexpr int SCHEMA_VERSION = 2;
+constexpr int NEAR_ROWS = 2; // rows shown above and below a player who is not in the top rows
+
+// Version 1 was the scores table alone, ranked by counting; version 2 adds the histogram.
+const char* const MIGRATE_TO_2[] = {
+    "CREATE TABLE IF NOT EXISTS scores (gid INTEGER NOT NULL, uid TEXT NOT NULL,"
+    " total BIGINT NOT NULL, lat DOUBLE PRECISION NOT NULL, lng DOUBLE PRECISION NOT NULL,"
+    " ts BIGINT NOT NULL, PRIMARY KEY (gid, uid))",
+    "CREATE TABLE IF NOT EXISTS histogram (gid INTEGER NOT NULL, total BIGINT NOT NULL,"
+    " players BIGINT NOT NULL, PRIMARY KEY (gid, total))",
+    "DELETE FROM histogram",
+    "INSERT INTO histogram (gid, total, players)"
+    " SELECT gid, total, COUNT(*) FROM scores GROUP BY gid, total",
+    "DROP INDEX IF EXISTS by_total",
+    "CREATE INDEX IF NOT EXISTS scores_order ON scores (gid, total, uid)",
+    "DELETE FROM schema_version",
+    "INSERT INTO schema_version (version) VALUES (2)",
+};
+
+const char* const PLAYERS_ABOVE =
+    "SELECT COALESCE(SUM(players), 0) FROM histogram WHERE gid = $1 AND total > $2";
+
+int64_t number(const std::string& text) {
+    return std::strtoll(text.c_str(), nullptr, 10);
+}
+
+class SqlStore : public Store {
+  public:
+    explicit SqlStore(Connect connect) : m_connect(std::move(connect)) {}
+
+    bool submit(int32_t gid, const std::string& uid, int64_t total, double lat,
+                double lng) override {
+        return with([&](Conn& db) {
+            // A first submission racing another one of the same player loses the insert; the
+            // second try then sees the row and compares bests as usual.
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                const int r = submitOnce(db, gid, uid, total, lat, lng);
+                if (r >= 0) return r == 1;
+            }
+            return false;
+        });
+    }
+
+    bool board(int32_t gid, const std::string& uid, int rows, Board& out) override {
+        out = Board{};
+        return with([&](Conn& db) {
+            Rows r;
+            if (!db.exec(db.beginRead(), {}, nullptr)) return false;
+            const bool ok = readBoard(db, gid, uid, rows, out);
+            return db.exec(ok ? "COMMIT" : "ROLLBACK", {}, nullptr) && ok;
+        });
+    }
+
+    bool healthy() override {
+        return with([](Conn& db) {
+            Rows r;
+            return db.exec("SELECT version FROM schema_version", {}, &r) && r.size() == 1;
+        });
+    }
+
+  private:
+    // 1 stored (or kept the better best), 0 lost a race (try again), -1 failed.
+    int submitOnce(Conn& db, int32_t gid, const std::string& uid, int64_t total, double lat,
+                   double lng) {
+        if (!db.exec(db.beginWrite(), {}, nullptr)) return -1;
+        auto fail = [&](int result) {
+            db.exec("ROLLBACK", {}, nullptr);
+            return result;
+        };
+        const int64_t now = static_cast<int64_t>(std::time(nullptr));
+        Rows r;
+        const std::string read =
+            std::string("SELECT total FROM scores WHERE gid = $1 AND uid = $2") + db.lockRow();
+        if (!db.exec(read.c_str(), {int64_t{gid}, uid}, &r)) return fail(-1);
+        if (!r.empty()) {
+            const int64_t old = number(r[0][0]);
+            if (old >= total) return db.exec("COMMIT", {}, nullptr) ? 1 : -1;
+            if (!db.exec("UPDATE scores SET total = $3, lat = $4, lng = $5, ts = $6"
+                         " WHERE gid = $1 AND uid = $2",
+                         {int64_t{gid}, uid, total, lat, lng, now}, nullptr) ||
+                !db.exec("UPDATE histogram SET players = players - 1 WHERE gid = $1 AND total = $2",
+                         {int64_t{gid}, old}, nullptr) ||
+                !db.exec("DELETE FROM histogram WHERE gid = $1 AND total = $2 AND players = 0",
+                         {int64_t{gid}, old}, nullptr))
+                return fail(-1);
+        } else {
+            if (!db.exec("INSERT INTO scores (gid, uid, total, lat, lng, ts)"
+                         " VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (gid, uid) DO NOTHING"
+                         " RETURNING total",
+                         {int64_t{gid}, uid, total, lat, lng, now}, &r))
+                return fail(-1);
+            if (r.empty()) return fail(0);
+        }
+        if (!db.exec("INSERT INTO histogram (gid, total, players) VALUES ($1, $2, 1)"
+                     " ON CONFLICT (gid, total) DO UPDATE SET players = histogram.players + 1",
+                     {int64_t{gid}, total}, nullptr))
+            return fail(-1);
+        return db.exec("COMMIT", {}, nullptr) ? 1 : -1;
+    }
+
+    static bool rankOf(Conn& db, int32_t gid, int64_t total, int64_t& rank) {
+        Rows r;
+        if (!db.exec(PLAYERS_ABOVE, {int64_t{gid}, total}, &r) || r.empty()) return false;
+        rank = number(r[0][0]) + 1;
+        return true;
+    }
+
+    static bool readBoard(Conn& db, int32_t gid, const std::string& uid, int rows, Board& out) {
+        Rows r;
+        if (!db.exec("SELECT uid, total FROM scores WHERE gid = $1"
+                     " ORDER BY total DESC, uid DESC LIMIT $2",
+                     {int64_t{gid}, int64_t{rows}}, &r))
+            return false;
+        // The top rows start at rank 1; a row tied with the one above shares its rank.
+        for (size_t i = 0; i < r.size(); ++i) {
+            const int64_t total = number(r[i][1]);
+            const int64_t rank =
+                i > 0 && out.top.back().total == total ? out.top.back().rank : int64_t(i) + 1;
+            out.top.push_back({rank, r[i][0], total});
+        }
+        if (!db.exec("SELECT total FROM scores WHERE gid = $1 AND uid = $2", {int64_t{gid}, uid},
+                     &r))
+            return false;
+        if (r.empty()) return true;
+        out.best = number(r[0][0]);
+        if (!rankOf(db, gid, out.best, out.rank)) return false;
+        auto inTop = [&](const std::string& id) {
+            return std::any_of(out.top.begin(), out.top.end(),
+                               [&](const Row& row) { return row.uid == id; });
+        };
+        if (inTop(uid)) return true;
+
+        Rows above, below;
+        if (!db.exec("SELECT uid, total FROM scores WHERE gid = $1 AND (total, uid) > ($2, $3)"
+                     " ORDER BY total, uid LIMIT $4",
+                     {int64_t{gid}, out.best, uid, int64_t{NEAR_ROWS}}, &above) ||
+            !db.exec("SELECT uid, total FROM scores WHERE gid = $1 AND (total, uid) < ($2, $3)"
+                     " ORDER BY total DESC, uid DESC LIMIT $4",
+                     {int64_t{gid}, out.best, uid, int64_t{NEAR_ROWS}}, &below))
+            return false;
+        std::reverse(above.begin(), above.end());
+        above.push_back({uid, std::to_string(out.best)});
+        above.insert(above.end(), below.begin(), below.end());
+        for (const auto& row : above) {
+            if (inTop(row[0])) continue;
+            Row near{0, row[0], number(row[1])};
+            if (near.total == out.best)
+                near.rank = out.rank;
+            else if (!out.near.empty() && out.near.back().total == near.total)
+                near.rank = out.near.back().rank;
+            else if (!rankOf(db, gid, near.total, near.rank))
+                return false;
+            out.near.push_back(near);
+        }
+        return true;
+    }
+
+    // Runs `work` on a pooled connection, opening one when none is free; a connection that
+    // died is dropped, so the next request connects afresh once the database is back.
+    template <typename Work> bool with(Work work) {
+        // A pooled connection may have died with the database; the work is safe to repeat
+        // (a submission keeps the better best), so it gets one more try on a fresh connection.
+        bool fresh = false;
+        const bool ok = withOne(work, fresh);
+        return ok || fresh ? ok : withOne(work, fresh);
+    }
+
+    template <typename Work> bool withOne(Work& work, bool& fresh) {
+        std::unique_ptr<Conn> db;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            if (!m_idle.empty()) {
+                db = std::move(m_idle.back());
+                m_idle.pop_back();
+            }
+        }
+        if (!db) {
+            std::string error;
+            fresh = true;
+            db = m_connect(error);
+            if (!db) {
+                fprintf(stderr, "flingo-scores: cannot reach the database: %s\n", error.c_str());
+                return false;
+            }
+        }
+        const bool ok = work(*db);
+        if (!ok && !db->alive()) return false; // retried by the caller when it was pooled
+        if (db->alive()) {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_idle.push_back(std::move(db));
+        }
+        return ok;
+    }
+
+    Connect m_connect;
+    std::mutex m_lock;
+    std::vector<std::unique_ptr<Conn>> m_idle;
 };
 
 } // namespace
 
-bool Store::open(const std::string& path, std::string& error) {
-    if (sqlite3_open(path.c_str(), &m_db) != SQLITE_OK) {
-        error = m_db ? sqlite3_errmsg(m_db) : "out of memory";
+bool migrate(Conn& db, std::string& error) {
+    Rows r;
+    auto failed = [&](const char* what) {
+        error = std::string("cannot migrate the schema: ") + what;
+        db.exec("ROLLBACK", {}, nullptr);
+        return false;
+    };
+    if (!db.exec(db.beginWrite(), {}, nullptr)) return failed("begin");
+    // Several servers may start at once over one database: the first migrates, the others wait.
+    if (*db.migrationLock() && !db.exec(db.migrationLock(), {}, nullptr)) return failed("lock");
+    if (!db.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)", {},
+                 nullptr) ||
+        !db.exec("SELECT version FROM schema_version", {}, &r))
+        return failed("schema_version");
+    const int64_t version = r.empty() ? 0 : number(r[0][0]);
+    if (version > SCHEMA_VERSION) {
+        db.exec("ROLLBACK", {}, nullptr);
+        error =
+            "the database was written by a newer server (schema " + std::to_string(version) + ")";
         return false;
     }
-    sqlite3_busy_timeout(m_db, 2000);
-    const char* schema = "CREATE TABLE IF NOT EXISTS scores ("
-                         " gid INTEGER NOT NULL, uid TEXT NOT NULL, total INTEGER NOT NULL,"
-                         " lat REAL NOT NULL, lng REAL NOT NULL, ts INTEGER NOT NULL,"
-                         " PRIMARY KEY (gid, uid));"
-                         "CREATE INDEX IF NOT EXISTS by_total ON scores (gid, total DESC);";
-    char* msg = nullptr;
-    if (sqlite3_exec(m_db, schema, nullptr, nullptr, &msg) != SQLITE_OK) {
-        error = msg ? msg : "cannot create the table";
-        sqlite3_free(msg);
-        return false;
-    }
-    return true;
+    if (version < 2)
+        for (const char* step : MIGRATE_TO_2)
+            if (!db.exec(step, {}, nullptr)) return failed(step);
+    return db.exec("COMMIT", {}, nullptr) || failed("commit");
 }
 
-Store::~Store() {
-    sqlite3_close(m_db);
+std::unique_ptr<Store> makeStore(Connect connect) {
+    return std::make_unique<SqlStore>(std::move(connect));
 }
 
-bool Store::submit(int32_t gid, const std::string& uid, int64_t total, double lat, double lng) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    Stmt st(m_db, "INSERT INTO scores (gid, uid, total, lat, lng, ts)"
-                  " VALUES (?1, ?2, ?3, ?4, ?5, strftime('%s','now'))"
-                  " ON CONFLICT (gid, uid) DO UPDATE SET total = excluded.total,"
-                  " lat = excluded.lat, lng = excluded.lng, ts = excluded.ts"
-                  " WHERE excluded.total > scores.total");
-    if (!st) return false;
-    sqlite3_bind_int(st.s, 1, gid);
-    sqlite3_bind_text(st.s, 2, uid.data(), static_cast<int>(uid.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int64(st.s, 3, total);
-    sqlite3_bind_double(st.s, 4, lat);
-    sqlite3_bind_double(st.s, 5, lng);
-    return sqlite3_step(st.s) == SQLITE_DONE;
-}
-
-std::vector<Entry> Store::top(int32_t gid, int limit) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    std::vector<Entry> out;
-    Stmt st(m_db, "SELECT uid, total FROM scores WHERE gid = ?1 ORDER BY total DESC, ts ASC"
-                  " LIMIT ?2");
-    if (!st) return out;
-    sqlite3_bind_int(st.s, 1, gid);
-    sqlite3_bind_int(st.s, 2, limit);
-    while (sqlite3_step(st.s) == SQLITE_ROW) {
-        const auto* uid = reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0));
-        out.push_back({uid ? uid : "", sqlite3_column_int64(st.s, 1)});
-    }
-    return out;
-}
-
-void Store::standing(int32_t gid, const std::string& uid, int64_t& best, int64_t& rank) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    best = -1;
-    rank = 0;
-    Stmt st(m_db, "SELECT total, (SELECT COUNT(*) FROM scores o WHERE o.gid = s.gid"
-                  " AND o.total > s.total) + 1 FROM scores s WHERE gid = ?1 AND uid = ?2");
-    if (!st) return;
-    sqlite3_bind_int(st.s, 1, gid);
-    sqlite3_bind_text(st.s, 2, uid.data(), static_cast<int>(uid.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(st.s) == SQLITE_ROW) {
-        best = sqlite3_column_int64(st.s, 0);
-        rank = sqlite3_column_int64(st.s, 1);
-    }
+bool isPostgresUrl(const std::string& where) {
+    return where.rfind("postgresql://", 0) == 0 || where.rfind("postgres://", 0) == 0;
 }
 
 } // namespace scores

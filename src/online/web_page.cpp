@@ -160,8 +160,10 @@ void WebPage::onResult(void* payload) {
         if (m_listener) m_listener->didFailLoad(-1, body);
         return;
     }
-    if (r->status >= 400 && body.empty()) {
-        // Nothing to show: say what went wrong instead of an empty page.
+    if (r->status >= 500 || (r->status >= 400 && body.empty())) {
+        // The server failed (or sent nothing to show): say so rather than show its page.
+        if (!body.empty())
+            platform::log("%s: status %d: %.300s", m_loading_url.c_str(), r->status, body.c_str());
         if (m_listener)
             m_listener->didFailLoad(r->status, "The score server sent an error (" +
                                                    std::to_string(r->status) + ").");

@@ -23,15 +23,72 @@
 #include "shell/options.h"
 #include "shell/timer.h"
 
+#include "embed.h"
+
 #include <SDL.h>
+#include <cstdio>
 #include <cstdlib>
+#include <future>
 
 namespace {
 
 using online_ui::WebViewController;
 
+// The boards this machine serves itself when no score server is configured: the reference
+// server's store and pages on 127.0.0.1, its database in the data folder. Started on a thread of
+// its own at the first board or submission, so neither launch nor a frame waits for the disk.
+struct LocalBoards {
+    std::future<scores_server::Embedded*> starting;
+    scores_server::Embedded* server = nullptr;
+    std::string messages; // from the starting thread, logged on the main one
+
+    static scores_server::Embedded* start(const std::string& path, std::string& messages) {
+        std::string err;
+        if (auto* s = scores_server::startEmbedded(path, &err)) return s;
+        // A damaged database is kept for whoever wants to look at it; the boards start afresh.
+        const bool damaged = err.find("not a database") != std::string::npos ||
+                             err.find("malformed") != std::string::npos;
+        messages = "cannot open the local score boards " + path + ": " + err;
+        if (!damaged) return nullptr;
+        const std::string aside = path + ".unreadable";
+        if (std::rename(path.c_str(), aside.c_str()) != 0) return nullptr;
+        messages += "; moved aside as " + aside + ", starting new boards";
+        auto* s = scores_server::startEmbedded(path, &err);
+        if (!s) messages += "; cannot start them either: " + err;
+        return s;
+    }
+
+    void begin() {
+        if (server || starting.valid()) return;
+        const std::string path = std::string(platform::getDataPath()) + "scores.db";
+        starting = std::async(std::launch::async, [this, path] { return start(path, messages); });
+    }
+
+    // True once the start has ended (server null when it failed).
+    bool ready() {
+        if (!starting.valid()) return server != nullptr;
+        if (starting.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+        server = starting.get();
+        if (!messages.empty()) platform::log("%s", messages.c_str());
+        if (server)
+            platform::log("local score boards on 127.0.0.1:%d", scores_server::port(server));
+        return true;
+    }
+
+    void stop() {
+        if (starting.valid()) server = starting.get();
+        scores_server::stop(server);
+        server = nullptr;
+    }
+};
+
 const char* const SUBMIT_MESSAGE = "Would you like to submit your best score for this level to the "
                                    "online high score board?";
+
+// The submission whose reply the page is loading: it counts as sent only on a 2xx answer.
+struct Sending {
+    int level = -1, score = 0;
+};
 
 class OnlineSide : public location::Delegate, public shell::NavDelegate {
   public:
@@ -42,11 +99,12 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
     online_ui::NavBar* m_nav_bar = nullptr;
     std::string m_server;
     bool m_web_shown = false;
-    int m_waiting = 0; // submissions waiting for a position
-    // The submission whose reply the page is loading: it counts as sent only on a 2xx answer.
-    struct Sending {
-        int level = -1, score = 0;
-    } m_sending;
+    int m_waiting = 0;   // submissions waiting for a position
+    LocalBoards m_local; // when m_server is empty
+    // A request held until the local boards have started.
+    bool m_held = false;
+    http::Request m_held_request;
+    Sending m_sending;
 
     // ---- the launch
 
@@ -102,6 +160,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
         SDL_DelEventWatch(&OnlineSide::watchEvents, this);
         if (m_web_view_ctrl) m_web_view_ctrl->webView().content.stopLoading();
         m_location_manager.stopUpdatingLocation();
+        m_local.stop();
     }
 
     // ---- navigation
@@ -114,6 +173,10 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
         } else if (m_web_shown) {
             m_web_view_ctrl->viewWillDisappear();
             m_web_shown = false;
+            if (m_held) { // the player left before the local boards were up
+                m_held = false;
+                loadEnded(false, web::CANCELLED, "cancelled");
+            }
         }
         app->willShowViewController(nav, vc, animated);
         online_ui::refreshButtons();
@@ -142,14 +205,38 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
         return true;
     }
 
-    void post(const std::string& path, const std::string& body) {
-        m_sending = {};
+    // Posts to the score server into the page; `sending`: the submission it carries, if any.
+    void post(const std::string& path, const std::string& body, Sending sending = {}) {
+        m_sending = sending;
         http::Request req;
-        req.url = m_server + path;
+        req.url = path; // the server goes in front when it is known
         req.method = "POST";
         req.body = body;
         req.content_type = "application/x-www-form-urlencoded";
+        if (m_server.empty()) {
+            m_local.begin();
+            m_held = true;
+            m_held_request = req;
+            m_web_view_ctrl->didStartLoad();
+            sendHeld();
+            return;
+        }
+        req.url = m_server + path;
         m_web_view_ctrl->loadRequest(req);
+    }
+
+    // Sends the held request once the local boards are up (or says they cannot be).
+    void sendHeld() {
+        if (!m_held || !m_local.ready()) return;
+        m_held = false;
+        if (!m_local.server) {
+            m_web_view_ctrl->didFailLoad(-1, "The score boards on this computer cannot be opened.");
+            return;
+        }
+        m_held_request.url =
+            "http://127.0.0.1:" + std::to_string(scores_server::port(m_local.server)) +
+            m_held_request.url;
+        m_web_view_ctrl->loadRequest(m_held_request);
     }
 
     static bool validLevel(int level, const char* what) {
@@ -212,10 +299,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
             lng = fix.longitude;
         }
         const std::string body = online::submissionBody(level, best, lat, lng, shell::deviceId());
-        if (showWebPage(level)) {
-            post("/scores/submitScore", body);
-            m_sending = {level, best};
-        }
+        if (showWebPage(level)) post("/scores/submitScore", body, {level, best});
         if (m_waiting == 0) m_location_manager.stopUpdatingLocation();
     }
 
@@ -275,6 +359,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
 
     static void step(void* user) {
         auto* self = static_cast<OnlineSide*>(user);
+        self->sendHeld();
         http::poll();
         self->m_location_manager.poll(platform::getTime());
         online_ui::collectAlerts();

@@ -309,11 +309,15 @@ GameRun submitFromLevel(const std::string& data, const std::string& server, cons
     script += tap(200, l0.hudSubmitPos.x, l0.hudSubmitPos.y);
     script += "210 press \"Yes\"\n"; // 1 s pause under the spinner, then the page at once
     script += "1400 press \"" + std::string(press) + "\"\n";
-    return runGame(data, script,
-                   {"--frames", "1500", "--score-server", server, "--location", "48.8,2.3",
-                    "--analytics-log", "@a.jsonl", "--screenshot", "165:@level.png", "--screenshot",
-                    "240:@spinner.png", "--screenshot", "1300:@board.png", "--screenshot",
-                    "1480:@back.png"});
+    std::vector<std::string> extra = {"--frames",        "1500",
+                                      "--location",      "48.8,2.3",
+                                      "--analytics-log", "@a.jsonl",
+                                      "--screenshot",    "165:@level.png",
+                                      "--screenshot",    "240:@spinner.png",
+                                      "--screenshot",    "1300:@board.png",
+                                      "--screenshot",    "1480:@back.png"};
+    if (!server.empty()) extra.insert(extra.end(), {"--score-server", server});
+    return runGame(data, script, extra);
 }
 
 TEST(OnlineGame, SubmissionFromALevelPostsEveryFieldAndShowsTheBoard) {
@@ -400,6 +404,38 @@ TEST(OnlineGame, SubmissionFromALevelPostsEveryFieldAndShowsTheBoard) {
     EXPECT_EQ(submittedIn(again, 0), 0);
     EXPECT_GT(redPixels(down.path("back.png"), sx, sy), 10) << "Submit still red";
     EXPECT_GT(countBetween(down.trace, "onFrame", 1420, 1500), 50) << "back in the level";
+}
+
+// No score server configured: the game serves the boards itself, from the data folder. A
+// database that cannot be read is moved aside and the boards start afresh.
+TEST(OnlineGame, WithoutAServerTheBoardsAreServedFromTheDataFolder) {
+    for (bool damaged : {false, true}) {
+        SCOPED_TRACE(damaged ? "damaged database" : "fresh data folder");
+        const std::string data = dataWithBests({25});
+        const std::string junk(3000, 'j');
+        if (damaged) testrun::writeFile(data + "/scores.db", junk);
+        GameRun r = submitFromLevel(data, "", "Back");
+        ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+        EXPECT_EQ(logFrame(r.trace, "Error loading webpage"), -1) << r.result.stderr_text;
+        EXPECT_GT(logFrame(r.trace, "score 25 of level 0 submitted"), 260);
+        EXPECT_EQ(submittedIn(data, 0), 25);
+        EXPECT_EQ(testrun::readFile(data + "/scores.db.unreadable"), damaged ? junk : "");
+        EXPECT_EQ(logFrame(r.trace, "moved aside as") > 0, damaged);
+
+        // The board the player saw is the one the reference server makes from that database:
+        // this machine's player with the score just sent.
+        testscores::Process server(FLINGO_SCORES_EXE, data + "/scores.db");
+        ASSERT_GT(server.port, 0);
+        std::string device = testrun::readFile(data + "/device_id");
+        device.erase(device.find_last_not_of(" \n") + 1);
+        httplib::Client c("127.0.0.1", server.port);
+        auto reply = c.Post("/scores/submitScore", online::submissionBody(0, 25, 48.8, 2.3, device),
+                            "application/x-www-form-urlencoded");
+        ASSERT_TRUE(reply);
+        EXPECT_NE(reply->body.find("Your best: <b>25</b>, rank 1"), std::string::npos)
+            << reply->body;
+        EXPECT_EQ(mismatches(r.path("board.png"), pagePixels(reply->body, 436), 44, 436), 0);
+    }
 }
 
 TEST(OnlineGame, EveryLevelsBoardOpensUnderItsTitleAndBackReturns) {

@@ -126,17 +126,17 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
         shell::addLoopHook(&OnlineSide::step, this);
     }
 
-    void createWebView(FlingoAppDelegate& d) {
+    // The page and its fonts are made at the first board or submission, not at launch: most runs
+    // never open one, and the font set-up costs tens of milliseconds.
+    WebViewController* webViewController() {
+        if (m_web_view_ctrl) return m_web_view_ctrl;
         m_web_view_ctrl = new WebViewController;
-        d.m_web_view_ctrl = m_web_view_ctrl;
+        app->m_web_view_ctrl = m_web_view_ctrl;
         m_web_view_ctrl->loadEnded = [this](bool ok, int status, const std::string& detail) {
             loadEnded(ok, status, detail);
         };
         m_web_view_ctrl->failureAcknowledged = [this] { leavePage(); };
-        // The first page of a process costs tens of milliseconds of font set-up; pay it now
-        // rather than in the middle of a slide.
-        std::vector<uint8_t> warm;
-        m_web_view_ctrl->webView().content.render(warm);
+        return m_web_view_ctrl;
     }
 
     void createLocation(FlingoAppDelegate& d) {
@@ -167,7 +167,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
 
     void willShowViewController(shell::NavController& nav, shell::ViewController* vc,
                                 bool animated) override {
-        if (vc == m_web_view_ctrl) {
+        if (vc && vc == m_web_view_ctrl) {
             m_web_view_ctrl->viewWillAppear();
             m_web_shown = true;
         } else if (m_web_shown) {
@@ -189,7 +189,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
 
     // Shows the web page with the level's title; false when it cannot come on screen now.
     bool showWebPage(int level) {
-        m_web_view_ctrl->title = online::rankora_scoreboard_names[level];
+        webViewController()->title = online::rankora_scoreboard_names[level];
         shell::NavController* nav = app->m_nav_ctrl;
         if (nav->top() == m_web_view_ctrl) {
             // Already on screen (a second submission ending over a board): start afresh in
@@ -390,7 +390,6 @@ OnlineSide* side() {
 const bool registered =
     addDelegatePart(LaunchStep::Handlers,
                     [](FlingoAppDelegate& d) { side()->registerHandlers(d); }) &&
-    addDelegatePart(LaunchStep::WebView, [](FlingoAppDelegate& d) { side()->createWebView(d); }) &&
     addDelegatePart(LaunchStep::Location,
                     [](FlingoAppDelegate& d) { side()->createLocation(d); }) &&
     addDelegatePart(LaunchStep::Release, [](FlingoAppDelegate& d) { side()->release(d); });

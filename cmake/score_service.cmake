@@ -34,3 +34,5 @@ string(REPLACE "," ", " FLINGO_BOARD_IDS_C "${FLINGO_BOARD_IDS}")
 string(REPLACE "," "\", \"" FLINGO_BOARD_TOKENS_C "\"${FLINGO_BOARD_TOKENS}\"")
 configure_file(${PROJECT_SOURCE_DIR}/src/online/score_service.h.in
                ${PROJECT_BINARY_DIR}/generated/online/score_service.h @ONLY)
+# Everything that includes online/boards.h finds it: the game, the reference server, tests.
+target_include_directories(flingo_options INTERFACE ${PROJECT_BINARY_DIR}/generated)

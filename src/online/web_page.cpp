@@ -137,7 +137,8 @@ void WebPage::onProgress(const http::Result& r) {
     // The first bytes show at once; after that the page is laid out again now and then, not for
     // every piece that arrives.
     const double now = platform::getTime();
-    if (r.length <= 0 || r.length > MAX_PARTIAL_LAYOUT ||
+    // A server failure is not shown at all (the load ends in the error alert).
+    if (r.length <= 0 || r.status >= 500 || r.length > MAX_PARTIAL_LAYOUT ||
         (m_partial && now - m_last_layout < PARTIAL_LAYOUT_INTERVAL))
         return;
     show(std::string(reinterpret_cast<const char*>(r.data), static_cast<size_t>(r.length)),

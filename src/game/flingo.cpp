@@ -55,7 +55,6 @@ void setupGl() {
 
 void subscribeHandlers() {
     evt::subscribe("sizeGl", evt::Callback(&fg::sizeGl, nullptr));
-    evt::subscribe("postScore", evt::Callback(&fg::postScore, nullptr));
     evt::subscribe("setBest", evt::Callback(&fg::setBest, nullptr));
     evt::subscribe("setSound", evt::Callback(&fg::setSound, nullptr));
     evt::subscribe("onFrame", evt::Callback(&fg::update, nullptr));
@@ -173,9 +172,10 @@ void sizeGl(void*, void* payload) {
     glLoadIdentity();
 }
 
-void postScore(void*, void*) {
-    if (current_level < 0) return; // no level entered yet: nothing was shown to submit
-    scores::saveSubmitted(scores::readBest(current_level), current_level);
+void scoreSubmitted(int index, int score) {
+    if (index < 0 || index >= LEVEL_COUNT) return;
+    scores::saveSubmitted(score, index);
+    if (level && index == current_level) level->scoreSubmitted(score);
 }
 
 void setBest(void*, void* payload) {

@@ -38,6 +38,11 @@ void activate();
 int getLevel();
 int getBestScore();
 
+// The score service took `score` as the level's best (it answered the submission with success):
+// stored as submitted, and the level's Submit button greys when that is still its best. Only a
+// submission known to have arrived counts; a failed one leaves Submit as it was.
+void scoreSubmitted(int level, int score);
+
 // The back button of the desktop (Escape): from the score menu or a level, return to the menu
 // with the click of that screen's own back button. False when the current screen has no way
 // back (the menu itself, or a slide under way).
@@ -45,7 +50,6 @@ bool goBack();
 
 // Bus handlers (plain functions, null user data), subscribed by initialize in this order.
 void sizeGl(void* user, void* payload);
-void postScore(void* user, void* payload);
 void setBest(void* user, void* payload);
 void setSound(void* user, void* payload);
 void update(void* user, void* payload);

@@ -50,7 +50,7 @@ class Level {
     void onPtrDown(void* payload);
     void onPtrMove(void* payload);
     void onPtrUp(void* payload);
-    void postScore(void* payload);
+    void scoreSubmitted(int score); // greys Submit when `score` is the best
     void onLevelUnlocked(void* payload);
 
     const fg::LevelInfo* info = nullptr;

@@ -114,7 +114,8 @@ void Level::onLevelUnlocked(void*) {
     playSound("unlock.wav");
 }
 
-void Level::postScore(void*) {
+void Level::scoreSubmitted(int sent) {
+    if (sent < best) return; // a better score came meanwhile: still worth sending
     canSubmit = 0;
     submitColour = HUD_BUTTON_COLOR_DISABLED;
 }

@@ -43,7 +43,6 @@ Level::Level()
     evt::subscribe("onPtrDown", evt::Callback(this, &Level::onPtrDown));
     evt::subscribe("onPtrMove", evt::Callback(this, &Level::onPtrMove));
     evt::subscribe("onPtrUp", evt::Callback(this, &Level::onPtrUp));
-    evt::subscribe("postScore", evt::Callback(this, &Level::postScore));
     evt::subscribe("onLevelUnlocked", evt::Callback(this, &Level::onLevelUnlocked));
 }
 
@@ -53,7 +52,6 @@ Level::~Level() {
     evt::unsubscribe("onPtrDown", evt::Callback(this, &Level::onPtrDown));
     evt::unsubscribe("onPtrMove", evt::Callback(this, &Level::onPtrMove));
     evt::unsubscribe("onPtrUp", evt::Callback(this, &Level::onPtrUp));
-    evt::unsubscribe("postScore", evt::Callback(this, &Level::postScore));
     evt::unsubscribe("onLevelUnlocked", evt::Callback(this, &Level::onLevelUnlocked));
 }
 

@@ -1,20 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The score service's per-level boards: board ids, access tokens and titles. The ids and tokens
-// are build settings (FLINGO_BOARD_IDS, FLINGO_BOARD_TOKENS); the defaults are the ones the
-// reference server in tools/flingo-scores knows.
+// are build settings (FLINGO_BOARD_IDS, FLINGO_BOARD_TOKENS, cmake/score_service.cmake), shared
+// with the reference server in tools/flingo-scores.
 #pragma once
 
 #include <cstdint>
 
-#ifndef FLINGO_BOARD_IDS
-#define FLINGO_BOARD_IDS 41207, 41208, 41209, 41210, 41211
-#endif
-#ifndef FLINGO_BOARD_TOKENS
-#define FLINGO_BOARD_TOKENS                                                                        \
-    "e4k9w2m7q1t8z3c6v5b0n2x7r4p9d", "h3j8f1s6a9l2k5g0d7w4e1r8t3y6u",                              \
-        "p2o7i4u9y1t6r3e8w5q0a2s7d4f", "m9n4b7v2c5x8z1l6k3j0h5g8f2d7s",                            \
-        "q7w2e9r4t1y8u3i6o5p0a7s2d9f4g"
-#endif
+#include "online/score_service.h"
 
 namespace online {
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "online/http.h"
 
+#include "core/platform.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -34,6 +36,8 @@ void UrlDelegate::didReceiveResponse(int status) {
 void UrlDelegate::didReceiveData(const unsigned char* bytes, size_t n) {
     if (!m_file_mode) {
         m_data.insert(m_data.end(), bytes, bytes + n);
+        if (m_progress)
+            m_progress(Result{m_data.data(), static_cast<int>(m_data.size()), m_status, m_user});
         return;
     }
     if (n == 0) return;
@@ -71,13 +75,16 @@ namespace {
 
 struct Transfer {
     int id;
-    CURL* easy;
+    CURL* easy = nullptr;
     UrlDelegate* delegate;
+    Request req;
+    std::string origin; // where redirects may lead
     curl_slist* headers = nullptr;
-    std::string body;
+    int redirects = 0;
     bool responded = false;
     bool too_large = false;
-    size_t received = 0;
+    bool redirecting = false; // the current response is a redirect: its body is dropped
+    size_t received = 0, header_bytes = 0;
     char error[CURL_ERROR_SIZE] = {};
     // Bytes arrive inside curl_multi_perform; they are handed on after it returns, so a
     // delegate's callback may start or cancel transfers freely.
@@ -89,9 +96,32 @@ std::vector<std::unique_ptr<Transfer>> transfers;
 int next_id = 1;
 long timeout_ms = 20000;
 
+bool isRedirect(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+size_t onHeader(char*, size_t size, size_t n, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    t->header_bytes += size * n;
+    if (t->header_bytes > MAX_HEADER) {
+        t->too_large = true;
+        return 0;
+    }
+    return size * n;
+}
+
 size_t onWrite(char* ptr, size_t size, size_t n, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const size_t bytes = size * n;
+    if (t->redirecting) return bytes;
+    long status = 0;
+    curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
+    char* location = nullptr;
+    curl_easy_getinfo(t->easy, CURLINFO_REDIRECT_URL, &location);
+    if (isRedirect(status) && location) {
+        t->redirecting = true;
+        return bytes;
+    }
     t->received += bytes;
     if (t->received > MAX_REPLY) {
         t->too_large = true;
@@ -105,9 +135,109 @@ void finish(Transfer* t) {
     curl_multi_remove_handle(multi, t->easy);
     curl_easy_cleanup(t->easy);
     curl_slist_free_all(t->headers);
+    t->easy = nullptr;
+    t->headers = nullptr;
+}
+
+void begin(Transfer* t) {
+    const Request& req = t->req;
+    t->easy = curl_easy_init();
+    t->redirecting = false;
+    t->header_bytes = 0;
+    t->error[0] = 0;
+    CURL* e = t->easy;
+    curl_easy_setopt(e, CURLOPT_URL, req.url.c_str());
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &onHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, t);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &onWrite);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, t);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t->error);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, timeout_ms);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, std::min(timeout_ms, 10000L));
+    // Redirects are followed here, not by curl: they must stay on the same host and port.
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "Flingo/1.0");
+    if (req.method == "POST") {
+        curl_easy_setopt(e, CURLOPT_POST, 1L);
+        curl_easy_setopt(e, CURLOPT_POSTFIELDS, req.body.c_str());
+        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE, static_cast<long>(req.body.size()));
+    }
+    if (!req.content_type.empty())
+        t->headers = curl_slist_append(t->headers, ("content-type: " + req.content_type).c_str());
+    t->headers = curl_slist_append(t->headers, "Expect:"); // no 100-continue round trip
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, t->headers);
+    curl_multi_add_handle(multi, e);
+}
+
+// What the player reads for a failed transfer.
+std::string failureText(CURLcode code, const Transfer& t) {
+    if (t.too_large) return "The reply was too large.";
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return "The score server could not be reached.";
+    case CURLE_OPERATION_TIMEDOUT:
+        return "The score server did not answer in time.";
+    case CURLE_OUT_OF_MEMORY: // curl's answer to a header too big for its buffers
+    case CURLE_FILESIZE_EXCEEDED:
+        return "The reply was too large.";
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+        return "A secure connection to the score server could not be made.";
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING:
+        return "The score server sent a reply the game cannot read.";
+    default:
+        return "The connection to the score server was lost.";
+    }
+}
+
+// A redirect to follow: the next request, or a failure text.
+bool redirect(Transfer* t, long status, const char* location, std::string& failure) {
+    if (++t->redirects > MAX_REDIRECTS) {
+        failure = "The score server sent the page round in circles.";
+        platform::log("%s: more than %d redirects", t->req.url.c_str(), MAX_REDIRECTS);
+        return false;
+    }
+    if (origin(location).empty() || origin(location) != t->origin) {
+        failure = "The score server sent the page to another address.";
+        platform::log("%s: not following the redirect to %s", t->req.url.c_str(), location);
+        return false;
+    }
+    t->req.url = location;
+    // 307 and 308 repeat the request as it was; the others fetch the new address.
+    if (status != 307 && status != 308) {
+        t->req.method = "GET";
+        t->req.body.clear();
+        t->req.content_type.clear();
+    }
+    return true;
 }
 
 } // namespace
+
+std::string origin(const std::string& url) {
+    std::string u = url;
+    for (auto& c : u)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    const bool https = u.rfind("https://", 0) == 0;
+    if (!https && u.rfind("http://", 0) != 0) return {};
+    const size_t at = https ? 8 : 7;
+    std::string host = u.substr(at, u.find_first_of("/?#", at) - at);
+    if (host.empty() || host.find('@') != std::string::npos) return {};
+    if (host.find(':', host.find(']') == std::string::npos ? 0 : host.find(']')) ==
+        std::string::npos)
+        host += https ? ":443" : ":80";
+    return host;
+}
 
 void setTimeout(double timeout_s) {
     timeout_ms = static_cast<long>(timeout_s * 1000.0);
@@ -120,31 +250,10 @@ int start(const Request& req, UrlDelegate* delegate) {
     }
     auto t = std::make_unique<Transfer>();
     t->id = next_id++;
-    t->easy = curl_easy_init();
     t->delegate = delegate;
-    t->body = req.body;
-    CURL* e = t->easy;
-    curl_easy_setopt(e, CURLOPT_URL, req.url.c_str());
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &onWrite);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, t.get());
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t->error);
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, timeout_ms);
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, std::min(timeout_ms, 10000L));
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_USERAGENT, "Flingo/1.0");
-    if (req.method == "POST") {
-        curl_easy_setopt(e, CURLOPT_POST, 1L);
-        curl_easy_setopt(e, CURLOPT_POSTFIELDS, t->body.c_str());
-        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE, static_cast<long>(t->body.size()));
-    }
-    if (!req.content_type.empty())
-        t->headers = curl_slist_append(t->headers, ("content-type: " + req.content_type).c_str());
-    t->headers = curl_slist_append(t->headers, "Expect:"); // no 100-continue round trip
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, t->headers);
-    curl_multi_add_handle(multi, e);
+    t->req = req;
+    t->origin = origin(req.url);
+    begin(t.get());
     transfers.push_back(std::move(t));
     return transfers.back()->id;
 }
@@ -190,20 +299,34 @@ void poll() {
         auto it = std::find_if(transfers.begin(), transfers.end(),
                                [&](const auto& t) { return t->easy == msg->easy_handle; });
         if (it == transfers.end()) continue;
-        std::unique_ptr<Transfer> t = std::move(*it);
-        transfers.erase(it);
+        Transfer* t = it->get();
         const CURLcode code = msg->data.result;
         long status = 0;
         curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
-        std::string error = t->too_large  ? "The reply is too large."
-                            : t->error[0] ? t->error
-                                          : curl_easy_strerror(code);
-        finish(t.get());
-        if (code == CURLE_OK) {
-            if (!t->responded) t->delegate->didReceiveResponse(status ? int(status) : 200);
-            t->delegate->didFinishLoading();
+        std::string failure;
+        char* location = nullptr;
+        curl_easy_getinfo(t->easy, CURLINFO_REDIRECT_URL, &location);
+        if (code == CURLE_OK && isRedirect(status) && location) {
+            const std::string next = location;
+            finish(t);
+            if (redirect(t, status, next.c_str(), failure)) {
+                begin(t);
+                continue;
+            }
+        } else if (code != CURLE_OK) {
+            failure = failureText(code, *t);
+            platform::log("%s %s: %s (curl %d)", t->req.method.c_str(), t->req.url.c_str(),
+                          t->error[0] ? t->error : curl_easy_strerror(code),
+                          static_cast<int>(code));
+        }
+        std::unique_ptr<Transfer> done = std::move(*it);
+        transfers.erase(it);
+        if (done->easy) finish(done.get());
+        if (failure.empty()) {
+            if (!done->responded) done->delegate->didReceiveResponse(status ? int(status) : 200);
+            done->delegate->didFinishLoading();
         } else {
-            t->delegate->didFailWithError(error);
+            done->delegate->didFailWithError(failure);
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "core/evt.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,12 @@ class UrlDelegate {
     UrlDelegate(const UrlDelegate&) = delete;
     UrlDelegate& operator=(const UrlDelegate&) = delete;
 
+    // Called after each piece of a reply in memory mode with the bytes so far (a page shows
+    // itself as it arrives).
+    void setProgress(std::function<void(const Result&)> progress) {
+        m_progress = std::move(progress);
+    }
+
     void didReceiveResponse(int status);
     void didReceiveData(const unsigned char* bytes, size_t n);
     void didFinishLoading();
@@ -36,6 +43,7 @@ class UrlDelegate {
 
   private:
     evt::Callback m_cb;
+    std::function<void(const Result&)> m_progress;
     std::vector<unsigned char> m_data;
     int m_status = 200;
     std::string m_path; // empty in memory mode
@@ -51,9 +59,13 @@ struct Request {
     std::string content_type;
 };
 
-// Replies larger than this fail with "The reply is too large."; requests give up after
-// `timeout_s` seconds ("Timeout was reached").
+// Replies larger than this (or with more header than MAX_HEADER) fail with "The reply was too
+// large."; requests give up after `timeout_s` seconds. Redirects are followed only to http(s) on
+// the request's own host and port, at most MAX_REDIRECTS in a row; anything else fails. A
+// failure's text is for the player; the technical detail goes to the log.
 constexpr size_t MAX_REPLY = 2 * 1024 * 1024;
+constexpr size_t MAX_HEADER = 64 * 1024;
+constexpr int MAX_REDIRECTS = 5;
 void setTimeout(double timeout_s);
 
 // Starts a transfer reporting to `delegate` (which must live until its callback has run).
@@ -65,6 +77,10 @@ void cancel(int id);
 void poll();
 // Number of transfers still running.
 int active();
+
+// "host:port" of an http(s) URL, lower case, the port filled in from the scheme; "" for any
+// other URL. Two URLs with the same origin may link and redirect to each other.
+std::string origin(const std::string& url);
 
 // Percent-encodes a form value (letters, digits and -._~ pass unchanged).
 std::string formEncode(const std::string& value);

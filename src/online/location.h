@@ -36,6 +36,10 @@ class Manager {
     void startUpdatingLocation() { m_updating = true; }
     void stopUpdatingLocation() { m_updating = false; }
     bool updating() const { return m_updating; }
+    // Whether a position may still come later. The fixed source and the absence of one answer at
+    // once in poll(), so a submission need not wait for them; a source that answers later (a
+    // system location service) would report true here while it looks.
+    bool pending() const { return false; }
     // While updating: the fixed position is delivered as a fresh fix, a source that cannot be
     // read as an error (which the delegate answers by stopping the updates).
     void poll(double now);

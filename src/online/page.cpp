@@ -1,16 +1,31 @@
 // SPDX-License-Identifier: MIT
 #include "online/page.h"
 
+#include "online/picture.h"
+
 #include <cairo.h>
+#include <gumbo.h>
 #include <litehtml.h>
 #include <pango/pangocairo.h>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 
 namespace page {
+
+struct Images {
+    std::map<std::string, cairo_surface_t*> loaded; // null: asked for, not (yet) there
+    std::vector<std::string> wanted;
+    size_t pixels = 0;
+};
+
 namespace {
+
+// Pictures a page may hold: each at most 2048 x 2048, all together 8 million pixels.
+constexpr int MAX_IMAGE_SIDE = 2048;
+constexpr size_t MAX_IMAGE_PIXELS = 8u << 20;
 
 // The browser's default look; litehtml ships none. Board pages style themselves on top of it.
 const char* MASTER_CSS = R"(
@@ -42,6 +57,7 @@ i, em { font-style: italic; }
 center { text-align: center; }
 a { color: #3a8cff; text-decoration: underline; }
 br { display: block; }
+img { display: inline-block; }
 pre { white-space: pre; font-family: monospace; }
 hr { border: 1px inset; margin: .5em 0; }
 )";
@@ -60,6 +76,8 @@ class Container : public litehtml::document_container {
     int view_width = 320;
     int view_height = 480;
     std::string caption;
+    std::string base_url;
+    Images* images = nullptr;
     PangoContext* pango = nullptr;
 
     Container() {
@@ -159,18 +177,58 @@ class Container : public litehtml::document_container {
         cairo_fill(cr);
     }
 
-    // Images are not shown in the score pages; they take no room.
-    void load_image(const char*, const char*, bool) override {}
-    void get_image_size(const char*, const char*, litehtml::size& sz) override {
-        sz.width = sz.height = 0;
+    std::string imageUrl(const char* src, const char* baseurl) const {
+        return resolveUrl(baseurl && *baseurl ? baseurl : base_url, src ? src : "");
+    }
+    cairo_surface_t* image(const char* src, const char* baseurl) const {
+        if (!images || !src || !*src) return nullptr;
+        auto it = images->loaded.find(imageUrl(src, baseurl));
+        return it == images->loaded.end() ? nullptr : it->second;
+    }
+
+    void load_image(const char* src, const char* baseurl, bool) override {
+        if (!images || !src || !*src) return;
+        const std::string url = imageUrl(src, baseurl);
+        if (images->loaded.emplace(url, nullptr).second) images->wanted.push_back(url);
+    }
+    void get_image_size(const char* src, const char* baseurl, litehtml::size& sz) override {
+        cairo_surface_t* s = image(src, baseurl);
+        sz.width = s ? cairo_image_surface_get_width(s) : 0;
+        sz.height = s ? cairo_image_surface_get_height(s) : 0;
     }
 
     void draw_background(litehtml::uint_ptr hdc, const litehtml::background_paint& bg) override {
-        if (bg.color.alpha == 0) return;
         auto* cr = reinterpret_cast<cairo_t*>(hdc);
-        setColor(cr, bg.color);
+        if (bg.color.alpha != 0) {
+            setColor(cr, bg.color);
+            cairo_rectangle(cr, bg.clip_box.x, bg.clip_box.y, bg.clip_box.width,
+                            bg.clip_box.height);
+            cairo_fill(cr);
+        }
+        cairo_surface_t* s = image(bg.image.c_str(), bg.baseurl.c_str());
+        if (!s || bg.image_size.width <= 0 || bg.image_size.height <= 0) return;
+        const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+        cairo_save(cr);
         cairo_rectangle(cr, bg.clip_box.x, bg.clip_box.y, bg.clip_box.width, bg.clip_box.height);
-        cairo_fill(cr);
+        cairo_clip(cr);
+        cairo_translate(cr, bg.position_x, bg.position_y);
+        cairo_scale(cr, double(bg.image_size.width) / w, double(bg.image_size.height) / h);
+        cairo_set_source_surface(cr, s, 0, 0);
+        const bool rx = bg.repeat == litehtml::background_repeat_repeat ||
+                        bg.repeat == litehtml::background_repeat_repeat_x;
+        const bool ry = bg.repeat == litehtml::background_repeat_repeat ||
+                        bg.repeat == litehtml::background_repeat_repeat_y;
+        if (rx || ry) {
+            cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_REPEAT);
+            // A repeat in one direction only: the picture's band, cut to one tile across.
+            const double big = 1e6;
+            cairo_rectangle(cr, rx ? -big : 0, ry ? -big : 0, rx ? 2 * big : w, ry ? 2 * big : h);
+            cairo_fill(cr);
+        } else {
+            cairo_rectangle(cr, 0, 0, w, h);
+            cairo_fill(cr);
+        }
+        cairo_restore(cr);
     }
 
     void draw_borders(litehtml::uint_ptr hdc, const litehtml::borders& b,
@@ -239,38 +297,49 @@ class Container : public litehtml::document_container {
 
 // Layout time grows steeply with nesting (a table in a table doubles it; plain blocks grow with
 // the square of the depth), so a page from the network could stall the game for minutes. Pages
-// nested deeper than any real page are refused before layout.
+// whose parsed tree is nested deeper than any real page are refused before layout. Unclosed tags
+// of a sloppy page do not count: the parser closes them where a browser would.
 constexpr int MAX_DEPTH = 200;
 constexpr int MAX_TABLE_DEPTH = 8;
+// Before parsing at all: the parser's own clean-up recurses once per level of the tree.
+constexpr int MAX_RAW_DEPTH = 4096;
 const char* REFUSED_PAGE = "<body style='background:#000;color:#ddd'><center>"
                            "<h3>This page cannot be shown.</h3></center></body>";
 
-bool tooDeep(const std::string& html) {
-    // Elements whose end tag may be left out, and elements that have none, do not nest.
-    static const char* const flat[] = {"p",      "li",   "td",   "th",  "tr",    "dt",   "dd",
-                                       "option", "br",   "img",  "hr",  "meta",  "link", "input",
-                                       "col",    "area", "base", "wbr", "source"};
-    int depth = 0, tables = 0;
+bool rawTooDeep(const std::string& html) {
+    int depth = 0;
     for (size_t i = 0; i + 1 < html.size(); ++i) {
         if (html[i] != '<') continue;
-        const bool closing = html[i + 1] == '/';
-        size_t b = i + (closing ? 2 : 1), e = b;
-        while (e < html.size() && isalnum(static_cast<unsigned char>(html[e])))
-            ++e;
-        if (e == b) continue;
-        std::string name = html.substr(b, e - b);
-        for (auto& c : name)
-            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-        const size_t end = html.find('>', e);
-        const bool self_closing = end != std::string::npos && end > 0 && html[end - 1] == '/';
-        if (name == "table") tables += closing ? -1 : 1;
-        if (std::find_if(std::begin(flat), std::end(flat),
-                         [&](const char* f) { return name == f; }) == std::end(flat) &&
-            !self_closing)
-            depth += closing ? -1 : 1;
-        if (depth > MAX_DEPTH || tables > MAX_TABLE_DEPTH) return true;
+        if (html[i + 1] == '/')
+            --depth;
+        else if (isalpha(static_cast<unsigned char>(html[i + 1])) && ++depth > MAX_RAW_DEPTH)
+            return true;
     }
     return false;
+}
+
+bool tooDeep(const std::string& html) {
+    if (rawTooDeep(html)) return true;
+    GumboOutput* out = gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size());
+    struct At {
+        const GumboNode* node;
+        int depth, tables;
+    };
+    std::vector<At> stack{{out->root, 1, 0}};
+    bool deep = false;
+    while (!stack.empty() && !deep) {
+        const At at = stack.back();
+        stack.pop_back();
+        if (at.node->type != GUMBO_NODE_ELEMENT && at.node->type != GUMBO_NODE_TEMPLATE) continue;
+        const GumboElement& e = at.node->v.element;
+        const int tables = at.tables + (e.tag == GUMBO_TAG_TABLE);
+        deep = at.depth > MAX_DEPTH || tables > MAX_TABLE_DEPTH;
+        for (unsigned i = 0; i < e.children.length; ++i)
+            stack.push_back(
+                {static_cast<const GumboNode*>(e.children.data[i]), at.depth + 1, tables});
+    }
+    gumbo_destroy_output(&kGumboDefaultOptions, out);
+    return deep;
 }
 
 litehtml::context& masterContext() {
@@ -293,10 +362,64 @@ struct Page {
     cairo_surface_t* surface = nullptr;
 };
 
-Page* create(const std::string& html, int width) {
+Images* createImages() {
+    return new Images;
+}
+
+void destroyImages(Images* images) {
+    if (!images) return;
+    for (auto& [url, s] : images->loaded)
+        if (s) cairo_surface_destroy(s);
+    delete images;
+}
+
+std::vector<std::string> takeWanted(Images* images) {
+    std::vector<std::string> out;
+    out.swap(images->wanted);
+    return out;
+}
+
+bool addImage(Images* images, const std::string& url, const uint8_t* bytes, size_t n,
+              std::string& error) {
+    picture::Rgba img;
+    if (!picture::decode(bytes, n, MAX_IMAGE_SIDE, img, error)) return false;
+    const size_t pixels = static_cast<size_t>(img.width) * img.height;
+    if (images->pixels + pixels > MAX_IMAGE_PIXELS) {
+        error = "the page's pictures would take too much memory";
+        return false;
+    }
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, img.width, img.height);
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        error = "no memory for the picture";
+        return false;
+    }
+    cairo_surface_flush(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    uint8_t* dst = cairo_image_surface_get_data(s);
+    for (int y = 0; y < img.height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(dst + static_cast<size_t>(y) * stride);
+        const uint8_t* in = &img.rgba[static_cast<size_t>(y) * img.width * 4];
+        for (int x = 0; x < img.width; ++x, in += 4) {
+            const uint32_t a = in[3];
+            auto pre = [a](uint32_t c) { return (c * a + 127) / 255; };
+            row[x] = (a << 24) | (pre(in[0]) << 16) | (pre(in[1]) << 8) | pre(in[2]);
+        }
+    }
+    cairo_surface_mark_dirty(s);
+    cairo_surface_t*& slot = images->loaded[url];
+    if (slot) cairo_surface_destroy(slot);
+    slot = s;
+    images->pixels += pixels;
+    return true;
+}
+
+Page* create(const std::string& html, int width, const std::string& base_url, Images* images) {
     auto* p = new Page;
     p->width = std::max(1, width);
     p->container.view_width = p->width;
+    p->container.base_url = base_url;
+    p->container.images = images;
     const char* text = tooDeep(html) ? REFUSED_PAGE : html.c_str();
     p->doc = litehtml::document::createFromUTF8(text, &p->container, &masterContext());
     if (p->doc) {

@@ -10,9 +10,23 @@ namespace page {
 
 struct Page;
 
-// Parses and lays out an HTML text at the given width in pixels. Never null: text that is not
-// HTML lays out as plain text.
-Page* create(const std::string& html, int width);
+// The pictures of a page (<img> and CSS backgrounds), fetched by the caller and kept while the
+// same page is laid out again. A picture takes no room until it is added.
+struct Images;
+Images* createImages();
+void destroyImages(Images* images);
+// Absolute URLs a layout asked for that have not been asked for before.
+std::vector<std::string> takeWanted(Images* images);
+// Decodes a fetched picture (PNG or JPEG). False, with the reason, when it cannot be decoded or
+// is larger than the page may hold; the picture is then left out.
+bool addImage(Images* images, const std::string& url, const uint8_t* bytes, size_t n,
+              std::string& error);
+
+// Parses and lays out an HTML text at the given width in pixels, links and pictures resolved
+// against base_url. Never null: text that is not HTML lays out as plain text, and a page nested
+// deeper than any real page shows a short notice instead.
+Page* create(const std::string& html, int width, const std::string& base_url = "",
+             Images* images = nullptr);
 void destroy(Page* p);
 
 int width(const Page* p);

@@ -244,6 +244,21 @@ void navBar(const std::string& title, const std::string& back_label, Image& out,
     c.take(out);
 }
 
+void busyPlate(const std::string& text, Image& out, float scale) {
+    constexpr int W = 150, H = 104;
+    Canvas c(W, H, scale);
+    cairo_t* cr = c.cr;
+    roundedRect(cr, 0, 0, W, H, 12);
+    cairo_set_source_rgba(cr, 0.08, 0.08, 0.1, 0.78);
+    cairo_fill(cr);
+    PangoLayout* t = textLayout(cr, text, "Sans Bold 14px", 0);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    // The spinner (37 points) sits BUSY_PLATE_DROP above the middle; the text below it.
+    showCentred(cr, t, W / 2.0, H / 2.0 - BUSY_PLATE_DROP + 26);
+    g_object_unref(t);
+    c.take(out);
+}
+
 void spinner(int size, bool white, Image& out, float scale) {
     size = std::max(8, size);
     Canvas c(size, size, scale);

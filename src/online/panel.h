@@ -38,6 +38,11 @@ constexpr int NAV_BAR_HEIGHT = 44;
 void navBar(const std::string& title, const std::string& back_label, Image& out, Rect& back,
             float scale = 1);
 
+// A dark rounded plate for a busy indicator with a line of text under it. The spinner's middle is
+// BUSY_PLATE_DROP points above the plate's middle.
+constexpr int BUSY_PLATE_DROP = 14;
+void busyPlate(const std::string& text, Image& out, float scale = 1);
+
 // One frame of a busy indicator of the given size: twelve spokes, the brightest at the top.
 // Turning it by 30 degree steps animates it. `white`: the large white style; else gray.
 void spinner(int size, bool white, Image& out, float scale = 1);

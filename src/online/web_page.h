@@ -36,8 +36,10 @@ class WebPage {
 
     // Shows an HTML text at once (no base URL). A load under way is cancelled.
     void loadHtml(const std::string& html);
-    // Starts loading a request; the current page stays until the reply arrives. A load under way
-    // is cancelled (its listener hears CANCELLED). Replies arrive through http::poll().
+    // Starts loading a request; the current page stays until the reply's first bytes arrive, and
+    // the page is then laid out again as more arrive (at most every 100 ms). A load under way is
+    // cancelled (its listener hears CANCELLED). Replies arrive through http::poll(). Pictures
+    // and links are fetched only from the page's own host and port.
     void loadRequest(const http::Request& req);
     // Drops a load under way without a word to the listener.
     void stopLoading();
@@ -55,13 +57,26 @@ class WebPage {
     int width() const { return m_width; }
     int height() const { return m_height; }
     const std::string& url() const { return m_url; }
+    // The HTTP status of the last reply shown (0 before any).
+    int status() const { return m_status; }
     // The text the page was made from (tests and traces look at it).
     const std::string& html() const { return m_html; }
 
     void onResult(void* result); // the transfer's callback
 
   private:
-    void show(const std::string& html, const std::string& url);
+    struct ImageLoad {
+        int transfer = 0;
+        std::string url;
+        std::unique_ptr<http::UrlDelegate> delegate;
+        WebPage* page = nullptr;
+    };
+    // keep: the same page again, with more of its bytes or pictures (scroll and pictures stay).
+    void show(const std::string& html, const std::string& url, bool keep = false);
+    void onProgress(const http::Result& r);
+    void fetchImages();
+    void dropImages();
+    static void onImage(void* user, void* result);
     int m_width, m_height;
     page::Page* m_page = nullptr;
     std::string m_html;
@@ -73,6 +88,12 @@ class WebPage {
     std::unique_ptr<http::UrlDelegate> m_delegate;
     std::vector<std::unique_ptr<http::UrlDelegate>> m_finished; // freed after their callback
     Listener* m_listener = nullptr;
+    int m_status = 0;
+    bool m_partial = false;   // the page shown is the start of the load under way
+    double m_last_layout = 0; // when the partial page was last laid out
+    page::Images* m_images = nullptr;
+    std::vector<std::unique_ptr<ImageLoad>> m_image_loads;
+    std::vector<std::unique_ptr<ImageLoad>> m_images_done; // freed after their callback
 };
 
 } // namespace web

@@ -180,6 +180,20 @@ void Spinner::draw(float x) {
     glPopMatrix();
 }
 
+void SpinnerOverlay::draw() {
+    if (!m_spinner.isAnimating()) return;
+    if (!m_plate.id || m_plate.scale != shell::screenScale()) {
+        panel::Image img;
+        panel::busyPlate("Sending score...", img, shell::screenScale());
+        m_plate.upload(img);
+    }
+    // The plate centred on the spinner's middle, its text below the spinner.
+    m_plate.draw((shell::SCREEN_WIDTH - static_cast<float>(m_plate.w) / m_plate.scale) / 2,
+                 (shell::SCREEN_HEIGHT - static_cast<float>(m_plate.h) / m_plate.scale) / 2 +
+                     panel::BUSY_PLATE_DROP);
+    m_spinner.draw(0);
+}
+
 void SpinnerOverlay::start() {
     ++m_count;
     m_spinner.startAnimating();
@@ -315,12 +329,18 @@ void WebViewController::didStartLoad() {
 void WebViewController::didFinishLoad() {
     m_web_view.m_loading_indicator.stopAnimating();
     shell::setNeedsDisplay();
+    // Texts shown at once (the placeholder) are no page load of anyone's.
+    if (loadEnded && !m_web_view.content.url().empty())
+        loadEnded(true, m_web_view.content.status(), "");
 }
 
 void WebViewController::didFailLoad(int code, const std::string& description) {
+    if (loadEnded) loadEnded(false, code, code == web::CANCELLED ? "cancelled" : description);
     if (code == web::CANCELLED) return;
     m_web_view.m_loading_indicator.stopAnimating();
-    showAlert("Error loading webpage", online::loadErrorMessage(description), {"Ok"});
+    showAlert("Error loading webpage", online::loadErrorMessage(description), {"Ok"}, [this](int) {
+        if (failureAcknowledged) failureAcknowledged();
+    });
 }
 
 } // namespace online_ui

@@ -82,17 +82,20 @@ class Spinner {
     Picture m_picture;
 };
 
-// The submission's busy indicator over the game view (large, white), as an overlay.
+// The submission's busy indicator over the game view (large, white, on a dark plate that says
+// what is happening, so it shows on any background), as an overlay.
 class SpinnerOverlay : public shell::Overlay {
   public:
     SpinnerOverlay() : m_spinner(37, true) {}
+    ~SpinnerOverlay() override { m_plate.release(); }
     void start();
     void stop();
-    void draw() override { m_spinner.draw(0); }
+    void draw() override;
     bool animating() const override { return m_spinner.isAnimating(); }
 
   private:
     Spinner m_spinner;
+    Picture m_plate;
     int m_count = 0;
 };
 
@@ -150,6 +153,11 @@ class WebViewController : public shell::ViewController, public web::Listener {
   public:
     WebViewController();
     ~WebViewController();
+    // Told when a requested page has loaded (ok, with its HTTP status) or failed or was cancelled
+    // (with what went wrong).
+    std::function<void(bool ok, int status, const std::string& detail)> loadEnded;
+    // Runs when the player has read the alert of a failed load.
+    std::function<void()> failureAcknowledged;
     void resetWebView();
     void viewWillAppear() { resetWebView(); }
     void viewWillDisappear() { resetWebView(); }

@@ -48,7 +48,7 @@ struct Exchange {
 // records both sides. The other modes answer by themselves.
 class Relay {
   public:
-    enum Mode { Forward, Empty500, Garbage, Huge, Hang };
+    enum Mode { Forward, Empty500, Garbage, Huge, HugeHeader, Hang, Drip };
 
     explicit Relay(Mode m, int target = 0) : mode(m), target_port(target) {
         auto handle = [this](const httplib::Request& req, httplib::Response& res) {
@@ -77,6 +77,18 @@ class Relay {
             case Huge:
                 res.set_content(std::string(5 * 1024 * 1024, 'x'), "text/html");
                 break;
+            case HugeHeader:
+                res.set_header("X-Filler", std::string(1 << 20, 'h'));
+                res.set_content("<body>x</body>", "text/html");
+                break;
+            case Drip: // the first rows, then nothing more until the game gives up
+                res.set_chunked_content_provider("text/html", [this](size_t, httplib::DataSink& s) {
+                    s.write(DRIP_HEAD, strlen(DRIP_HEAD));
+                    while (!stopping)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    return false;
+                });
+                break;
             case Hang:
                 while (!stopping)
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -88,6 +100,9 @@ class Relay {
             seen.push_back(x);
         };
         svr.Post(R"(/.*)", handle);
+        svr.Get("/pic.png", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(picture(), "image/png");
+        });
         port = svr.bind_to_any_port("127.0.0.1");
         thread = std::thread([this] { svr.listen_after_bind(); });
         // A stop before the server runs would be lost and the join would wait for ever.
@@ -104,6 +119,27 @@ class Relay {
         return seen;
     }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port); }
+
+    // The start of a dripping page: a picture, a band with the picture as its CSS background
+    // repeated across, and a green first row.
+    static constexpr const char* DRIP_HEAD =
+        "<body style='margin:0;background:#000'><img src='/pic.png' style='display:block'>"
+        "<div style='height:20px;background:url(/pic.png) repeat-x'></div>"
+        "<div style='height:30px;background:#00ff00'></div>";
+    // A 40 x 20 magenta PNG.
+    static std::string picture() {
+        std::vector<uint8_t> rgb(40 * 20 * 3);
+        for (size_t i = 0; i < rgb.size(); i += 3)
+            rgb[i] = 255, rgb[i + 1] = 0, rgb[i + 2] = 255;
+        png_image img{};
+        img.version = PNG_IMAGE_VERSION;
+        img.width = 40, img.height = 20, img.format = PNG_FORMAT_RGB;
+        std::string out(4096, '\0');
+        png_alloc_size_t n = out.size();
+        if (!png_image_write_to_memory(&img, out.data(), &n, 0, rgb.data(), 0, nullptr)) n = 0;
+        out.resize(n);
+        return out;
+    }
 
     Mode mode;
     int target_port;
@@ -263,26 +299,36 @@ std::vector<uint8_t> pagePixels(const std::string& html, int rows) {
 
 } // namespace
 
+// A submission from the first level with a best of 25: "No" to the first prompt, "Yes" to the
+// second at step 210; "press" at step 1400 ("Back" under a board, "Ok" under an error).
+GameRun submitFromLevel(const std::string& data, const std::string& server, const char* press) {
+    fg::initializeData();
+    const fg::LevelInfo& l0 = fg::level_info[0];
+    std::string script = tap(130, l0.menuButtonPos.x, l0.menuButtonPos.y); // level in by 149
+    script += tap(170, l0.hudSubmitPos.x, l0.hudSubmitPos.y);              // "Submit Score?"
+    script += "180 press \"No\"\n";                                        // nothing happens
+    script += tap(200, l0.hudSubmitPos.x, l0.hudSubmitPos.y);
+    script += "210 press \"Yes\"\n"; // 1 s pause under the spinner, then the page at once
+    script += "1400 press \"" + std::string(press) + "\"\n";
+    std::vector<std::string> extra = {"--frames",        "1500",
+                                      "--location",      "48.8,2.3",
+                                      "--analytics-log", "@a.jsonl",
+                                      "--screenshot",    "165:@level.png",
+                                      "--screenshot",    "240:@spinner.png",
+                                      "--screenshot",    "1300:@board.png",
+                                      "--screenshot",    "1480:@back.png"};
+    if (!server.empty()) extra.insert(extra.end(), {"--score-server", server});
+    return runGame(data, script, extra);
+}
+
 TEST(OnlineGame, SubmissionFromALevelPostsEveryFieldAndShowsTheBoard) {
     ScoreServer server;
     ASSERT_GT(server.port, 0);
     Relay relay(Relay::Forward, server.port);
     const std::string data = dataWithBests({25});
-    fg::initializeData();
-    const fg::LevelInfo& l0 = fg::level_info[0];
-
-    std::string script = tap(130, l0.menuButtonPos.x, l0.menuButtonPos.y); // level in by 149
-    script += tap(170, l0.hudSubmitPos.x, l0.hudSubmitPos.y);              // "Submit Score?"
-    script += "180 press \"No\"\n";                                        // nothing happens
-    script += tap(200, l0.hudSubmitPos.x, l0.hudSubmitPos.y);
-    script += "210 press \"Yes\"\n"; // chain: 1 s, then 10 s with the spinner, then the page
-    script += "1400 press \"Back\"\n";
-    GameRun r = runGame(data, script,
-                        {"--frames", "1500", "--score-server", relay.url(), "--location",
-                         "48.8,2.3", "--analytics-log", "@a.jsonl", "--screenshot",
-                         "165:@level.png", "--screenshot", "400:@spinner.png", "--screenshot",
-                         "1300:@board.png", "--screenshot", "1480:@back.png"});
+    GameRun r = submitFromLevel(data, relay.url(), "Back");
     ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+    const fg::LevelInfo& l0 = fg::level_info[0];
 
     // The prompt answered "No" posts nothing; the one answered "Yes" does.
     const auto posts = testrun::events(r.trace, "postScore");
@@ -313,10 +359,13 @@ TEST(OnlineGame, SubmissionFromALevelPostsEveryFieldAndShowsTheBoard) {
     EXPECT_NE(testrun::readFile(r.path("a.jsonl")).find("\"post_score_level_0\""),
               std::string::npos);
 
-    // "submitted" stored, the game stopped ticking under the page and started again after Back.
+    // "submitted" stored once the server took it. A known position does not wait: the page is
+    // up right after the 1 s pause (step 260), the game stopped ticking under it and started
+    // again after Back.
     EXPECT_EQ(submittedIn(data, 0), 25);
-    EXPECT_GT(countBetween(r.trace, "onFrame", 700, 770), 0) << "ticking through the wait";
-    EXPECT_EQ(countBetween(r.trace, "onFrame", 800, 1400), 0) << "no ticks under the page";
+    EXPECT_GT(logFrame(r.trace, "score 25 of level 0 submitted"), 260);
+    EXPECT_GT(countBetween(r.trace, "onFrame", 215, 255), 30) << "ticking through the pause";
+    EXPECT_EQ(countBetween(r.trace, "onFrame", 300, 1400), 0) << "no ticks under the page";
     EXPECT_GT(countBetween(r.trace, "onFrame", 1420, 1500), 50) << "ticking again after Back";
     for (const TraceLine& t : testrun::events(r.trace, "onFrame"))
         if (t.frame > 1400) { // no jump for the time spent on the page
@@ -324,18 +373,70 @@ TEST(OnlineGame, SubmissionFromALevelPostsEveryFieldAndShowsTheBoard) {
             break;
         }
 
-    // On screen: the spinner in the middle during the wait, the board under its bar, the
-    // Submit button greyed after.
-    const long spinner_px = testrun::pixel(r.path("spinner.png"), 160, 228);
-    EXPECT_TRUE(testrun::near(spinner_px, 0xffffff, 40)) << std::hex << spinner_px;
+    // On screen: the spinner on its dark plate in the middle during the pause, the board under
+    // its bar, the Submit button greyed after.
+    const std::vector<uint8_t> wait = readRgb(r.path("spinner.png"));
+    int light = 0; // the spokes, whichever way the spinner has turned
+    for (int y = 222; y < 258 && !wait.empty(); ++y)
+        for (int x = 142; x < 178; ++x)
+            light += wait[(y * 320 + x) * 3] > 200 && wait[(y * 320 + x) * 3 + 2] > 200;
+    EXPECT_GT(light, 40) << "no spinner";
+    const long plate = testrun::pixel(r.path("spinner.png"), 100, 290);
+    EXPECT_TRUE(plate >= 0 && (plate >> 16) < 80 && ((plate >> 8) & 255) < 80 && (plate & 255) < 80)
+        << "no dark plate: " << std::hex << plate;
     EXPECT_EQ(mismatches(r.path("board.png"), barPixels(" Easy Level Scores"), 0, 44), 0);
     EXPECT_EQ(mismatches(r.path("board.png"), pagePixels(seen[0].reply, 436), 44, 436), 0);
     const int sx = static_cast<int>(l0.hudSubmitPos.x),
               sy = 480 - static_cast<int>(l0.hudSubmitPos.y);
     EXPECT_GT(redPixels(r.path("level.png"), sx, sy), 10) << "Submit in red before";
     EXPECT_EQ(redPixels(r.path("back.png"), sx, sy), 0) << "Submit greyed after";
-    // The page was not up yet during the wait: the spinner over the level, no bar.
+    // The page was not up yet during the pause: the spinner over the level, no bar.
     EXPECT_GT(mismatches(r.path("spinner.png"), barPixels(" Easy Level Scores"), 0, 44), 1000);
+
+    // The same to a server that is down: an alert that says so, "Ok" back to the level, nothing
+    // stored as submitted and Submit still red.
+    const std::string url = relay.url();
+    relay.svr.stop();
+    const std::string again = dataWithBests({25});
+    GameRun down = submitFromLevel(again, url, "Ok");
+    ASSERT_EQ(down.result.status, 0) << down.result.stderr_text;
+    EXPECT_GT(logFrame(down.trace, "The score server could not be reached."), 260);
+    EXPECT_GT(logFrame(down.trace, "score 25 of level 0 not submitted"), 260);
+    EXPECT_EQ(submittedIn(again, 0), 0);
+    EXPECT_GT(redPixels(down.path("back.png"), sx, sy), 10) << "Submit still red";
+    EXPECT_GT(countBetween(down.trace, "onFrame", 1420, 1500), 50) << "back in the level";
+}
+
+// No score server configured: the game serves the boards itself, from the data folder. A
+// database that cannot be read is moved aside and the boards start afresh.
+TEST(OnlineGame, WithoutAServerTheBoardsAreServedFromTheDataFolder) {
+    for (bool damaged : {false, true}) {
+        SCOPED_TRACE(damaged ? "damaged database" : "fresh data folder");
+        const std::string data = dataWithBests({25});
+        const std::string junk(3000, 'j');
+        if (damaged) testrun::writeFile(data + "/scores.db", junk);
+        GameRun r = submitFromLevel(data, "", "Back");
+        ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+        EXPECT_EQ(logFrame(r.trace, "Error loading webpage"), -1) << r.result.stderr_text;
+        EXPECT_GT(logFrame(r.trace, "score 25 of level 0 submitted"), 260);
+        EXPECT_EQ(submittedIn(data, 0), 25);
+        EXPECT_EQ(testrun::readFile(data + "/scores.db.unreadable"), damaged ? junk : "");
+        EXPECT_EQ(logFrame(r.trace, "moved aside as") > 0, damaged);
+
+        // The board the player saw is the one the reference server makes from that database:
+        // this machine's player with the score just sent.
+        testscores::Process server(FLINGO_SCORES_EXE, data + "/scores.db");
+        ASSERT_GT(server.port, 0);
+        std::string device = testrun::readFile(data + "/device_id");
+        device.erase(device.find_last_not_of(" \n") + 1);
+        httplib::Client c("127.0.0.1", server.port);
+        auto reply = c.Post("/scores/submitScore", online::submissionBody(0, 25, 48.8, 2.3, device),
+                            "application/x-www-form-urlencoded");
+        ASSERT_TRUE(reply);
+        EXPECT_NE(reply->body.find("Your best: <b>25</b>, rank 1"), std::string::npos)
+            << reply->body;
+        EXPECT_EQ(mismatches(r.path("board.png"), pagePixels(reply->body, 436), 44, 436), 0);
+    }
 }
 
 TEST(OnlineGame, EveryLevelsBoardOpensUnderItsTitleAndBackReturns) {
@@ -403,32 +504,37 @@ class OnlineTrouble : public testing::TestWithParam<Trouble> {};
 
 } // namespace
 
-TEST_P(OnlineTrouble, ErrorAlertOrPageTheLoopRunsAndBackWorks) {
+TEST_P(OnlineTrouble, ErrorAlertOrPageTheLoopRunsAndOkGoesBack) {
     const Trouble& c = GetParam();
     const std::string data = dataWithBests(unlockingBests());
     auto relay = std::make_unique<Relay>(c.mode);
     const std::string url = relay->url();
     if (c.down) relay.reset();
     const Vector2<int> row = fg::level_info[1].scoreRowPos;
-    const bool hang = c.mode == Relay::Hang && !c.down;
+    const bool hang = (c.mode == Relay::Hang || c.mode == Relay::Drip) && !c.down;
     // A reply that never comes is given up after 1 s of real time; leave it plenty of steps.
     const int wait = hang ? 4000 : 600;
     std::string script = tap(130, static_cast<float>(fg::menu_info.scoresButtonPos.x),
                              static_cast<float>(fg::menu_info.scoresButtonPos.y));
     script += tap(200, static_cast<float>(row.x), static_cast<float>(row.y));
     script += std::to_string(200 + wait) + " press \"Ok\"\n";
-    script += std::to_string(210 + wait) + " press \"Back\"\n";
-    GameRun r = runGame(data, script,
-                        {"--frames", std::to_string(300 + wait), "--score-server", url,
-                         "--screenshot", "225:@early.png", "--screenshot", "230:@early2.png",
-                         "--screenshot", std::to_string(195 + wait) + ":@late.png"},
-                        {"FLINGO_HTTP_TIMEOUT=1"});
+    if (!c.alert) script += std::to_string(210 + wait) + " press \"Back\"\n";
+    std::vector<std::string> extra = {"--frames",       std::to_string(300 + wait),
+                                      "--score-server", url,
+                                      "--screenshot",   std::to_string(195 + wait) + ":@late.png"};
+    // While a page drips in: shots spread from just after the tap to well into the wait.
+    const int shots[] = {205, 210, 220, 225, 230, 240, 280, 360, 520, 840};
+    for (int n : shots)
+        extra.insert(extra.end(),
+                     {"--screenshot", std::to_string(n) + ":@s" + std::to_string(n) + ".png"});
+    GameRun r = runGame(data, script, extra, {"FLINGO_HTTP_TIMEOUT=1"});
     ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
 
     const long alert = logFrame(r.trace, "alert \"Error loading webpage\"");
     if (c.alert) {
         ASSERT_GT(alert, 200) << r.result.stderr_text;
-        EXPECT_GE(logFrame(r.trace, c.alert, 200), 200) << r.result.stderr_text;
+        EXPECT_GE(logFrame(r.trace, "webpage\": " + std::string(c.alert), 200), 200)
+            << r.result.stderr_text;
         EXPECT_GE(logFrame(r.trace, "\"Ok\" tapped", 200), 200 + wait);
         // The alert over the page: the dimmed screen still shows the bar's title.
         EXPECT_GT(mismatches(r.path("late.png"), barPixels(" Medium Level Scores"), 0, 44), 1000);
@@ -436,23 +542,38 @@ TEST_P(OnlineTrouble, ErrorAlertOrPageTheLoopRunsAndBackWorks) {
         EXPECT_EQ(alert, -1) << "a page that arrived is shown, not an error";
         EXPECT_EQ(mismatches(r.path("late.png"), barPixels(" Medium Level Scores"), 0, 44), 0);
     }
-    if (hang) {
+    if (c.mode == Relay::Hang) {
         // Still waiting at the start: the placeholder page under the bar, the spinner turning.
-        EXPECT_EQ(mismatches(r.path("early.png"), pagePixels(LOADING_HTML, 150), 44, 150), 0);
-        const auto a = readRgb(r.path("early.png")), b = readRgb(r.path("early2.png"));
+        EXPECT_EQ(mismatches(r.path("s225.png"), pagePixels(LOADING_HTML, 150), 44, 150), 0);
+        const auto a = readRgb(r.path("s225.png")), b = readRgb(r.path("s230.png"));
         EXPECT_FALSE(a.empty());
         EXPECT_NE(a, b) << "the spinner turns while the page loads";
     }
-    // Back took the player to the score menu and the game ticks again.
+    if (c.mode == Relay::Drip) {
+        // Before its last byte the page is on screen with its pictures: the <img> at the top
+        // left, the CSS background repeated across, the green first row under them.
+        int shown = 0;
+        for (int n : shots) {
+            const std::string shot = r.path("s" + std::to_string(n) + ".png");
+            shown += testrun::near(testrun::pixel(shot, 20, 54), 0xff00ff, 8) &&
+                     testrun::near(testrun::pixel(shot, 300, 74), 0xff00ff, 8) &&
+                     testrun::near(testrun::pixel(shot, 160, 100), 0x00ff00, 8);
+        }
+        EXPECT_GT(shown, 0) << "no shot shows the first rows of the page";
+    }
+    // "Ok" (or Back after a page) took the player to the score menu: the game ticks again.
     EXPECT_GT(countBetween(r.trace, "onFrame", 240 + wait, 300 + wait), 30);
     EXPECT_EQ(countBetween(r.trace, "onFrame", 240, 190 + wait), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, OnlineTrouble,
-    testing::Values(Trouble{"ServerDown", Relay::Forward, true, "Couldn't connect"},
-                    Trouble{"EmptyHttp500", Relay::Empty500, false, "error 500"},
-                    Trouble{"GarbageBody", Relay::Garbage, false, nullptr},
-                    Trouble{"FiveMegabytes", Relay::Huge, false, "too large"},
-                    Trouble{"NeverReplies", Relay::Hang, false, "imed out"}),
+    testing::Values(
+        Trouble{"ServerDown", Relay::Forward, true, "The score server could not be reached."},
+        Trouble{"EmptyHttp500", Relay::Empty500, false, "The score server sent an error (500)."},
+        Trouble{"GarbageBody", Relay::Garbage, false, nullptr},
+        Trouble{"FiveMegabytes", Relay::Huge, false, "The reply was too large."},
+        Trouble{"MegabyteHeader", Relay::HugeHeader, false, "The reply was too large."},
+        Trouble{"NeverReplies", Relay::Hang, false, "The score server did not answer in time."},
+        Trouble{"DripsAndStops", Relay::Drip, false, "The score server did not answer in time."}),
     [](const testing::TestParamInfo<Trouble>& i) { return std::string(i.param.name); });

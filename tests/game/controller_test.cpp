@@ -181,7 +181,7 @@ TEST_F(ControllerTest, BestsUnlocksAndResumedLevels) {
         evt::publish("setBest", best);
         EXPECT_EQ(saw("onLevelUnlocked"), best == 5) << "best " << best;
     }
-    evt::publish("postScore");
+    scoreSubmitted(3, 6);
     level->score = 6;
     const float wind = level->wind;
     backToMenu();

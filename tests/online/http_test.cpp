@@ -84,20 +84,29 @@ TEST(Http, MemoryModePostsTheEncodedFormAndFileModeReplacesOnlyOnSuccess) {
 TEST(Http, FailuresReachTheCallbackWithoutStallingFrames) {
     testsrv::Server srv, dead;
     dead.stop();
-    http::setTimeout(0.3);
+    http::setTimeout(1);
     struct Case {
         std::string url;
         int status;
-        const char* text; // part of the data
+        const char* text; // the data, or a part of it
         int min_frames;
-    } cases[] = {{srv.url("/page500"), 500, "server trouble", 0},
-                 {srv.url("/big"), 0, "The reply is too large.", 0},
-                 {dead.url("/"), 0, "", 0},
-                 {srv.url("/slow"), 0, "timed out", 6}}; // frames went on while it waited
+        const char* post = nullptr; // the body of a POST
+    } cases[] = {
+        {srv.url("/page500"), 500, "server trouble", 0},
+        {srv.url("/big"), 0, "The reply was too large.", 0},
+        {srv.url("/hugeheader"), 0, "The reply was too large.", 0},
+        {dead.url("/"), 0, "The score server could not be reached.", 0},
+        {srv.url("/slow"), 0, "The score server did not answer in time.", 6}, // frames went on
+        {srv.url("/loop"), 0, "The score server sent the page round in circles.", 0},
+        {srv.url("/away"), 0, "The score server sent the page to another address.", 0, "id=me"},
+        {srv.url("/ftp"), 0, "The score server sent the page to another address.", 0},
+        {srv.url("/again"), 200, "text/plain|id=me", 0, "id=me"}, // 307: the same POST again
+        {srv.url("/then"), 200, "second", 0, "id=me"}};           // 303: a GET
     for (const Case& c : cases) {
         Seen s;
         http::UrlDelegate d(evt::Callback(&record, &s), nullptr);
-        http::start({c.url, "GET", "", ""}, &d);
+        http::start(
+            {c.url, c.post ? "POST" : "GET", c.post ? c.post : "", c.post ? "text/plain" : ""}, &d);
         const int frames = pollUntil(s);
         EXPECT_EQ(s.status, c.status) << c.url;
         EXPECT_NE(s.data.find(c.text), std::string::npos) << c.url << ": " << s.data;

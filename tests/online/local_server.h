@@ -40,6 +40,19 @@ class Server {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             r.set_content("<body>late</body>", "text/html");
         });
+        // Redirects: round in circles, to another host name of the same address, to another
+        // scheme, and two that stay (a POST repeated by 307, a GET after 303).
+        svr.Get("/loop", [](Req, Res r) { r.set_redirect("/loop", 302); });
+        svr.Post("/away", [this](Req, Res r) {
+            r.set_redirect("http://localhost:" + std::to_string(port) + "/echo", 307);
+        });
+        svr.Get("/ftp", [](Req, Res r) { r.set_redirect("ftp://127.0.0.1/x", 302); });
+        svr.Post("/again", [](Req, Res r) { r.set_redirect("/echo", 307); });
+        svr.Post("/then", [](Req, Res r) { r.set_redirect("/next", 303); });
+        svr.Get("/hugeheader", [](Req, Res r) {
+            r.set_header("X-Filler", std::string(1 << 20, 'h'));
+            r.set_content("<body>x</body>", "text/html");
+        });
         svr.set_keep_alive_max_count(1); // no idle connection holds up the stop
         port = svr.bind_to_any_port("127.0.0.1");
         thread = std::thread([this] { svr.listen_after_bind(); });

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <png.h>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,64 @@ TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
         page::destroy(p);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    // A sloppy but real page: 120 rows, each with a <font> never closed. The parser closes them
+    // at the end of each cell, so the page is shallow and shows whole.
+    std::string sloppy = "<body><table>";
+    for (int i = 0; i < 120; ++i)
+        sloppy += "<tr><td><font color=red>" + std::to_string(i) + "<td><font size=2>player";
+    page::Page* p = page::create(sloppy + "</table></body>", 320);
+    EXPECT_GT(page::height(p), 120 * 15) << "refused or cut short";
+    page::destroy(p);
+}
+
+// A picture is drawn at its size where the page puts it once it has been added; pictures that
+// cannot be decoded or are too large are left out.
+TEST(Page, PicturesDecodedOrLeftOut) {
+    auto png = [](int w, int h) {
+        std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
+        for (size_t i = 0; i < rgba.size(); i += 4)
+            rgba[i] = 255, rgba[i + 1] = 0, rgba[i + 2] = 255, rgba[i + 3] = 255;
+        png_image img{};
+        img.version = PNG_IMAGE_VERSION;
+        img.width = w, img.height = h, img.format = PNG_FORMAT_RGBA;
+        png_alloc_size_t n = 0;
+        png_image_write_to_memory(&img, nullptr, &n, 0, rgba.data(), 0, nullptr);
+        std::vector<uint8_t> out(n);
+        png_image_write_to_memory(&img, out.data(), &n, 0, rgba.data(), 0, nullptr);
+        return out;
+    };
+    const std::vector<uint8_t> good = png(30, 10), wide = png(3000, 1);
+    const std::vector<uint8_t> cut(good.begin(), good.begin() + good.size() / 2);
+    const std::vector<uint8_t> junk = {0xff, 0xd8, 0xff, 0xe0, 1, 2, 3, 4, 5, 6}; // a JPEG's start
+    struct Case {
+        const std::vector<uint8_t>& bytes;
+        bool added;
+    } cases[] = {{good, true}, {wide, false}, {cut, false}, {junk, false}};
+    for (const Case& c : cases) {
+        page::Images* images = page::createImages();
+        const std::string html = "<body style='margin:0;background:#000'><img src='/p.png'></body>";
+        page::Page* p = page::create(html, 320, "http://127.0.0.1:1/board", images);
+        EXPECT_EQ(page::takeWanted(images), std::vector<std::string>{"http://127.0.0.1:1/p.png"});
+        std::string error;
+        EXPECT_EQ(page::addImage(images, "http://127.0.0.1:1/p.png", c.bytes.data(), c.bytes.size(),
+                                 error),
+                  c.added)
+            << error;
+        EXPECT_EQ(error.empty(), c.added) << "a reason for every picture left out";
+        page::destroy(p);
+        p = page::create(html, 320, "http://127.0.0.1:1/board", images);
+        EXPECT_TRUE(page::takeWanted(images).empty()) << "each picture is asked for once";
+        std::vector<uint8_t> px;
+        page::draw(p, 0, 40, px);
+        const Box pic = find(px, 320, 40, 0xff00ff);
+        EXPECT_EQ(pic.empty(), !c.added);
+        if (c.added) {
+            EXPECT_TRUE(pic.x0 == 0 && pic.x1 == 29 && pic.y1 - pic.y0 == 9) << "at its size";
+        }
+        page::destroy(p);
+        page::destroyImages(images);
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "core/platform.h"
 #include "shell/gl_ext.h"
+#include "shell/identity.h"
 #include "shell/png_file.h"
 #include "shell/views.h"
 
@@ -203,6 +204,7 @@ void writeScreenshot(const std::string& path, const PixelRect& r) {
 bool createWindow(bool headless_run, int scale, bool fullscreen) {
     is_headless = headless_run;
     if (headless_run) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    setIdentityHints();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         platform::log("cannot start the video system: %s", SDL_GetError());
         return false;
@@ -226,6 +228,7 @@ bool createWindow(bool headless_run, int scale, bool fullscreen) {
         return false;
     }
     SDL_SetWindowMinimumSize(win, 160, 240);
+    if (!headless_run) setWindowIcon(win);
     if (fullscreen && !headless_run) toggleFullscreen();
     return true;
 }

@@ -5,6 +5,7 @@
 #include "shell/png_file.h"
 #include "testrun.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -278,6 +279,30 @@ TEST(Game, VersionAndBadArguments) {
     EXPECT_EQ(script.status, 2);
     EXPECT_NE(script.stderr_text.find("s.txt:2: unknown command 'upp'"), std::string::npos)
         << script.stderr_text;
+
+    // Starts that cannot work end at once with one line saying why.
+    testrun::writeFile(dir + "/res/readme", "no pictures here");
+    std::vector<std::pair<std::vector<std::string>, std::string>> starts = {
+        {{"--headless", "--resource-dir", dir + "/none"},
+         "flingo: no resource folder at " + dir + "/none/"},
+        {{"--headless", "--resource-dir", dir + "/res"},
+         "flingo: the resource folder " + dir + "/res/ has no Default.png"},
+        {{}, "flingo: No display found: set DISPLAY or WAYLAND_DISPLAY, or use --headless"}};
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+        if (const char* value = getenv(v)) saved.emplace_back(v, value);
+        unsetenv(v);
+    }
+    for (auto& [args, line] : starts) {
+        args.insert(args.begin(), FLINGO_EXE);
+        args.insert(args.end(), {"--data-dir", dir + "/data"});
+        testrun::Result r = testrun::run(args, 10);
+        EXPECT_EQ(r.status, 1) << line;
+        EXPECT_EQ(r.stderr_text.substr(0, r.stderr_text.find('\n') + 1), line + "\n");
+        EXPECT_EQ(std::count(r.stderr_text.begin(), r.stderr_text.end(), '\n'), 1);
+    }
+    for (const auto& [v, value] : saved)
+        setenv(v.c_str(), value.c_str(), 1);
 }
 
 TEST(Game, RunsInAWindowScaledToTheDesktop) {

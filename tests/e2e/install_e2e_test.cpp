@@ -17,12 +17,14 @@ TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
     for (const char* f : {"bin/flingo", "share/flingo/Default.png", "share/flingo/obf.dat",
                           "share/applications/org.flingo.Flingo.desktop",
                           "share/metainfo/org.flingo.Flingo.metainfo.xml",
-                          "share/icons/hicolor/scalable/apps/flingo.svg"})
+                          "share/icons/hicolor/scalable/apps/org.flingo.Flingo.svg"})
         EXPECT_TRUE(fs::exists(prefix + "/" + f)) << f;
     const std::string desktop =
         testrun::readFile(prefix + "/share/applications/org.flingo.Flingo.desktop");
     EXPECT_NE(desktop.find("\nExec=flingo\n"), std::string::npos);
-    EXPECT_NE(desktop.find("\nIcon=flingo\n"), std::string::npos);
+    // The dock matches the window (class org.flingo.Flingo) to this entry and its icon.
+    EXPECT_NE(desktop.find("\nIcon=org.flingo.Flingo\n"), std::string::npos);
+    EXPECT_NE(desktop.find("\nStartupWMClass=org.flingo.Flingo\n"), std::string::npos);
     if (fs::exists("/usr/bin/appstreamcli")) {
         testrun::Result check =
             testrun::run({"/usr/bin/appstreamcli", "validate", "--no-net",

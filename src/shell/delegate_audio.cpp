@@ -30,6 +30,11 @@ void silenceAlsa() {
 std::vector<int> held_channels; // the channels the focus loss paused
 bool held_music = false;
 
+// What the mixer itself says is paused: the channels and the music.
+int pausedNow() {
+    return Mix_Paused(-1) + (Mix_PlayingMusic() && Mix_PausedMusic() ? 1 : 0);
+}
+
 void onSleep(void*, void*) {
     if (!mixer::isOpen() || !held_channels.empty() || held_music) return;
     for (int c = 0; c < Mix_AllocateChannels(-1); ++c)
@@ -41,8 +46,7 @@ void onSleep(void*, void*) {
         Mix_PauseMusic();
         held_music = true;
     }
-    platform::log("focus lost: %d sounds paused%s", Mix_Paused(-1),
-                  Mix_PausedMusic() ? ", the music paused" : "");
+    platform::log("focus lost: %d sounds paused", pausedNow());
 }
 
 void onWake(void*, void*) {
@@ -52,7 +56,7 @@ void onWake(void*, void*) {
     held_channels.clear();
     if (held_music) Mix_ResumeMusic();
     held_music = false;
-    platform::log("focus regained: %d sounds paused", Mix_Paused(-1));
+    platform::log("focus regained: %d sounds paused", pausedNow());
 }
 
 const bool launched = addDelegatePart(LaunchStep::Audio, [](FlingoAppDelegate&) {

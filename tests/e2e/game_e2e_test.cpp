@@ -347,7 +347,8 @@ TEST(Game, KeysPadsAndTheBackKeyReachEveryScreen) {
         // A stick flick (pulled down-left, let go): it scores.
         "340 pad 1 attach\n345 pad 1 rightx -0.5\n345 pad 1 righty 0.85\n"
         "350 pad 1 rightx 0\n350 pad 1 righty 0\n"
-        "480 pad 1 righty 0.9\n483 pad 1 detach\n" // unplugged mid-flick
+        "470 pad 2 attach\n480 pad 2 righty 0.9\n483 pad 2 detach\n" // a second pad, unplugged
+                                                                     // mid-flick
         // Escape with the ball held: no later tap is swallowed.
         "500 down 160 448\n501 move 170 420\n502 key escape\n503 up 170 400\n"
         "530 press \"Easy\"\n560 press \"Menu\"\n600 press \"Scores\"\n"
@@ -389,7 +390,7 @@ TEST(Game, KeysPadsAndTheBackKeyReachEveryScreen) {
         "630 onPtrDown[269,156]", "630 onPtrUp[269,156]", "630 gotoMenunull",
         "660 onPtrDown[283,376]", "660 onPtrUp[283,376]", "660 setSoundfalse",
         "660 releaseBackgroundMusicnull",
-        "670 script line 29: no button \"Nope\" on screen (on screen: \"Easy\", \"Medium\", "
+        "670 script line 30: no button \"Nope\" on screen (on screen: \"Easy\", \"Medium\", "
         "\"Hard\", \"Airport\", \"Basement\", \"Scores\", \"Sound: off\")",
         "680 onPtrDown[63,343]", "680 onPtrUp[63,343]", "680 gotoScoresnull",
         "703 onPtrDown[102,247]", "703 onPtrUp[102,247]", "703 showScores3", // by focus

@@ -22,27 +22,16 @@ struct Entry {
 
 // Payload types of the bus events; names not listed carry nothing worth showing.
 constexpr Entry kinds[] = {
-    {"onFrame", PayloadKind::Seconds},
-    {"updateFireworks", PayloadKind::Seconds},
-    {"onPtrDown", PayloadKind::Point},
-    {"onPtrMove", PayloadKind::Point},
-    {"onPtrUp", PayloadKind::Point},
-    {"setBest", PayloadKind::Int},
-    {"gotoLevel", PayloadKind::Int},
-    {"showScores", PayloadKind::Int},
-    {"setSound", PayloadKind::Bool},
-    {"setBackgroundSound", PayloadKind::String},
-    {"flingoPlaySound", PayloadKind::String},
-    {"playSound", PayloadKind::String},
-    {"prepareSound", PayloadKind::String},
-    {"playBackgroundMusic", PayloadKind::String},
-    {"releaseSound", PayloadKind::String},
-    {"playSoundLoop", PayloadKind::String},
-    {"prepareSoundLoop", PayloadKind::String},
-    {"releaseSoundLoop", PayloadKind::String},
-    {"gotoUrl", PayloadKind::String},
-    {"sizeGl", PayloadKind::OptionalInt},
-    {"onNav", PayloadKind::Int},
+    {"onFrame", PayloadKind::Seconds},         {"updateFireworks", PayloadKind::Seconds},
+    {"onPtrDown", PayloadKind::Point},         {"onPtrMove", PayloadKind::Point},
+    {"onPtrUp", PayloadKind::Point},           {"setBest", PayloadKind::Int},
+    {"gotoLevel", PayloadKind::Int},           {"showScores", PayloadKind::Int},
+    {"setSound", PayloadKind::Bool},           {"setBackgroundSound", PayloadKind::String},
+    {"flingoPlaySound", PayloadKind::String},  {"playSound", PayloadKind::String},
+    {"prepareSound", PayloadKind::String},     {"playBackgroundMusic", PayloadKind::String},
+    {"releaseSound", PayloadKind::String},     {"playSoundLoop", PayloadKind::String},
+    {"prepareSoundLoop", PayloadKind::String}, {"releaseSoundLoop", PayloadKind::String},
+    {"gotoUrl", PayloadKind::String},          {"sizeGl", PayloadKind::OptionalInt},
 };
 
 void appendNumber(std::string& out, double v) {

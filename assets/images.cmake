@@ -46,7 +46,7 @@ endforeach()
 flingo_image(Default ${res})
 flingo_image(BestBuyOverlay ${res})
 # The window's icon: the desktop icon's picture.
-flingo_render(${PROJECT_SOURCE_DIR}/src/shell/flingo.svg ${res}/icon.png)
+flingo_render(${PROJECT_SOURCE_DIR}/src/shell/flingo.svg ${res}/icon.png 1)
 list(APPEND outputs ${res}/icon.png)
 
 # House banners for the banner slots (320 x 50).

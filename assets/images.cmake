@@ -46,6 +46,9 @@ endforeach()
 # Start-up screen and its seasonal badge, at the top of the resource folder.
 flingo_image(Default ${res})
 flingo_image(BestBuyOverlay ${res})
+# The window's icon: the desktop icon's picture.
+flingo_render(${PROJECT_SOURCE_DIR}/src/shell/flingo.svg ${res}/icon.png 1)
+list(APPEND outputs ${res}/icon.png)
 
 # House banners for the banner slots (320 x 50).
 set(COLOUR "#5f88b5")

@@ -5,6 +5,7 @@
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/util.h"
+#include "game/focus.h"
 #include "game/level.h"
 #include "game/level_defs.h"
 #include "game/menu.h"
@@ -64,6 +65,7 @@ void subscribeHandlers() {
     evt::subscribe("gotoScores", evt::Callback(&fg::gotoScores, nullptr));
     evt::subscribe("gotoMenu", evt::Callback(&fg::gotoMenu, nullptr));
     evt::subscribe("onTutorialShown", evt::Callback(&fg::onTutorialShown, nullptr));
+    evt::subscribe("onNav", evt::Callback(&fg::onNav, nullptr));
 }
 
 // A level's button on the main menu and its row on the score menu.
@@ -269,6 +271,7 @@ void render(void*, void*) {
         break;
     }
     AdSupplier::drawAdSuppliers(offset);
+    drawFocus();
 }
 
 void shutdown(void*, void*) {
@@ -311,6 +314,7 @@ void gotoMenu(void*, void*) {
     if ((state != STATE_SCORES && state != STATE_LEVEL) || !running()) return;
     AdSupplier::setAdSuppliers(false, true);
     if (state == STATE_LEVEL) {
+        level->ballHeld = 0; // a grab still open is let go without a throw
         level->savedState = level->state;
         level->state = 0;
         state = STATE_LEVEL_TO_MENU;

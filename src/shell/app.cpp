@@ -5,6 +5,7 @@
 #include "core/platform.h"
 #include "shell/analytics.h"
 #include "shell/gl_view.h"
+#include "shell/input.h"
 #include "shell/timer.h"
 #include "shell/trace.h"
 #include "shell/window.h"
@@ -36,6 +37,7 @@ std::vector<Hook> hooks;
 bool touching = false;
 SDL_FingerID finger = 0;
 bool finger_touch = false;
+bool abandoned = false; // the back key took the touch away: ignore the rest of it
 float last_x = 0, last_y = 0;
 bool active = true; // the application starts active; focus changes toggle it
 
@@ -82,21 +84,17 @@ void handleEvent(const SDL_Event& e) {
             break;
         }
         break;
-    case SDL_KEYDOWN:
-        if (e.key.repeat) break;
-        if (e.key.keysym.sym == SDLK_ESCAPE || e.key.keysym.sym == SDLK_AC_BACK)
-            deliverKey("escape");
-        else if (e.key.keysym.sym == SDLK_F11)
-            deliverKey("f11");
-        break;
     case SDL_MOUSEBUTTONDOWN:
-        if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT || touching)
-            break;
+        if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT) break;
+        input::pointerUsed();
+        if (touching) break;
+        abandoned = false;
         if (windowToScreen(static_cast<float>(e.button.x), static_cast<float>(e.button.y), x, y,
                            false))
             deliverTouch(TouchPhase::Began, x, y);
         break;
     case SDL_MOUSEMOTION:
+        if (e.motion.which != SDL_TOUCH_MOUSEID) input::pointerUsed();
         if (e.motion.which == SDL_TOUCH_MOUSEID || !touching || finger_touch) break;
         windowToScreen(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y), x, y, true);
         deliverTouch(TouchPhase::Moved, x, y);
@@ -116,7 +114,9 @@ void handleEvent(const SDL_Event& e) {
         const float wx = e.tfinger.x * static_cast<float>(ww);
         const float wy = e.tfinger.y * static_cast<float>(wh);
         if (e.type == SDL_FINGERDOWN) {
+            input::pointerUsed();
             if (touching || !windowToScreen(wx, wy, x, y, false)) break;
+            abandoned = false;
             deliverTouch(TouchPhase::Began, x, y);
             finger_touch = true;
             finger = e.tfinger.fingerId;
@@ -127,6 +127,7 @@ void handleEvent(const SDL_Event& e) {
         break;
     }
     default:
+        input::handleEvent(e);
         break;
     }
 }
@@ -138,8 +139,11 @@ void pumpEvents() {
 }
 
 void deliverCommand(const Command& c) {
+    std::string error;
     switch (c.kind) {
     case Command::Down:
+        input::pointerUsed();
+        abandoned = false;
         deliverTouch(TouchPhase::Began, c.x, c.y);
         break;
     case Command::Move:
@@ -152,15 +156,29 @@ void deliverCommand(const Command& c) {
         deliverTouch(TouchPhase::Cancelled, c.x, c.y);
         break;
     case Command::Key:
-        deliverKey(c.text.c_str());
+        if (c.x != 2) input::keyDown(c.text, false);
+        if (c.x != 1) input::keyUp(c.text);
         break;
+    case Command::Pad:
+        if (!input::virtualPad(static_cast<int>(c.x), c.text, c.y, error))
+            platform::log("script line %d: %s", c.line, error.c_str());
+        break;
+    case Command::Focus: {
+        // Through the queue, as the window system's own notice comes.
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = c.x != 0 ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
+        SDL_PushEvent(&e);
+        break;
+    }
     case Command::Quit:
         requestQuit();
         break;
     case Command::Press: {
         float cx = 0, cy = 0;
         if (!findButton(c.text, cx, cy)) {
-            platform::log("script line %d: no button \"%s\" on screen", c.line, c.text.c_str());
+            platform::log("script line %d: no button \"%s\" on screen (on screen: %s)", c.line,
+                          c.text.c_str(), buttonLabels().c_str());
             break;
         }
         deliverTouch(TouchPhase::Began, cx, cy);
@@ -178,6 +196,7 @@ bool anythingAnimating() {
 
 // Everything of one step after the input: hooks, timers, transitions, the screen.
 void runStep(const std::vector<std::string>& shots, bool force_present) {
+    input::step();
     for (const Hook& h : hooks)
         h.fn(h.user);
     fireDueTimers();
@@ -312,6 +331,11 @@ void addLoopHook(void (*hook)(void*), void* user) {
 }
 
 void deliverTouch(TouchPhase phase, float x, float y) {
+    if (abandoned) {
+        if (phase == TouchPhase::Ended || phase == TouchPhase::Cancelled) abandoned = false;
+        if (phase != TouchPhase::Began) return;
+        abandoned = false;
+    }
     last_x = x;
     last_y = y;
     if (phase == TouchPhase::Began) {
@@ -329,11 +353,37 @@ void deliverTouch(TouchPhase phase, float x, float y) {
 }
 
 void deliverKey(const char* name) {
-    const std::string key = name;
-    if (key == "escape")
-        app->goBack();
-    else if (key == "f11")
-        toggleFullscreen();
+    input::keyDown(name, false);
+    input::keyUp(name);
+}
+
+void deliverNav(Nav n) {
+    const auto& list = overlays();
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if ((*it)->nav(n)) return;
+    if (root_view) root_view->nav(n);
+}
+
+void deliverBack() {
+    if (touching) {
+        touching = false;
+        finger_touch = false;
+        abandoned = true;
+    }
+    const auto& list = overlays();
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if ((*it)->back()) return;
+    app->goBack();
+}
+
+bool touchInProgress() {
+    return touching;
+}
+
+bool flickAnchor(float& x, float& y) {
+    for (const Overlay* o : overlays())
+        if (o->modal()) return false;
+    return root_view && root_view->flickAnchor(x, y);
 }
 
 int run(BaseAppDelegate& delegate, const Options& o, std::vector<Command> script) {
@@ -352,6 +402,7 @@ int run(BaseAppDelegate& delegate, const Options& o, std::vector<Command> script
     setCurrentStep(0);
     setNowNs(0);
     if (o.headless) platform::setVirtualTime(0);
+    input::init(o.headless);
     delegate.applicationDidFinishLaunching();
     if (launch_failed) return 1;
     const int status = o.headless ? runHeadless(o, script) : runWindowed(o, script);

@@ -57,6 +57,15 @@ void setNeedsDisplay();
 
 // Touches and keys as the window and scripts deliver them (points: top-left origin, y down).
 void deliverTouch(TouchPhase phase, float x, float y);
+// A named key (see input.h) pressed and let go at once.
 void deliverKey(const char* name);
+// A focus move or press: the overlays first, the top one first, then the root view.
+void deliverNav(Nav n);
+// The back key: an alert's cancel button, else the delegate's goBack. A touch in progress is
+// abandoned first (its remaining moves and release reach no one).
+void deliverBack();
+bool touchInProgress();
+// Where a key or stick flick starts on the root view, when one can.
+bool flickAnchor(float& x, float& y);
 
 } // namespace shell

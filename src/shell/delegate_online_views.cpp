@@ -85,9 +85,9 @@ Alert::~Alert() {
 void Alert::draw() {
     if (!m_picture.id) m_picture.upload(m_image);
     m_picture.draw(0, 0);
-    if (m_pressed >= 0) {
-        // The pressed button lights up: its part of the picture drawn once more, added.
-        const panel::Rect& r = m_rects[static_cast<size_t>(m_pressed)];
+    if (m_pressed >= 0 || m_focus >= 0) {
+        // The pressed or focused button lights up: its part of the picture drawn once more, added.
+        const panel::Rect& r = m_rects[static_cast<size_t>(m_pressed >= 0 ? m_pressed : m_focus)];
         const float su = m_picture.scale / static_cast<float>(m_picture.tw);
         const float sv = m_picture.scale / static_cast<float>(m_picture.th);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
@@ -109,18 +109,46 @@ bool Alert::touch(shell::TouchPhase phase, float x, float y) {
     } else {
         const bool hit = phase == shell::TouchPhase::Ended && at >= 0 && at == m_pressed;
         m_pressed = -1;
-        if (hit) {
-            m_dismissed = true;
-            shell::removeOverlay(this);
-            refreshButtons();
-            shell::setNeedsDisplay();
-            platform::log("alert \"%s\": \"%s\" tapped", m_title.c_str(),
-                          m_labels[static_cast<size_t>(at)].c_str());
-            if (m_clicked) m_clicked(at);
-        }
+        if (hit) choose(at, "tapped");
     }
     shell::setNeedsDisplay();
     return true; // modal: nothing under an alert hears the touch
+}
+
+void Alert::choose(int index, const char* how) {
+    m_dismissed = true;
+    shell::removeOverlay(this);
+    refreshButtons();
+    shell::setNeedsDisplay();
+    platform::log("alert \"%s\": \"%s\" %s", m_title.c_str(),
+                  m_labels[static_cast<size_t>(index)].c_str(), how);
+    if (m_clicked) m_clicked(index);
+}
+
+bool Alert::nav(shell::Nav n) {
+    if (m_dismissed || m_labels.empty()) return false;
+    const int count = static_cast<int>(m_labels.size());
+    shell::setNeedsDisplay();
+    if (n == shell::Nav::Hide) {
+        m_focus = -1;
+    } else if (n == shell::Nav::Press) {
+        if (m_focus >= 0)
+            choose(m_focus, "chosen");
+        else
+            m_focus = 0;
+    } else if (m_focus < 0) {
+        m_focus = 0;
+    } else {
+        const int step = n == shell::Nav::Left || n == shell::Nav::Up ? -1 : 1;
+        m_focus = std::clamp(m_focus + step, 0, count - 1);
+    }
+    return true;
+}
+
+bool Alert::back() {
+    if (m_dismissed || m_labels.empty()) return false;
+    choose(0, "chosen by the back key");
+    return true;
 }
 
 void showAlert(const std::string& title, const std::string& message,

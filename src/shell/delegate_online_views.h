@@ -38,6 +38,11 @@ class Alert : public shell::Overlay {
     ~Alert() override;
     void draw() override;
     bool touch(shell::TouchPhase phase, float x, float y) override;
+    // Keys and pads: the focus moves over the buttons; back answers with the first button (the
+    // cancel button: "No", "Ok").
+    bool nav(shell::Nav n) override;
+    bool back() override;
+    bool modal() const override { return !m_dismissed; }
     bool dismissed() const { return m_dismissed; }
     const std::string& title() const { return m_title; }
     const std::vector<std::string>& labels() const { return m_labels; }
@@ -45,6 +50,7 @@ class Alert : public shell::Overlay {
 
   private:
     void layout();
+    void choose(int index, const char* how);
     std::string m_title, m_message;
     std::vector<std::string> m_labels;
     std::function<void(int)> m_clicked;
@@ -52,6 +58,7 @@ class Alert : public shell::Overlay {
     std::vector<panel::Rect> m_rects;
     Picture m_picture;
     int m_pressed = -1;
+    int m_focus = -1; // shown from the first key or pad move on
     bool m_dismissed = false;
 };
 

@@ -6,6 +6,7 @@
 #include "core/platform.h"
 #include "core/util.h"
 #include "game/flingo.h"
+#include "game/focus.h"
 #include "shell/analytics.h"
 #include "shell/main_view.h"
 #include "shell/options.h"
@@ -35,6 +36,20 @@ std::vector<Part>& parts() {
 void runParts(LaunchStep step, FlingoAppDelegate& d) {
     for (const Part& p : parts())
         if (p.step == step) p.fn(d);
+}
+
+FlingoAppDelegate* the_delegate = nullptr;
+std::vector<fg::Button> game_buttons; // reused between presses
+
+// The game's own buttons, while the game view is on screen and still, in view points.
+void listGameButtons(std::vector<shell::Button>& out) {
+    const FlingoAppDelegate* d = the_delegate;
+    if (!d || !d->m_nav_ctrl || d->m_nav_ctrl->transitioning() ||
+        d->m_nav_ctrl->top() != d->m_view_ctrl)
+        return;
+    fg::screenButtons(game_buttons);
+    for (const fg::Button& b : game_buttons)
+        out.push_back({b.label, b.x - b.w / 2, shell::SCREEN_HEIGHT - b.y - b.h / 2, b.w, b.h});
 }
 
 } // namespace
@@ -79,6 +94,8 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
     m_nav_ctrl = new shell::NavController(m_startup_ctrl);
     m_nav_ctrl->setNavigationBarHidden(true);
     m_nav_ctrl->setDelegate(this);
+    the_delegate = this;
+    shell::setButtonSource(&listGameButtons);
     runParts(LaunchStep::Location, *this);
     showWindowWithRootView(m_nav_ctrl);
 
@@ -95,6 +112,8 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
 }
 
 FlingoAppDelegate::~FlingoAppDelegate() {
+    shell::setButtonSource(nullptr);
+    the_delegate = nullptr;
     runParts(LaunchStep::Release, *this);
     evt::publish("releaseBackgroundMusic");
     evt::publish("onShutdown");
@@ -143,10 +162,14 @@ void FlingoAppDelegate::didShowViewController(shell::NavController&, shell::View
 
 void FlingoAppDelegate::goBack() {
     if (!m_nav_ctrl || m_nav_ctrl->transitioning()) return;
-    if (m_nav_ctrl->top() == m_view_ctrl)
-        fg::goBack();
-    else if (m_nav_ctrl->depth() > 2)
+    if (m_nav_ctrl->top() == m_startup_ctrl) {
+        shell::requestQuit(); // nothing to go back to yet
+    } else if (m_nav_ctrl->top() == m_view_ctrl) {
+        // From the main menu back means leave: the same way out as closing the window.
+        if (!fg::goBack() && fg::getState() == fg::STATE_MENU) shell::requestQuit();
+    } else if (m_nav_ctrl->depth() > 2) {
         m_nav_ctrl->pop(true); // a page over the game view
+    }
 }
 
 void FlingoAppDelegate::requestInterstitial() {

@@ -10,6 +10,39 @@
 
 #include <SDL.h>
 #include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace {
+
+bool set(const char* variable) {
+    const char* v = getenv(variable);
+    return v && *v;
+}
+
+// What the game cannot start without, each missing one said in one line: a display to open
+// the window on, and the resource folder with the start-up screen's picture.
+bool startable(const shell::Options& opts) {
+    if (!opts.headless && !set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) {
+        fputs("flingo: No display found: set DISPLAY or WAYLAND_DISPLAY, or use --headless\n",
+              stderr);
+        return false;
+    }
+    const std::string dir = platform::getBasePath();
+    struct stat st {};
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        fprintf(stderr, "flingo: no resource folder at %s (give one with --resource-dir)\n",
+                dir.c_str());
+        return false;
+    }
+    if (stat((dir + "Default.png").c_str(), &st) != 0) {
+        fprintf(stderr, "flingo: the resource folder %s has no Default.png\n", dir.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     shell::Options opts;
@@ -34,6 +67,8 @@ int main(int argc, char** argv) {
     if (!opts.data_dir.empty()) platform::setDataPath(opts.data_dir.c_str());
     if (!opts.resource_dir.empty()) platform::setBasePath(opts.resource_dir.c_str());
     if (!opts.trace.empty() && !shell::openTrace(opts.trace)) return 2;
+
+    if (!startable(opts)) return 1;
 
     auto* delegate = new FlingoAppDelegate;
     const int status = shell::run(*delegate, opts, std::move(script));

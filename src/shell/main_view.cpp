@@ -4,6 +4,7 @@
 #include "core/evt.h"
 #include "core/util.h"
 #include "game/flingo.h"
+#include "game/focus.h"
 #include "shell/options.h"
 
 Vector2<float> touch_point = {0, 0};
@@ -31,4 +32,17 @@ void MainView::touch(shell::TouchPhase phase, float x, float y) {
         evt::publish("onPtrUp", &touch_point);
         break;
     }
+}
+
+void MainView::nav(shell::Nav n) {
+    static_assert(static_cast<int>(shell::Nav::Press) == fg::NAV_PRESS);
+    evt::publish("onNav", static_cast<int>(n));
+}
+
+bool MainView::flickAnchor(float& x, float& y) const {
+    Vector2<float> at;
+    if (!fg::flickAnchor(at)) return false;
+    x = at.x;
+    y = shell::SCREEN_HEIGHT - at.y;
+    return true;
 }

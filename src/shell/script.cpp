@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "shell/script.h"
 
+#include "shell/input.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -83,8 +85,35 @@ std::string parseLine(const std::string& line, Command& cmd, bool& isCommand) {
         if (cmd.text.empty()) return "expected a key name after 'key'";
         std::transform(cmd.text.begin(), cmd.text.end(), cmd.text.begin(),
                        [](unsigned char ch) { return static_cast<char>(tolower(ch)); });
-        if (cmd.text != "escape" && cmd.text != "f11")
-            return "unknown key '" + cmd.text + "' (known: escape, f11)";
+        if (!input::knownKey(cmd.text))
+            return "unknown key '" + cmd.text + "' (known: " + input::KEY_NAMES + ")";
+        if (!c.atEnd()) {
+            const std::string phase = c.word();
+            if (phase != "down" && phase != "up") return "expected 'down' or 'up' after the key";
+            cmd.x = phase == "down" ? 1 : 2;
+        }
+    } else if (verb == "pad") {
+        cmd.kind = Command::Pad;
+        long pad = 0;
+        if (!toLong(c.word(), pad) || pad < 1 || pad > 4) return "expected a pad number 1 to 4";
+        cmd.x = static_cast<float>(pad);
+        cmd.text = c.word();
+        bool axis = false;
+        if (!input::knownPadControl(cmd.text, axis))
+            return "unknown pad control '" + cmd.text + "'";
+        if (axis) {
+            if (!toFloat(c.word(), cmd.y) || cmd.y < -1 || cmd.y > 1)
+                return "expected a value from -1 to 1 after '" + cmd.text + "'";
+        } else if (cmd.text != "attach" && cmd.text != "detach") {
+            const std::string phase = c.word();
+            if (phase != "down" && phase != "up") return "expected 'down' or 'up' after the button";
+            cmd.y = phase == "down" ? 1 : 0;
+        }
+    } else if (verb == "focus") {
+        cmd.kind = Command::Focus;
+        const std::string state = c.word();
+        if (state != "lost" && state != "gained") return "expected 'lost' or 'gained'";
+        cmd.x = state == "gained" ? 1 : 0;
     } else if (verb == "quit") {
         cmd.kind = Command::Quit;
     } else if (verb.empty()) {

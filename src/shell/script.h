@@ -9,12 +9,14 @@
 namespace shell {
 
 struct Command {
-    enum Kind { Down, Move, Up, Cancel, Press, Key, Quit };
+    enum Kind { Down, Move, Up, Cancel, Press, Key, Pad, Focus, Quit };
     long step = 0;
     Kind kind = Quit;
-    float x = 0, y = 0; // touches: screen points, origin top-left, y down
-    std::string text;   // press: the label; key: the key name (lower case)
-    int line = 0;       // where it came from, for messages
+    // Touches: screen points, origin top-left, y down. Key: x 0 a tap, 1 down, 2 up. Pad: x the
+    // pad (1 to 4), y the value. Focus: x 1 gained, 0 lost.
+    float x = 0, y = 0;
+    std::string text; // press: the label; key: the key name (lower case); pad: the control
+    int line = 0;     // where it came from, for messages
 };
 
 // Parses a script. Commands come out ordered by step, file order kept within a step. On a bad

@@ -174,6 +174,14 @@ void NavController::touch(TouchPhase phase, float x, float y) {
     if (!from && top()->view) top()->view->touch(phase, x, y);
 }
 
+void NavController::nav(Nav n) {
+    if (!from && top()->view) top()->view->nav(n);
+}
+
+bool NavController::flickAnchor(float& x, float& y) const {
+    return !from && top()->view && top()->view->flickAnchor(x, y);
+}
+
 bool NavController::opaque() const {
     if (from) return from->view && to->view && from->view->opaque() && to->view->opaque();
     return top()->view && top()->view->opaque();
@@ -191,6 +199,8 @@ struct Rect {
     float x, y, w, h;
 };
 std::map<std::string, Rect> buttons;
+void (*button_source)(std::vector<Button>&) = nullptr;
+std::vector<Button> listed;
 } // namespace
 
 void addOverlay(Overlay* o) {
@@ -211,11 +221,38 @@ void removeButton(const std::string& label) {
 }
 
 bool findButton(const std::string& label, float& cx, float& cy) {
-    auto it = buttons.find(label);
-    if (it == buttons.end()) return false;
-    cx = it->second.x + it->second.w / 2;
-    cy = it->second.y + it->second.h / 2;
-    return true;
+    if (auto it = buttons.find(label); it != buttons.end()) {
+        cx = it->second.x + it->second.w / 2;
+        cy = it->second.y + it->second.h / 2;
+        return true;
+    }
+    listed.clear();
+    if (button_source) button_source(listed);
+    for (const Button& b : listed) {
+        if (b.label != label) continue;
+        cx = b.x + b.w / 2;
+        cy = b.y + b.h / 2;
+        return true;
+    }
+    return false;
+}
+
+void setButtonSource(void (*list)(std::vector<Button>& out)) {
+    button_source = list;
+}
+
+std::string buttonLabels() {
+    std::string out;
+    auto add = [&out](const std::string& label) {
+        out += (out.empty() ? "\"" : ", \"") + label + "\"";
+    };
+    for (const auto& [label, rect] : buttons)
+        add(label);
+    listed.clear();
+    if (button_source) button_source(listed);
+    for (const Button& b : listed)
+        if (!buttons.count(b.label)) add(b.label);
+    return out.empty() ? "none" : out;
 }
 
 } // namespace shell

@@ -15,6 +15,10 @@ constexpr float SCREEN_HEIGHT = 480.0f;
 
 enum class TouchPhase { Began, Moved, Ended, Cancelled };
 
+// What the keyboard and gamepads do to the focus: move it, press what it is on, or hide it (the
+// mouse moved). The ring shows from the first move or press on.
+enum class Nav { Hide, Up, Down, Left, Right, Press };
+
 class View {
   public:
     virtual ~View() = default;
@@ -27,6 +31,9 @@ class View {
     virtual bool animating() const { return false; }
     // True when its drawing covers the whole screen with opaque pixels (nothing to clear).
     virtual bool opaque() const { return false; }
+    virtual void nav(Nav) {}
+    // Where a flick made with keys or a stick starts, in view points; false when none can.
+    virtual bool flickAnchor(float&, float&) const { return false; }
 };
 
 // Draws a texture's (u0, v0)-(u1, v1) part into the rectangle (x, y, w, h) with the given alpha.
@@ -100,6 +107,8 @@ class NavController : public View {
     void touch(TouchPhase phase, float x, float y) override;
     bool animating() const override;
     bool opaque() const override;
+    void nav(Nav n) override;
+    bool flickAnchor(float& x, float& y) const override;
 
   private:
     void begin(ViewController* leaving, ViewController* coming, bool forward, bool animated);
@@ -120,6 +129,11 @@ class Overlay {
     // True when the overlay took the touch.
     virtual bool touch(TouchPhase, float, float) { return false; }
     virtual bool animating() const { return false; }
+    // The focus and the back key reach the overlays first, the top one first: true when taken.
+    virtual bool nav(Nav) { return false; }
+    virtual bool back() { return false; }
+    // True while nothing under it may be played with (no flick starts under an alert).
+    virtual bool modal() const { return false; }
 };
 void addOverlay(Overlay* o); // drawn in the order added, the last on top; not owned
 void removeOverlay(Overlay* o);
@@ -129,5 +143,14 @@ const std::vector<Overlay*>& overlays();
 void setButton(const std::string& label, float x, float y, float w, float h);
 void removeButton(const std::string& label);
 bool findButton(const std::string& label, float& cx, float& cy);
+// Buttons the root view draws itself (the game's), listed afresh at every press; the registered
+// ones above win over them.
+struct Button {
+    std::string label;
+    float x, y, w, h;
+};
+void setButtonSource(void (*list)(std::vector<Button>& out));
+// Every pressable label on screen, quoted and separated by commas (for messages).
+std::string buttonLabels();
 
 } // namespace shell

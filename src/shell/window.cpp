@@ -4,6 +4,7 @@
 #include "core/platform.h"
 #include "gfx/scale.h"
 #include "shell/gl_ext.h"
+#include "shell/identity.h"
 #include "shell/png_file.h"
 #include "shell/views.h"
 
@@ -220,7 +221,15 @@ void writeScreenshot(const std::string& path, const PixelRect& r) {
 
 bool createWindow(bool headless_run, double scale, bool fullscreen) {
     is_headless = headless_run;
-    if (headless_run) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    if (headless_run) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    } else if (!SDL_getenv("SDL_VIDEODRIVER")) {
+        // Display servers only: without one SDL would fall back to drivers that show nothing
+        // to anyone (and run unseen); no Wayland probe, and its complaint, where there is none.
+        const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland && *wayland ? "x11,wayland" : "x11");
+    }
+    setIdentityHints();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         platform::log("cannot start the video system: %s", SDL_GetError());
         return false;
@@ -254,6 +263,7 @@ bool createWindow(bool headless_run, double scale, bool fullscreen) {
         return false;
     }
     SDL_SetWindowMinimumSize(win, 160, 240);
+    if (!headless_run) setWindowIcon(win);
     if (fullscreen && !headless_run) toggleFullscreen();
     return true;
 }

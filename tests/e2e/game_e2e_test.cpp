@@ -6,6 +6,7 @@
 #include "shell/png_file.h"
 #include "testrun.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -279,6 +280,30 @@ TEST(Game, VersionAndBadArguments) {
     EXPECT_EQ(script.status, 2);
     EXPECT_NE(script.stderr_text.find("s.txt:2: unknown command 'upp'"), std::string::npos)
         << script.stderr_text;
+
+    // Starts that cannot work end at once with one line saying why.
+    fs::create_directories(dir + "/res");
+    std::vector<std::pair<std::vector<std::string>, std::string>> starts = {
+        {{"--headless", "--resource-dir", dir + "/none"},
+         "flingo: no resource folder at " + dir + "/none/"},
+        {{"--headless", "--resource-dir", dir + "/res"},
+         "flingo: the resource folder " + dir + "/res/ has no Default.png"},
+        {{}, "flingo: No display found: set DISPLAY or WAYLAND_DISPLAY, or use --headless"}};
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+        if (const char* value = getenv(v)) saved.emplace_back(v, value);
+        unsetenv(v);
+    }
+    for (auto& [args, line] : starts) {
+        args.insert(args.begin(), FLINGO_EXE);
+        args.insert(args.end(), {"--data-dir", dir + "/data"});
+        testrun::Result r = testrun::run(args, 10);
+        EXPECT_EQ(r.status, 1) << line;
+        EXPECT_EQ(r.stderr_text.rfind(line, 0), 0u) << r.stderr_text;
+        EXPECT_EQ(std::count(r.stderr_text.begin(), r.stderr_text.end(), '\n'), 1);
+    }
+    for (const auto& [v, value] : saved)
+        setenv(v.c_str(), value.c_str(), 1);
 }
 
 TEST(Game, RunsInAWindowScaledToTheDesktop) {
@@ -310,4 +335,74 @@ TEST(Game, RunsInAWindowScaledToTheDesktop) {
     // The menu fills the whole screen: no corner of it is left black.
     for (auto [x, y] : {std::pair{20, 20}, {630, 20}, {20, 955}, {630, 955}, {325, 488}})
         EXPECT_NE(testrun::pixel(dir + "/w.png", x, y), 0) << x << "," << y;
+}
+
+TEST(Game, KeysPadsAndTheBackKeyReachEveryScreen) {
+    const std::string data = testrun::tempDir();
+    const std::string script =
+        "125 focus lost\n127 focus gained\n"
+        "130 key down\n131 key return\n" // the ring on "Easy"; pressed
+        // A key flick (hold Space, aim up and a little right): it scores.
+        "170 key space down\n171 key up down\n171 key right down\n"
+        "173 key right up\n176 key up up\n176 key space up\n"
+        "330 press \"Submit\"\n332 key escape\n" // the alert says "No"
+        // A stick flick (pulled down-left, let go): it scores.
+        "340 pad 1 attach\n345 pad 1 rightx -0.5\n345 pad 1 righty 0.85\n"
+        "350 pad 1 rightx 0\n350 pad 1 righty 0\n"
+        "470 pad 2 attach\n480 pad 2 righty 0.9\n483 pad 2 detach\n" // a second pad, unplugged
+                                                                     // mid-flick
+        // Escape with the ball held: no later tap is swallowed.
+        "500 down 160 448\n501 move 170 420\n502 key escape\n503 up 170 400\n"
+        "530 press \"Easy\"\n560 press \"Menu\"\n600 press \"Scores\"\n"
+        "630 press \"Back\"\n660 press \"Sound: on\"\n670 press \"Nope\"\n"
+        "680 press \"Scores\"\n700 key right\n701 key left\n702 key down\n"
+        "703 key pad-a\n" // a row's board: its page fails, an alert
+        "760 key escape\n800 key escape\n830 key escape\n860 key escape\n";
+    setenv("SDL_AUDIODRIVER", "alsa", 1); // no sound card here: ALSA's complaints stay silent
+    GameRun r = runGame(data, script, {"--frames", "1000", "--score-server", "http://127.0.0.1:1"});
+    unsetenv("SDL_AUDIODRIVER");
+    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+    EXPECT_EQ(r.result.stderr_text.find("ALSA lib"), std::string::npos) << r.result.stderr_text;
+
+    std::vector<std::string> got;
+    for (const TraceLine& t : r.trace)
+        if (t.frame >= 125 &&
+            (t.log.find("focus") != std::string::npos ||
+             t.log.find("\" chosen") != std::string::npos ||
+             t.log.find("Nope") != std::string::npos ||
+             (!t.event.empty() && t.event.find("laySound") == std::string::npos &&
+              t.event != "setBackgroundSound" && t.event.find("Fireworks") == std::string::npos &&
+              t.event != "onFrame" && t.event != "render" && t.event != "sizeGl" &&
+              t.event != "onNav" && t.event != "getMainView" && t.event != "onPtrMove")))
+            got.push_back(std::to_string(t.frame) + " " + t.event + t.payload + t.log);
+    // clang-format off
+    const std::vector<std::string> want = {
+        "126 onSleepnull", "126 focus lost: 1 sounds paused", // read back from the mixer
+        "128 onWakenull", "128 focus regained: 0 sounds paused",
+        "131 onPtrDown[230,316]", "131 onPtrUp[230,316]", "131 gotoLevel0", // "Easy"
+        "170 onPtrDown[160,32]", "176 onPtrUp[176,72]", "176 onTutorialShownnull", "312 setBest1",
+        "330 onPtrDown[40,360]", "330 onPtrUp[40,360]", "330 scorePromptnull",
+        "332 alert \"Submit Score?\": \"No\" chosen by the back key", // no post, no way out
+        "346 onPtrDown[160,32]", "351 onPtrUp[189.99908,82.99826]", "460 setBest2",
+        "481 onPtrDown[160,32]", "484 onPtrUp[160,32]", // the last point: no flick, no throw
+        "500 onPtrDown[160,32]", "502 gotoMenunull", // no release after the escape
+        "530 onPtrDown[230,316]", "530 onPtrUp[230,316]", "530 gotoLevel0",
+        "560 onPtrDown[48,295]", "560 onPtrUp[48,295]", "560 gotoMenunull",
+        "600 onPtrDown[63,343]", "600 onPtrUp[63,343]", "600 gotoScoresnull",
+        "630 onPtrDown[269,156]", "630 onPtrUp[269,156]", "630 gotoMenunull",
+        "660 onPtrDown[283,376]", "660 onPtrUp[283,376]", "660 setSoundfalse",
+        "660 releaseBackgroundMusicnull",
+        "670 script line 30: no button \"Nope\" on screen (on screen: \"Easy\", \"Medium\", "
+        "\"Hard\", \"Airport\", \"Basement\", \"Scores\", \"Sound: off\")",
+        "680 onPtrDown[63,343]", "680 onPtrUp[63,343]", "680 gotoScoresnull",
+        "703 onPtrDown[102,247]", "703 onPtrUp[102,247]", "703 showScores3", // by focus
+        "760 alert \"Error loading webpage\": \"Ok\" chosen by the back key", // the page, the
+        "830 gotoMenunull", "860 onShutdownnull", "860 releaseBackgroundMusicnull", // menu, out
+        "860 onShutdownnull"};
+    // clang-format on
+    EXPECT_EQ(got, want);
+    const std::string save = testrun::readFile(data + "/savedata.plist");
+    EXPECT_NE(save.find("<key>level_0_best</key>\n\t<dict>\n\t\t<key>value</key>\n\t\t<integer>2<"),
+              std::string::npos);
+    EXPECT_NE(save.find("<key>sound</key>\n\t<false/>"), std::string::npos);
 }

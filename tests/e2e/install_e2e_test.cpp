@@ -21,22 +21,24 @@ TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
     for (const char* f :
          {"bin/flingo", "share/flingo/Default.png", "share/flingo/obf.dat",
           "share/flingo/fawn.LICENSE", "share/flingo/zerothre.LICENSE",
-          "share/icons/hicolor/scalable/apps/flingo.svg",
-          "share/icons/hicolor/32x32/apps/flingo.png", "share/icons/hicolor/48x48/apps/flingo.png",
-          "share/icons/hicolor/64x64/apps/flingo.png",
-          "share/icons/hicolor/128x128/apps/flingo.png",
-          "share/icons/hicolor/256x256/apps/flingo.png",
-          "share/icons/hicolor/512x512/apps/flingo.png", "share/man/man6/flingo.6"})
+          "share/icons/hicolor/scalable/apps/org.flingo.flingo.svg",
+          "share/icons/hicolor/32x32/apps/org.flingo.flingo.png", "share/icons/hicolor/48x48/apps/org.flingo.flingo.png",
+          "share/icons/hicolor/64x64/apps/org.flingo.flingo.png",
+          "share/icons/hicolor/128x128/apps/org.flingo.flingo.png",
+          "share/icons/hicolor/256x256/apps/org.flingo.flingo.png",
+          "share/icons/hicolor/512x512/apps/org.flingo.flingo.png", "share/man/man6/flingo.6"})
         EXPECT_TRUE(fs::exists(prefix + "/" + f)) << f;
     EXPECT_TRUE(fs::exists(desktop_file));
     EXPECT_TRUE(fs::exists(metainfo));
     EXPECT_FALSE(fs::exists(prefix + "/bin/flingo-scores"));
-    const std::string big = prefix + "/share/icons/hicolor/512x512/apps/flingo.png";
+    const std::string big = prefix + "/share/icons/hicolor/512x512/apps/org.flingo.flingo.png";
     EXPECT_NE(testrun::pixel(big, 511, 511), -1);
     EXPECT_EQ(testrun::pixel(big, 512, 0), -1);
     const std::string desktop = testrun::readFile(desktop_file);
     EXPECT_NE(desktop.find("\nExec=flingo\n"), std::string::npos);
-    EXPECT_NE(desktop.find("\nIcon=flingo\n"), std::string::npos);
+    // The dock matches the window (class org.flingo.flingo) to this entry and its icon.
+    EXPECT_NE(desktop.find("\nIcon=org.flingo.flingo\n"), std::string::npos);
+    EXPECT_NE(desktop.find("\nStartupWMClass=org.flingo.flingo\n"), std::string::npos);
     for (std::vector<std::string> check :
          {std::vector<std::string>{"/usr/bin/appstreamcli", "validate", "--pedantic", "--no-net",
                                    metainfo},

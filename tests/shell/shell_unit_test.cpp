@@ -50,13 +50,14 @@ TEST(Options, ScreenshotPathsKeepTheirColonsAndBadValuesNameTheOption) {
 TEST(Script, GrammarAndBadLinesNamedWithTheirNumber) {
     std::vector<shell::Command> cmds;
     std::string err;
-    ASSERT_TRUE(shell::parseScript("# a throw\n\n  12 down 160 400   # on the ball\n"
-                                   "3 press \"Yes # not a comment\"\n14\tup 161 200\r\n"
-                                   "13 cancel -1 2e1\n12 key F11\n",
-                                   "s", cmds, err))
+    ASSERT_TRUE(
+        shell::parseScript("# a throw\n\n  12 down 160 400   # on the ball\n"
+                           "3 press \"Yes # not a comment\"\n14\tup 161 200\r\n"
+                           "13 cancel -1 2e1\n12 key F11\n15 key Space up\n15 pad 2 righty -0.5\n",
+                           "s", cmds, err))
         << err;
     // Ordered by step; file order kept within a step.
-    ASSERT_EQ(cmds.size(), 5u);
+    ASSERT_EQ(cmds.size(), 7u);
     EXPECT_EQ(cmds[0].kind, shell::Command::Press);
     EXPECT_EQ(cmds[0].text, "Yes # not a comment");
     EXPECT_EQ(cmds[0].line, 4);
@@ -66,13 +67,23 @@ TEST(Script, GrammarAndBadLinesNamedWithTheirNumber) {
     EXPECT_EQ(cmds[3].kind, shell::Command::Cancel);
     EXPECT_FLOAT_EQ(cmds[3].y, 20);
     EXPECT_EQ(cmds[4].line, 5);
+    EXPECT_EQ(cmds[5].text + std::to_string(cmds[5].x), "space2.000000"); // let go
+    EXPECT_EQ(cmds[6].text, "righty");
+    EXPECT_FLOAT_EQ(cmds[6].x, 2);
+    EXPECT_FLOAT_EQ(cmds[6].y, -0.5f);
 
     for (const auto& [text, want] : std::vector<std::pair<std::string, std::string>>{
              {"1 up 1 2\n2 fling 3 4\n", "s:2: unknown command 'fling': 2 fling 3 4"},
              {"-3 up 1 2\n", "s:1: expected a step number"},
              {"1 up 1 nan\n", "s:1: expected two numbers"},
              {"1 up 1 2 3\n", "s:1: unexpected text"},
-             {"1 key space\n", "s:1: unknown key 'space'"},
+             {"1 key tab\n", "s:1: unknown key 'tab' (known: escape, f11, return, space, up,"},
+             {"1 key space held\n", "s:1: expected 'down' or 'up' after the key"},
+             {"1 pad 5 attach\n", "s:1: expected a pad number 1 to 4"},
+             {"1 pad 1 rightz 0\n", "s:1: unknown pad control 'rightz'"},
+             {"1 pad 1 rightx 1.5\n", "s:1: expected a value from -1 to 1 after 'rightx'"},
+             {"1 pad 1 a\n", "s:1: expected 'down' or 'up' after the button"},
+             {"1 focus away\n", "s:1: expected 'lost' or 'gained'"},
              {"1\n", "s:1: expected a command"},
              {"1 press Yes\n", "s:1: expected a quoted label"}}) {
         EXPECT_FALSE(shell::parseScript(text, "s", cmds, err)) << text;

@@ -114,10 +114,14 @@ TEST_F(TextTest, ABrokenFontIsNamedOnceAndAnotherFontDrawsItsText) {
     const std::string good{std::istreambuf_iterator<char>(in), {}};
     std::ofstream(dir + "half.ttf", std::ios::binary) << good.substr(0, good.size() / 2);
     std::ofstream(dir + "empty.ttf", std::ios::binary).flush();
+    std::string flipped = good;
+    for (size_t i = good.size() / 3; i < good.size() / 3 + 64; ++i)
+        flipped[i] ^= 0x5a;
+    std::ofstream(dir + "flipped.ttf", std::ios::binary) << flipped;
     // DejaVu's glyph order is the code order less 29, so drawn by its character map the text
     // comes out the same.
     const Text want = draw("Sound: on", 20);
-    for (const char* font : {"nofont", "half", "empty"}) {
+    for (const char* font : {"nofont", "half", "empty", "flipped"}) {
         log.clear();
         for (int twice = 0; twice < 2; ++twice) {
             Text t = draw("Sound: on", 20, WHITE, NONE, 0, 1, 7, font);

@@ -34,12 +34,12 @@ def le32(v):
     return (v & 0xFFFFFFFF).to_bytes(4, "little")
 
 
-def signed_best(key, value, ts=1765000000):
+def signed_best(key, value, ts=1765000000, tutorial=True):
     """A savedata.plist holding a protected best of `value` on level 0."""
     off = ts % 64
     digest = hashlib.md5(le32(value) + key[off : off + 256]).digest()
     return plistlib.dumps(
-        {"level_0_best": {"value": value, "ts": ts, "checksum": digest}, "tutorial_shown": True}
+        {"level_0_best": {"value": value, "ts": ts, "checksum": digest}, "tutorial_shown": tutorial}
     )
 
 
@@ -83,11 +83,11 @@ class Campaign:
         self.root = tempfile.mkdtemp(prefix="flingo-campaign-")
         self.results = {}
 
-    def data_dir(self, parent):
+    def data_dir(self, parent, tutorial=True):
         d = os.path.join(parent, "data")
         os.makedirs(d, exist_ok=True)
         with open(os.path.join(d, "savedata.plist"), "wb") as f:
-            f.write(signed_best(self.key, 50))
+            f.write(signed_best(self.key, 50, tutorial=tutorial))
         return d
 
     def start(self, work, data, res=None, prefix=(), extra=()):
@@ -153,20 +153,27 @@ class Campaign:
     def kill_case(self, seed):
         rng = random.Random(seed)
         work = tempfile.mkdtemp(dir=self.root)
-        data = self.data_dir(work)
+        # The tutorial not yet seen: entering the level saves the whole file, best included.
+        data = self.data_dir(work, tutorial=False)
         p = self.start(work, data)
-        time.sleep(rng.uniform(0.0, 4.0))
+        time.sleep(rng.uniform(0.0, 6.0))
         p.send_signal(signal.SIGKILL)
         p.communicate()
         best = best_of(self.key, data)
         temps = [n for n in os.listdir(data) if ".tmp." in n]
+        try:
+            with open(os.path.join(data, "savedata.plist"), "rb") as f:
+                saved = plistlib.load(f).get("tutorial_shown") is True
+        except Exception:
+            saved = False  # and best_of has counted a lost best
         # The next start must load the file and clear the killed run's temporary files.
         again = self.start(work, data, extra=["--frames", "2"])
         again.communicate(timeout=300)
         left = [n for n in os.listdir(data) if ".tmp." in n]
         ok = again.returncode == 0 and not left
         shutil.rmtree(work)
-        return ("kills", f"kill {seed} ({len(temps)} temp)", ok, True, best)
+        when = "after" if saved else "before"
+        return ("kills", f"kill {seed}: {len(temps)} temp, {when} the save", ok, True, best)
 
     def disk_case(self, free):
         work = tempfile.mkdtemp(dir=self.root)
@@ -238,6 +245,7 @@ class Campaign:
         with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
             for result in pool.map(lambda c: c[0](*c[1]), self.cases(kinds, every)):
                 self.record(*result)
+                print(*result, flush=True)
         shutil.rmtree(self.root, ignore_errors=True)
         for kind, r in self.results.items():
             print(f"{kind}: {r['runs']} runs, {r['survived']} survived, {r['named']} named, "

@@ -218,7 +218,7 @@ class Campaign:
             n = 0
             for rel in files:
                 for how in ("empty", "half", "random", "flipped"):
-                    if n % every == 0:
+                    if (n + n // 4) % every == 0:  # a sample turns through the variants
                         out.append((self.spoilt_case, (rel, how, n)))
                     n += 1
         if "saves" in kinds:

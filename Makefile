@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build play test test-asan bench format clean assets-sheet screenshots scores-server idle-cpu deb spdx
+.PHONY: all deps configure build play test test-asan bench fuzz-smoke format clean assets-sheet screenshots scores-server idle-cpu deb spdx
 
 all: build
 
@@ -30,6 +30,23 @@ test-asan:
 bench: build
 	@for b in $$(find $(BUILD)/bench -name 'bench_*' -type f -perm -u+x | sort); do \
 		echo "== $$b"; FLINGO_RESOURCE_DIR=$(CURDIR)/$(BUILD)/resources $$b || exit 1; done
+
+# Every libFuzzer target for FUZZ_SECONDS each (the `fuzz` preset, clang), starting from the seeds
+# in fuzz/corpus/<target>/; what it finds is written to build/fuzz/.
+FUZZ_TARGETS := gfx_image_fuzz online_page_fuzz save_load_fuzz save_legacy_fuzz
+FUZZ_SECONDS ?= 60
+fuzz-smoke: deps
+	cmake --preset fuzz
+	cmake --build build/fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for t in $(FUZZ_TARGETS); do \
+		bin=$$(find build/fuzz/fuzz -name $$t -type f -perm -u+x); \
+		work=$$(mktemp -d); \
+		echo "== $$t: $(FUZZ_SECONDS) s"; \
+		$$bin -max_total_time=$(FUZZ_SECONDS) -artifact_prefix=$(CURDIR)/build/fuzz/$$t- \
+			$$work fuzz/corpus/$$t; status=$$?; \
+		rm -rf $$work; \
+		[ $$status -eq 0 ] || exit $$status; \
+	done
 
 # A contact sheet of every image and one check picture per level (basket, rim and floor lines).
 assets-sheet: build

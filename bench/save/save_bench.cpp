@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
+#include <nettle/sha2.h>
 #include <poll.h>
 #include <random>
 #include <string>
@@ -33,9 +34,14 @@ const std::string& folder() {
         file::file_mgr = new file::FileMgr;
         file::file_mgr->addPath(d);
 
-        // Every key the game keeps.
+        // Every key the game keeps, signed with this key.
         savedata::load();
-        fg::scores::init();
+        savedata::KeyDigest digest{};
+        sha256_ctx ctx;
+        sha256_init(&ctx);
+        sha256_update(&ctx, key.size(), reinterpret_cast<const uint8_t*>(key.data()));
+        sha256_digest(&ctx, digest.size(), digest.data());
+        fg::scores::init(digest);
         savedata::write(true, "sound");
         savedata::write(true, "tutorial_shown");
         for (int level = 0; level < 5; ++level) {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <set>
 #include <vector>
 
 namespace mixer {
@@ -108,7 +109,12 @@ const char* driverName() {
 
 Mix_Chunk* loadChunk(const std::string& path) {
     if (!g_open) return nullptr;
-    return Mix_LoadWAV(path.c_str());
+    Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
+    // Named once a run: a pool that is released and prepared again tries the file again.
+    static std::set<std::string> reported;
+    if (!chunk && reported.insert(path).second)
+        platform::log("sound: cannot decode %s: %s", path.c_str(), Mix_GetError());
+    return chunk;
 }
 
 void freeChunk(Mix_Chunk* chunk) {

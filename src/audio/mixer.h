@@ -27,8 +27,8 @@ bool isOpen();
 // The driver in use ("disk", "dummy", "pulseaudio", ...), or "" when closed.
 const char* driverName();
 
-// Decodes a whole WAV or MP3 file into the device's format. Null when it cannot be decoded or the
-// mixer is closed.
+// Decodes a whole WAV or MP3 file into the device's format. Null when it cannot be decoded (the
+// file is named on the console once, with the decoder's reason) or the mixer is closed.
 Mix_Chunk* loadChunk(const std::string& path);
 void freeChunk(Mix_Chunk* chunk);
 std::size_t chunkBytes(const Mix_Chunk* chunk);

@@ -6,7 +6,8 @@ namespace platform {
 // Decodes a PNG of any kind (palette, grey, grey + alpha, RGB, RGBA, 1 to 16 bits, interlaced,
 // transparency chunk) to 8-bit channels in R, G, B (, A) order, rows top first, packed.
 // components = bytes per pixel (1 grey, 2 grey + alpha, 3 RGB, 4 RGBA). Returns a new[] buffer
-// or null (with a message) for data that is not a sound PNG or is larger than MAX_IMAGE_SIDE.
+// or null (see image::decodeError) for data that is not a sound PNG or is larger than
+// MAX_IMAGE_SIDE.
 unsigned char* loadPng(const unsigned char* bytes, int length, int& width, int& height,
                        int& components);
 } // namespace platform
@@ -15,12 +16,17 @@ namespace image {
 
 constexpr int MAX_IMAGE_SIDE = 4096;
 
+// Why the last loadPng, loadPvr or decode gave null, for the caller's one message naming the
+// file (valid until the next decode). The decoders log nothing themselves.
+const char* decodeError();
+void setDecodeError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // Bytes of PVRTC data for one level of w x h at 2 or 4 bits per pixel (blocks of 8x4 or 4x4
 // pixels, at least 2x2 blocks).
 int pvrtcSize(int bits, int w, int h);
 
 // A PVR file's first level: a new[] copy of its PVRTC data, format = bits | Texture::COMPRESSED.
-// Null (with a message) for a short or lying header, sides that are not powers of two or above
+// Null (see decodeError) for a short or lying header, sides that are not powers of two or above
 // MAX_IMAGE_SIDE, or bits other than 2 and 4.
 unsigned char* loadPvr(const unsigned char* bytes, int length, int& width, int& height,
                        int& format);

@@ -23,7 +23,7 @@ void readBytes(png_structp png, png_bytep out, size_t n) {
 }
 
 void onError(png_structp png, png_const_charp message) {
-    platform::log("png: %s", message);
+    image::setDecodeError("PNG: %s", message);
     png_longjmp(png, 1);
 }
 
@@ -84,14 +84,16 @@ namespace platform {
 unsigned char* loadPng(const unsigned char* bytes, int length, int& width, int& height,
                        int& components) {
     if (!bytes || length < 8 || png_sig_cmp(bytes, 0, 8) != 0) {
-        platform::log("png: not a PNG file");
+        image::setDecodeError("not a PNG file");
         return nullptr;
     }
     Decode d;
     d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
-    if (!d.png) return nullptr;
-    d.info = png_create_info_struct(d.png);
-    if (!d.info) return nullptr;
+    d.info = d.png ? png_create_info_struct(d.png) : nullptr;
+    if (!d.info) {
+        image::setDecodeError("PNG: out of memory");
+        return nullptr;
+    }
     Reader reader{bytes, static_cast<size_t>(length), 0};
     int w = 0, h = 0, c = 0;
     if (!decode(d, reader, w, h, c)) return nullptr;

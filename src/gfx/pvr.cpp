@@ -4,7 +4,9 @@
 #include "gfx/image.h"
 #include "gfx/texture.h"
 
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -132,6 +134,21 @@ struct Pvrtc {
 
 namespace image {
 
+namespace {
+char decode_error[160];
+} // namespace
+
+const char* decodeError() {
+    return decode_error;
+}
+
+void setDecodeError(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(decode_error, sizeof decode_error, format, args);
+    va_end(args);
+}
+
 int pvrtcSize(int bits, int w, int h) {
     const int bw = bits == 4 ? 4 : 8;
     const int nx = (w + bw - 1) / bw, ny = (h + 3) / 4;
@@ -142,28 +159,28 @@ unsigned char* loadPvr(const unsigned char* bytes, int length, int& width, int& 
                        int& format) {
     const uint32_t fileLength = length < 0 ? 0 : uint32_t(length);
     if (!bytes || fileLength <= PVR_MIN_FILE) {
-        platform::log("pvr: file too short (%u bytes)", fileLength);
+        setDecodeError("PVR: file too short (%u bytes)", fileLength);
         return nullptr;
     }
     const uint32_t headerLength = word(bytes, 0);
     const uint32_t h = word(bytes, 1), w = word(bytes, 2);
     const uint32_t dataLength = word(bytes, 5), bits = word(bytes, 6);
     if (headerLength > fileLength || dataLength > fileLength - headerLength) {
-        platform::log("pvr: header (%u bytes, %u of data) does not fit the %u-byte file",
-                      headerLength, dataLength, fileLength);
+        setDecodeError("PVR: header (%u bytes, %u of data) does not fit the %u-byte file",
+                       headerLength, dataLength, fileLength);
         return nullptr;
     }
     if (bits != 2 && bits != 4) {
-        platform::log("pvr: %u bits per pixel is not PVRTC", bits);
+        setDecodeError("PVR: %u bits per pixel is not PVRTC", bits);
         return nullptr;
     }
     if (!isPowerOfTwo(w) || !isPowerOfTwo(h) || w > MAX_IMAGE_SIDE || h > MAX_IMAGE_SIDE) {
-        platform::log("pvr: %u x %u is not a PVRTC size", w, h);
+        setDecodeError("PVR: %u x %u is not a PVRTC size", w, h);
         return nullptr;
     }
     const uint32_t needed = uint32_t(pvrtcSize(int(bits), int(w), int(h)));
     if (dataLength < needed) {
-        platform::log("pvr: %u bytes of data, %u x %u needs %u", dataLength, w, h, needed);
+        setDecodeError("PVR: %u bytes of data, %u x %u needs %u", dataLength, w, h, needed);
         return nullptr;
     }
     unsigned char* pixels = new unsigned char[needed];
@@ -217,6 +234,7 @@ unsigned char* decodePvrtc(const unsigned char* data, int bits, int w, int h) {
 unsigned char* decode(const char* name, const unsigned char* bytes, int length, int& format,
                       int& width, int& height) {
     const char* dot = strrchr(name, '.');
+    decode_error[0] = '\0';
     if (dot && strcmp(dot + 1, "pvr") == 0) return loadPvr(bytes, length, width, height, format);
     return platform::loadPng(bytes, length, width, height, format);
 }

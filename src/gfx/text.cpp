@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <dirent.h>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,17 +30,100 @@ FT_Library library() {
     return lib;
 }
 
+struct Font {
+    FT_Face face = nullptr; // null when the file cannot be used
+    std::string problem;    // why not
+};
+
+std::string ftError(FT_Error e) {
+    const char* text = FT_Error_String(e);
+    return text ? text : "FreeType error " + std::to_string(e);
+}
+
+uint32_t be32(const unsigned char* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// FreeType opens a font file that is cut short or damaged further in, and then draws the glyphs
+// it lost as nothing: the tables are checked against the directory's lengths and checksums
+// first. "" when they all match.
+std::string checkTables(const std::string& path) {
+    int length = 0;
+    std::unique_ptr<unsigned char[]> bytes(platform::readFile(path.c_str(), length));
+    if (!bytes) return "cannot read the file";
+    const unsigned char* b = bytes.get();
+    const auto size = size_t(length);
+    if (size < 12) return "not a font file";
+    if (be32(b) == 0x74746366) return ""; // a collection ("ttcf"): left to FreeType
+    const size_t tables = size_t(b[4]) << 8 | b[5];
+    if (12 + 16 * tables > size) return "its table directory is cut short";
+    for (size_t i = 0; i < tables; ++i) {
+        const unsigned char* entry = b + 12 + 16 * i;
+        const std::string tag(reinterpret_cast<const char*>(entry), 4);
+        const uint32_t checksum = be32(entry + 4), offset = be32(entry + 8), n = be32(entry + 12);
+        if (offset > size || n > size - offset) return "table '" + tag + "' is cut short";
+        // The sum of the table's big-endian words, zero-padded; the head table's whole-file
+        // adjustment (its third word) does not count.
+        uint32_t sum = 0;
+        for (uint32_t at = 0; at < n; at += 4) {
+            unsigned char word[4] = {0, 0, 0, 0};
+            memcpy(word, b + offset + at, std::min<uint32_t>(4, n - at));
+            if (tag != "head" || at != 8) sum += be32(word);
+        }
+        if (sum != checksum) return "table '" + tag + "' fails its checksum";
+    }
+    return "";
+}
+
 // Faces stay open for the whole run: the game uses two fonts, and opening one costs more than
 // rasterising a short line.
-FT_Face openFace(const std::string& path) {
-    static std::map<std::string, FT_Face> faces;
-    auto it = faces.find(path);
-    if (it != faces.end()) return it->second;
+const Font& openFont(const std::string& path) {
+    static std::map<std::string, Font> fonts;
+    auto it = fonts.find(path);
+    if (it != fonts.end()) return it->second;
+    Font font;
     FT_Library lib = library();
     FT_Face face = nullptr;
-    if (!lib || FT_New_Face(lib, path.c_str(), 0, &face) != 0) return nullptr;
-    faces[path] = face;
-    return face;
+    if (!lib) {
+        font.problem = "FreeType is not available";
+    } else if (std::string why = checkTables(path); !why.empty()) {
+        font.problem = why;
+    } else if (FT_Error e = FT_New_Face(lib, path.c_str(), 0, &face)) {
+        font.problem = ftError(e);
+    } else {
+        font.face = face;
+    }
+    return fonts[path] = font;
+}
+
+// Another font of the resource folder that works, for text whose own font does not; its glyphs
+// are then found through its character map. Null when there is none. Chosen once per font.
+FT_Face standIn(const std::string& broken) {
+    static std::map<std::string, FT_Face> chosen;
+    if (auto it = chosen.find(broken); it != chosen.end()) return it->second;
+    std::vector<std::string> others;
+    const std::string dir = platform::getBasePath();
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ttf") == 0 &&
+                dir + name != broken)
+                others.push_back(dir + name);
+        }
+        closedir(d);
+    }
+    std::sort(others.begin(), others.end());
+    FT_Face face = nullptr;
+    std::string name = "no other font";
+    for (const std::string& other : others) {
+        if ((face = openFont(other).face)) {
+            name = other;
+            break;
+        }
+    }
+    platform::log("text: cannot use the font %s (%s); drawing its text with %s", broken.c_str(),
+                  openFont(broken).problem.c_str(), name.c_str());
+    return chosen[broken] = face;
 }
 
 // UTF-8 to UTF-16 code units; a malformed sequence becomes U+FFFD.
@@ -139,11 +224,11 @@ unsigned char* loadFontFileText(const char* font, int glyphOffset, const char* t
         log("text: cannot draw at %i points with a %i-pixel outline", pointSize, outlineWidth);
         return nullptr;
     }
-    FT_Face face = openFace(path);
-    if (!face) {
-        log("text: cannot open the font %s", path.c_str());
-        return nullptr;
-    }
+    FT_Face face = openFont(path).face;
+    // A stand-in font has its own glyph order: its glyphs are found by character code.
+    const bool byCode = !face;
+    if (byCode) face = standIn(path);
+    if (!face) return nullptr;
     const int h = util::nextPowerOfTwo(outlineWidth + pointSize);
 
     const bool outlined = outlineWidth > 0 && outlineColour.w > 0;
@@ -157,7 +242,7 @@ unsigned char* loadFontFileText(const char* font, int glyphOffset, const char* t
     const double baseline = (outlineWidth + pointSize) * 0.25;
     double pen = outlineWidth; // in pixels
     for (uint16_t unit : utf16(text)) {
-        const FT_UInt index = uint16_t(unit + glyphOffset);
+        const FT_UInt index = byCode ? FT_Get_Char_Index(face, unit) : uint16_t(unit + glyphOffset);
         if (FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) continue;
         FT_Glyph glyph = nullptr;
         if (FT_Get_Glyph(face->glyph, &glyph) != 0) continue;

@@ -13,8 +13,9 @@ namespace platform {
 // fills on top. Transparent pixels carry the grey fill * 255; colours are premultiplied.
 // Returns a new[] buffer of texWidth x texHeight pixels, row 0 at the BOTTOM of the text, with
 // width = min(outlineWidth + 2 + pen end, maxWidth), height = outlineWidth + pointSize and the
-// texture sides their next powers of two; or null (with a message) when the font is missing or
-// the size is absurd.
+// texture sides their next powers of two; or null (with a message) when the size is absurd or no
+// font can draw. A font that is missing or damaged is named once on the console and its text is
+// drawn with another font of the resource folder, by character code.
 unsigned char* loadFontFileText(const char* font, int glyphOffset, const char* text, int pointSize,
                                 Vector4<float> colour, Vector4<float> outlineColour,
                                 int outlineWidth, float fill, int& width, int& height,

@@ -9,6 +9,7 @@
 
 #include <GLES/gl.h>
 #include <GLES/glext.h>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -57,16 +58,18 @@ Texture::Texture(const char* fileName) {
     int set = 1;
     const std::string path = gfx::findScaled("img/" + name, set);
     int length = 0;
+    errno = 0;
     unsigned char* data = platform::readFile(path.c_str(), length);
     if (!data) {
-        platform::log("texture: cannot read %s", path.c_str());
+        platform::log("texture: cannot read %s: %s", path.c_str(),
+                      errno ? strerror(errno) : "empty file");
         return;
     }
     int fmt = 0, w = 0, h = 0;
     unsigned char* pixels = image::decode(name.c_str(), data, length, fmt, w, h);
     delete[] data;
     if (!pixels) {
-        platform::log("texture: %s gives no image", path.c_str());
+        platform::log("texture: cannot decode %s: %s", path.c_str(), image::decodeError());
         return;
     }
     Vector2<int> tex{w, h};

@@ -19,7 +19,7 @@ bool parse(const std::string& text, double& lat, double& lng) {
     if (end == s) return false;
     while (*end == ' ')
         ++end;
-    if (*end || !std::isfinite(a) || !std::isfinite(b)) return false;
+    if (*end || !(std::fabs(a) <= 90) || !(std::fabs(b) <= 180)) return false;
     lat = a;
     lng = b;
     return true;

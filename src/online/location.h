@@ -21,7 +21,8 @@ class Delegate {
     virtual void didFailWithError(const std::string& error) = 0;
 };
 
-// Reads "LAT,LNG" (degrees, optional spaces). False for anything else.
+// Reads "LAT,LNG" (degrees, optional spaces; latitude -90 to 90, longitude -180 to 180). False
+// for anything else.
 bool parse(const std::string& text, double& lat, double& lng);
 
 // Whether a fix is recent enough to stop waiting: the time between it and now, cut to whole

@@ -19,6 +19,17 @@ int32_t le32(const unsigned char* p) {
                                 static_cast<uint32_t>(p[3]) << 24);
 }
 
+// No throw scores more than this; anything outside 0 to it is damage, and signing it as a best
+// score would keep it for good.
+constexpr int32_t MAX_SCORE = 1'000'000;
+
+int32_t inRange(int32_t v, const char* what, int level, const std::string& path) {
+    if (v >= 0 && v <= MAX_SCORE) return v;
+    platform::log("Old save file '%s': %s score %d of level %d is out of range; read as 0.",
+                  path.c_str(), what, v, level);
+    return 0;
+}
+
 } // namespace
 
 bool parseLegacy(const unsigned char* data, size_t size, SaveInfo& out) {
@@ -54,8 +65,8 @@ void loadLegacy() {
     char key[16];
     for (int i = 0; i < 3; ++i) {
         snprintf(key, sizeof key, "level_%i", i);
-        savedata::write(static_cast<int>(info.best[i]), key, "best");
-        savedata::write(static_cast<int>(info.submitted[i]), key, "submitted");
+        savedata::write(inRange(info.best[i], "best", i, path), key, "best");
+        savedata::write(inRange(info.submitted[i], "submitted", i, path), key, "submitted");
     }
     // The old file is the only other copy of these scores until the new one is on disk.
     if (!savedata::save()) return;

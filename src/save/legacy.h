@@ -25,6 +25,7 @@ bool parseLegacy(const unsigned char* data, size_t size, SaveInfo& out);
 
 // If a valid "save.dat" is in the data folder: copies it into the store, saves, and deletes the
 // old file once the save has succeeded (otherwise it stays and is imported again next time).
+// A score outside 0 to 1,000,000 is imported as 0, with a message.
 void loadLegacy();
 
 } // namespace fg

@@ -10,29 +10,57 @@
 #include <cstring>
 #include <ctime>
 #include <nettle/md5.h>
+#include <nettle/sha2.h>
 
 namespace savedata {
 
-Obfuscator::Obfuscator(const std::string& keyFile, const Vector2<int>& params)
+namespace {
+
+// The key is 1 KiB; a file far larger is not one, and is not worth reading to prove it.
+constexpr uint64_t MAX_KEY_FILE = 1 << 20;
+
+bool sameDigest(const std::vector<unsigned char>& bytes, const KeyDigest& expected) {
+    sha256_ctx ctx;
+    sha256_init(&ctx);
+    sha256_update(&ctx, bytes.size(), bytes.data());
+    KeyDigest got{};
+    sha256_digest(&ctx, got.size(), got.data());
+    return got == expected;
+}
+
+} // namespace
+
+Obfuscator::Obfuscator(const std::string& keyFile, const Vector2<int>& params,
+                       const KeyDigest* expected)
     : m_window(params.x), m_range(params.y) {
     file::File f;
     f.setPath(keyFile);
     uint64_t size = f.getSize();
-    // Only the bytes up to the last window matter; reading no further keeps the checksums the same
-    // and a mistaken huge file cheap.
-    if (m_window >= 0 && m_range > 0) {
+    // Without a digest to check, only the bytes up to the last window matter; reading no
+    // further keeps the checksums the same and a mistaken huge file cheap.
+    if (!expected && m_window >= 0 && m_range > 0) {
         uint64_t needed = static_cast<uint64_t>(m_range) - 1 + static_cast<uint64_t>(m_window);
         if (size > needed) size = needed;
     }
-    if (size > 0 && f.openReadOnly()) {
+    bool damaged = expected && size > MAX_KEY_FILE;
+    if (size > 0 && !damaged && f.openReadOnly()) {
         m_key.resize(size);
         // A key that cannot be read whole must not sign anything: zeros would void every record.
         if (!f.read(m_key.data(), static_cast<int>(size))) m_key.clear();
     }
     if (f.file) fclose(f.file);
-    if (!usable())
+    if (expected && !m_key.empty() && !sameDigest(m_key, *expected)) damaged = true;
+    if (damaged) {
+        // Records signed with it would never verify with the right key, and the right records
+        // read as unverified through it: sign nothing, replace nothing.
+        m_key.clear();
+        platform::log("Score key '%s' is damaged (not the key this game was built with); best "
+                      "scores cannot be kept.",
+                      f.path.c_str());
+    } else if (!usable()) {
         platform::log("Score key '%s' is missing or too short; best scores cannot be kept.",
                       f.path.c_str());
+    }
 }
 
 Obfuscator::~Obfuscator() = default;

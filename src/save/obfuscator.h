@@ -6,17 +6,25 @@
 
 #include "core/vector.h"
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace savedata {
 
+// The SHA-256 of a key file.
+using KeyDigest = std::array<unsigned char, 32>;
+// The digest of the key file this build installs (generated with it).
+extern const KeyDigest build_key_digest;
+
 class Obfuscator {
   public:
     // Loads the whole key file, found through the resource search folders (a name found in none
-    // is used as it is). params = (window length, offset range).
-    Obfuscator(const std::string& keyFile, const Vector2<int>& params);
+    // is used as it is). params = (window length, offset range). With `expected`, a key file of
+    // another digest (damaged, or another build's) is treated as missing, with one message.
+    Obfuscator(const std::string& keyFile, const Vector2<int>& params,
+               const KeyDigest* expected = nullptr);
     ~Obfuscator();
 
     // Stores value under the record `key` with the current time; marks the store modified but

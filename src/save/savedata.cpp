@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "save/savedata.h"
 
+#include "core/durable_file.h"
 #include "core/platform.h"
-#include "save/durable_file.h"
 #include "save/group.h"
 #include "save/plist_guard.h"
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -104,7 +105,7 @@ bool load() {
     save_data = plist_new_dict();
 
     std::string path = filePath();
-    removeStaleTemps(path);
+    file::removeStaleTemps(path);
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) return false; // a fresh installation
 
@@ -152,15 +153,15 @@ bool save() {
     char* xml = nullptr;
     uint32_t length = 0;
     plist_to_xml(save_data, &xml, &length);
+    std::string path = filePath();
     // An empty serialisation must never replace a good file.
-    bool ok = xml && length > 0;
-    if (ok) {
-        std::string path = filePath();
-        ok = replaceFile(path, xml, length, keep_unreadable ? path + ".unreadable" : std::string());
-    }
+    int err = xml && length > 0 ? 0 : EINVAL;
+    if (!err)
+        err = file::replaceFile(path, xml, length,
+                                keep_unreadable ? path + ".unreadable" : std::string());
     if (xml) plist_to_xml_free(xml);
-    if (!ok) {
-        platform::log("Failed to save!");
+    if (err) {
+        platform::log("Failed to save! %s: %s", path.c_str(), strerror(err));
         return false;
     }
     modified = false;

@@ -20,9 +20,9 @@ bool load();
 
 // Writes the store as an XML property list when something changed. The new content goes to a
 // temporary file in the same folder, is flushed to disk and renamed over the old file, so the
-// file on disk is always either the old or the new content. Logs "Failed to save!" on failure
-// and keeps `modified` set so that the next save tries again. True when the file on disk now
-// holds the store (also when there was nothing to write).
+// file on disk is always either the old or the new content. Logs "Failed to save!" with the
+// path and the reason on failure and keeps `modified` set so that the next save tries again. True
+// when the file on disk now holds the store (also when there was nothing to write).
 bool save();
 
 // Typed reads with a default: the integer and boolean reads accept any number (a boolean reads

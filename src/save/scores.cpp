@@ -29,10 +29,10 @@ struct Key {
 
 } // namespace
 
-void init() {
+void init(const savedata::KeyDigest& keyDigest) {
     if (!g_score_obfuscator) {
         file::FileMgr::init();
-        g_score_obfuscator = new savedata::Obfuscator("obf.dat", Vector2<int>{256, 64});
+        g_score_obfuscator = new savedata::Obfuscator("obf.dat", Vector2<int>{256, 64}, &keyDigest);
         // One subscription for the whole run, however often the records are re-created.
         if (!g_release_subscribed) {
             evt::subscribe("onShutdown", evt::Callback(&release, nullptr));

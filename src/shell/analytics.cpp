@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/analytics.h"
 
+#include "core/durable_file.h"
 #include "core/platform.h"
 #include "shell/trace.h"
 
@@ -101,11 +102,19 @@ void installUncaughtExceptionHandler() {
 }
 
 std::string deviceId() {
+    // One id per data folder for the whole run, also when it cannot be kept on disk: a new id
+    // on every call would split the player on the score server.
+    static std::string known_path, known_id;
     const std::string path = std::string(platform::getDataPath()) + "device_id";
+    if (path == known_path) return known_id;
     {
         std::ifstream in(path);
         std::string id;
-        if (in && std::getline(in, id) && isUuid(id)) return id;
+        if (in && std::getline(in, id) && isUuid(id)) {
+            known_path = path;
+            known_id = id;
+            return id;
+        }
     }
     // A version 4 UUID from the system's random source; the game's own random numbers are left
     // alone so that seeded runs stay reproducible.
@@ -114,14 +123,20 @@ std::string deviceId() {
     rnd.read(reinterpret_cast<char*>(b), sizeof b);
     b[6] = static_cast<unsigned char>((b[6] & 0x0f) | 0x40);
     b[8] = static_cast<unsigned char>((b[8] & 0x3f) | 0x80);
-    char id[37];
-    snprintf(id, sizeof id, "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x",
-             b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
-             b[14], b[15]);
-    std::ofstream out(path, std::ios::trunc);
-    out << id << '\n';
-    if (!out) platform::log("cannot keep the device id in %s", path.c_str());
-    return id;
+    char id[38];
+    snprintf(id, sizeof id,
+             "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x\n", b[0], b[1],
+             b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14],
+             b[15]);
+    // Written like the save file: a full disk or a kill leaves the old file or none, never an
+    // empty one.
+    file::removeStaleTemps(path);
+    if (int err = file::replaceFile(path, id, 37))
+        platform::log("cannot keep the device id in %s: %s; it holds for this run only",
+                      path.c_str(), strerror(err));
+    known_path = path;
+    known_id.assign(id, 36);
+    return known_id;
 }
 
 } // namespace shell

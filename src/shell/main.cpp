@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The program entry: the command line, then the application until it terminates.
 #include "core/platform.h"
+#include "online/location.h"
 #include "shell/app.h"
 #include "shell/flingo_app_delegate.h"
 #include "shell/options.h"
@@ -9,6 +10,7 @@
 #include "shell/window.h"
 
 #include <SDL.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -45,6 +47,9 @@ bool startable(const shell::Options& opts) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit then shows as a failed write, which every writer reports and survives,
+    // instead of killing the game in the middle of a save.
+    signal(SIGXFSZ, SIG_IGN);
     shell::Options opts;
     std::string error;
     if (!shell::parseOptions(argc, argv, opts, error)) {
@@ -59,6 +64,14 @@ int main(int argc, char** argv) {
         printf("flingo %s\n", FLINGO_VERSION);
         return 0;
     }
+    double lat = 0, lng = 0;
+    if (!opts.location.empty() && !location::parse(opts.location, lat, lng)) {
+        fprintf(stderr,
+                "flingo: --location: expected LAT,LNG in degrees (latitude -90 to 90, longitude "
+                "-180 to 180), got: %s\n",
+                opts.location.c_str());
+        return 2;
+    }
     std::vector<shell::Command> script;
     if (!opts.script.empty() && !shell::loadScript(opts.script, script, error)) {
         fprintf(stderr, "flingo: %s\n", error.c_str());
@@ -71,9 +84,9 @@ int main(int argc, char** argv) {
     if (!startable(opts)) return 1;
 
     auto* delegate = new FlingoAppDelegate;
-    const int status = shell::run(*delegate, opts, std::move(script));
+    int status = shell::run(*delegate, opts, std::move(script));
     delete delegate; // its destruction publishes the shutdown once more, as the phone's did
-    shell::closeTrace();
+    if (!shell::closeTrace() && status == 0) status = 1;
     shell::destroyWindow();
     if (!opts.headless) SDL_Quit();
     return status;

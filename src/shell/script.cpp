@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace shell {
 namespace {
@@ -136,6 +138,11 @@ bool parseScript(const std::string& text, const std::string& name, std::vector<C
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
+        if (line.size() > MAX_SCRIPT_LINE) {
+            error = name + ":" + std::to_string(number) + ": line longer than " +
+                    std::to_string(MAX_SCRIPT_LINE) + " characters";
+            return false;
+        }
         Command cmd;
         bool isCommand = false;
         std::string why = parseLine(line, cmd, isCommand);
@@ -153,14 +160,33 @@ bool parseScript(const std::string& text, const std::string& name, std::vector<C
 }
 
 bool loadScript(const std::string& path, std::vector<Command>& out, std::string& error) {
-    std::ifstream f(path, std::ios::binary);
+    FILE* f = fopen(path.c_str(), "rb");
+    struct stat st {};
+    if (f && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        fclose(f);
+        f = nullptr;
+        errno = EISDIR;
+    }
     if (!f) {
-        error = "cannot read script " + path;
+        error = "cannot read script " + path + ": " + strerror(errno);
         return false;
     }
-    std::stringstream buf;
-    buf << f.rdbuf();
-    return parseScript(buf.str(), path, out, error);
+    // Read no more than the limit allows, whatever the file is (a device never ends).
+    std::string text(MAX_SCRIPT_BYTES + 1, '\0');
+    const size_t got = fread(text.data(), 1, text.size(), f);
+    const bool failed = ferror(f) != 0;
+    const int err = errno;
+    fclose(f);
+    if (failed) {
+        error = "cannot read script " + path + ": " + strerror(err);
+        return false;
+    }
+    if (got > MAX_SCRIPT_BYTES) {
+        error = "script " + path + " is larger than " + std::to_string(MAX_SCRIPT_BYTES) + " bytes";
+        return false;
+    }
+    text.resize(got);
+    return parseScript(text, path, out, error);
 }
 
 } // namespace shell

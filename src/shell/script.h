@@ -3,6 +3,7 @@
 // it is delivered.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,16 @@ struct Command {
     int line = 0;     // where it came from, for messages
 };
 
+// A script longer than this, or with a longer line, is a mistake (a device, a wrong file).
+constexpr size_t MAX_SCRIPT_BYTES = 1 << 20;
+constexpr size_t MAX_SCRIPT_LINE = 1000;
+
 // Parses a script. Commands come out ordered by step, file order kept within a step. On a bad
 // line: false, and error names the line ("FILE:LINE: what is wrong: the line").
 bool parseScript(const std::string& text, const std::string& name, std::vector<Command>& out,
                  std::string& error);
+// Reads and parses a script file; false with the reason for a file that cannot be read, a
+// folder, or one larger than MAX_SCRIPT_BYTES.
 bool loadScript(const std::string& path, std::vector<Command>& out, std::string& error);
 
 } // namespace shell

@@ -14,6 +14,8 @@ namespace {
 
 long step = 0;
 FILE* trace_file = nullptr;
+std::string trace_path;
+bool trace_failed = false;
 std::string line; // reused: a trace line allocates nothing once it has grown
 
 struct Entry {
@@ -53,13 +55,20 @@ void appendInt(std::string& out, long v) {
     out.append(buf, r.ptr);
 }
 
+// Said once; the run then goes on without a trace and ends with a failure status.
+void traceFailed(int err) {
+    if (trace_failed) return;
+    trace_failed = true;
+    platform::log("cannot write the trace %s: %s", trace_path.c_str(), strerror(err));
+}
+
 void writeLine() {
     line += '\n';
-    fwrite(line.data(), 1, line.size(), trace_file);
+    if (fwrite(line.data(), 1, line.size(), trace_file) != line.size()) traceFailed(errno);
 }
 
 void observe(std::string_view name, void* payload) {
-    if (!trace_file) return;
+    if (!trace_file || trace_failed) return;
     line.assign("{\"frame\":");
     appendInt(line, step);
     line += ",\"event\":";
@@ -71,7 +80,7 @@ void observe(std::string_view name, void* payload) {
 }
 
 void logHook(const char* text) {
-    if (!trace_file) return;
+    if (!trace_file || trace_failed) return;
     line.assign("{\"frame\":");
     appendInt(line, step);
     line += ",\"log\":";
@@ -175,6 +184,8 @@ void setCurrentStep(long s) {
 
 bool openTrace(const std::string& path) {
     closeTrace();
+    trace_path = path;
+    trace_failed = false;
     trace_file = fopen(path.c_str(), "w");
     if (!trace_file) {
         platform::log("cannot write the trace %s: %s", path.c_str(), strerror(errno));
@@ -186,12 +197,16 @@ bool openTrace(const std::string& path) {
     return true;
 }
 
-void closeTrace() {
-    if (!trace_file) return;
+bool closeTrace() {
+    if (!trace_file) return true;
     evt::setObserver(nullptr);
     platform::setLogHook(nullptr);
-    fclose(trace_file);
+    // The last lines reach the file only now.
+    const bool flushed = fflush(trace_file) == 0;
+    const int err = errno;
+    if (fclose(trace_file) != 0 || !flushed) traceFailed(flushed ? errno : err);
     trace_file = nullptr;
+    return !trace_failed;
 }
 
 } // namespace shell

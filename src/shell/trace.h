@@ -23,8 +23,10 @@ long currentStep();
 void setCurrentStep(long step);
 
 // Starts writing the trace to path (installs the bus observer and the log hook). False with a
-// message on stderr when the file cannot be created.
+// message on stderr when the file cannot be created. A write that fails later is reported once
+// and ends the trace.
 bool openTrace(const std::string& path);
-void closeTrace();
+// Flushes and closes the trace; false when any of it could not be written.
+bool closeTrace();
 
 } // namespace shell

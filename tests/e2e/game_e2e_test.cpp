@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The whole game, built as `flingo`, run headless with scripts: its trace, its analytics log,
 // its data folder and its screenshots. Places on screen come from the game's own tables.
+#include "core/evt.h"
+#include "core/platform.h"
 #include "game/level_defs.h"
 #include "game/menu.h"
+#include "save/savedata.h"
+#include "save/scores.h"
 #include "shell/png_file.h"
 #include "testrun.h"
 
@@ -251,6 +255,72 @@ TEST(Game, BrokenAndMissingImagesAreReportedAndTheGameRuns) {
     EXPECT_TRUE(testrun::near(testrun::pixel(r.path("m.png"), 152, y), 0x6bbe5a, 8));
 }
 
+// How often `part` occurs in text.
+int linesWith(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+        ++n;
+    return n;
+}
+
+TEST(Game, SpoiltResourcesAndFailedWritesAreNamedOnceAndNoBestIsLost) {
+    // A best of 50 on the first level, signed with the build's key.
+    const std::string data = testrun::tempDir();
+    platform::setBasePath((resources + "/").c_str());
+    platform::setDataPath((data + "/").c_str());
+    savedata::load();
+    fg::scores::init();
+    fg::scores::saveBest(50, 0);
+    evt::publish("onShutdown");
+
+    // The key damaged past its first 64 bytes, half a font, noise for a sound and a track.
+    const std::string res = testrun::tempDir() + "/res";
+    fs::copy(resources, res, fs::copy_options::recursive);
+    std::string noise(4000, '\0');
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>(i * 2654435761u >> 13);
+    const std::string key = testrun::readFile(res + "/obf.dat");
+    testrun::writeFile(res + "/obf.dat", key.substr(0, 64) + noise.substr(0, key.size() - 64));
+    const std::string font = testrun::readFile(res + "/fawn.ttf");
+    testrun::writeFile(res + "/fawn.ttf", font.substr(0, font.size() / 2));
+    testrun::writeFile(res + "/sounds/Applause.wav", noise);
+    testrun::writeFile(res + "/sounds/OfficeNoise.mp3", noise);
+    const Vector3<float> button = level(0).menuButtonPos;
+    GameRun r = runGame(data, tap(130, button.x, button.y) + scoringFlick(170),
+                        {"--frames", "300", "--resource-dir", res, "--screenshot", "125:@m.png"});
+    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+    EXPECT_EQ(testrun::events(r.trace, "setBest").size(), 1u); // it scored, over an unverified 0
+    for (const char* file :
+         {"/obf.dat'", "/fawn.ttf (", "/sounds/Applause.wav:", "/sounds/OfficeNoise.mp3:"})
+        EXPECT_EQ(linesWith(r.result.stderr_text, res + file), 1) << file << r.result.stderr_text;
+    // "Sound: on" is still there, red, in another font.
+    int red = 0;
+    for (int y = 480 - 376 - 10; y < 480 - 376 + 10; ++y)
+        for (int x = 283 - 40; x < 283 + 40; ++x)
+            red += testrun::near(testrun::pixel(r.path("m.png"), x, y), 0xff0000, 90);
+    EXPECT_GT(red, 20);
+    // With its own key again, the game finds the best of 50.
+    savedata::load();
+    fg::scores::init();
+    EXPECT_EQ(fg::scores::readBest(0), 50);
+    evt::publish("onShutdown");
+
+    // A file-size limit: the saves fail with the file and the reason, and leave no temporary
+    // file; the game runs on. (Its stderr goes through a pipe, which the limit does not cut.)
+    const std::string small = testrun::tempDir();
+    testrun::Result limited = testrun::run(
+        {"/bin/bash", "-c",
+         "/usr/bin/prlimit --fsize=100 \"$0\" --headless --frames 10 --data-dir \"$1\" 2>&1 | "
+         "cat >&2; exit ${PIPESTATUS[0]}",
+         FLINGO_EXE, small});
+    EXPECT_EQ(limited.status, 0) << limited.stderr_text;
+    EXPECT_GE(linesWith(limited.stderr_text, small + "/savedata.plist: File too large"), 1)
+        << limited.stderr_text;
+    for (const auto& entry : fs::directory_iterator(small))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos)
+            << entry.path();
+}
+
 TEST(Game, SigtermEndsTheRunCleanly) {
     const std::string dir = testrun::tempDir();
     const int pid = testrun::start(
@@ -271,15 +341,31 @@ TEST(Game, VersionAndBadArguments) {
     testrun::Result v = testrun::run({FLINGO_EXE, "--version"});
     EXPECT_EQ(v.status, 0);
     EXPECT_EQ(v.stdout_text, std::string("flingo ") + FLINGO_VERSION + "\n");
-    testrun::Result bad = testrun::run({FLINGO_EXE, "--frames", "-1"});
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_NE(bad.stderr_text.find("--frames"), std::string::npos);
     const std::string dir = testrun::tempDir();
     testrun::writeFile(dir + "/s.txt", "10 down 1 2\n11 upp 1 2\n");
-    testrun::Result script = testrun::run({FLINGO_EXE, "--headless", "--script", dir + "/s.txt"});
-    EXPECT_EQ(script.status, 2);
-    EXPECT_NE(script.stderr_text.find("s.txt:2: unknown command 'upp'"), std::string::npos)
-        << script.stderr_text;
+    testrun::writeFile(dir + "/long.txt", "1 quit #" + std::string(2000, '-') + "\n");
+    // Arguments, the exit status, what stderr says.
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+        {{"--frames", "-1"}, 2, "--frames: not"},
+        {{"--script", dir + "/s.txt"}, 2, "s.txt:2: unknown command 'upp'"},
+        {{"--script", dir}, 2, dir + ": Is a directory"},
+        {{"--script", "/dev/zero"}, 2, "/dev/zero is larger than"},
+        {{"--script", dir + "/long.txt"}, 2, "long.txt:1: line longer than"},
+        {{"--location", "abc"}, 2, "--location"},
+        {{"--location", "1,2,3"}, 2, "--location"},
+        {{"--location", "48.8"}, 2, "--location"},
+        {{"--location", "91,0"}, 2, "--location"},
+        {{"--location", "0,inf"}, 2, "--location"},
+        {{"--trace", "/dev/full"}, 1, "cannot write the trace /dev/full: No space left on device"},
+    };
+    for (const auto& [args, status, said] : cases) {
+        std::vector<std::string> argv = {FLINGO_EXE, "--headless", "--frames",
+                                         "1",        "--data-dir", dir};
+        argv.insert(argv.end(), args.begin(), args.end());
+        testrun::Result r = testrun::run(argv);
+        EXPECT_EQ(r.status, status) << args[1];
+        EXPECT_EQ(linesWith(r.stderr_text, said), 1) << r.stderr_text;
+    }
 
     // Starts that cannot work end at once with one line saying why.
     fs::create_directories(dir + "/res");

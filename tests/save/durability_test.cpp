@@ -2,8 +2,10 @@
 #include "save/legacy.h"
 #include "save_test_util.h"
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -92,7 +94,10 @@ TEST_F(DurabilityTest, FailedSavesKeepTheOldFilesAndTheGameGoesOn) {
             if (savedata::read(0, "level_1", "submitted") != 43) _exit(12);
             fg::loadLegacy();
             if (savedata::read(0, "level_0", "best") != 9) _exit(13);
-            _exit(logCount("Failed to save!") == 2 ? 0 : 14);
+            // Each failure names the file and the reason.
+            const std::string said =
+                "Failed to save! " + plist + ": " + strerror(readOnly ? EACCES : EFBIG);
+            _exit(logCount(said) == 2 ? 0 : 14);
         }
         int status = -1;
         waitpid(pid, &status, 0);

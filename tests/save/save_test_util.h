@@ -6,12 +6,14 @@
 #include "core/evt.h"
 #include "core/file.h"
 #include "core/platform.h"
+#include "save/obfuscator.h"
 #include "save/savedata.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <nettle/sha2.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -47,6 +49,15 @@ inline std::string randomBytes(size_t size, unsigned seed) {
     return out;
 }
 
+inline savedata::KeyDigest sha256(const std::string& bytes) {
+    sha256_ctx ctx;
+    sha256_init(&ctx);
+    sha256_update(&ctx, bytes.size(), reinterpret_cast<const uint8_t*>(bytes.data()));
+    savedata::KeyDigest d{};
+    sha256_digest(&ctx, d.size(), d.data());
+    return d;
+}
+
 // Every test gets its own data folder holding a random score key "obf.dat", found through the
 // file manager, and a fresh, empty store.
 class DataFolder : public ::testing::Test {
@@ -73,6 +84,7 @@ class DataFolder : public ::testing::Test {
         fs::remove_all(dir);
     }
     std::string dir, plist, keyPath, key = randomBytes(1024, 7);
+    savedata::KeyDigest keyDigest = sha256(key);
 };
 
 } // namespace savetest

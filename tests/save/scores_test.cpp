@@ -76,22 +76,30 @@ TEST_F(ScoresTest, ShortOrMissingKeysSignNothingAndNeverReadPastTheKey) {
     EXPECT_EQ(logCount("missing or too short"), 2);
 }
 
-TEST_F(ScoresTest, OldBestScoresMoveOnceAndOnlyWithAKey) {
+TEST_F(ScoresTest, OldBestScoresMoveOnceAndOnlyWithTheRightKey) {
     savedata::write(120, "level_0", "best");
     savedata::write(40, "level_2", "best");
     ASSERT_TRUE(savedata::save());
-    // Without a key the old scores could not be protected: they stay where they are.
-    fs::rename(keyPath, dir + "/away");
-    fg::scores::init();
-    EXPECT_EQ(savedata::read(0, "level_0", "best"), 120);
-    // The menu reads the bests meanwhile (leaving empty records) and a setting is saved.
-    for (int level = 0; level < 5; ++level)
-        EXPECT_EQ(fg::scores::readBest(level), 0);
-    ASSERT_TRUE(savedata::save());
-    evt::publish("onShutdown");
+    // Without the key, or with a damaged one, the old scores could not be protected: they stay
+    // where they are, and a throw's score is not signed with what is there.
+    for (bool damaged : {false, true}) {
+        if (damaged)
+            writeFile(keyPath, key.substr(0, 64) + randomBytes(960, 9));
+        else
+            fs::remove(keyPath);
+        fg::scores::init(keyDigest);
+        EXPECT_EQ(savedata::read(0, "level_0", "best"), 120);
+        // The menu reads the bests meanwhile (leaving empty records) and a setting is saved.
+        for (int level = 0; level < 5; ++level)
+            EXPECT_EQ(fg::scores::readBest(level), 0);
+        fg::scores::saveBest(1, 0);
+        ASSERT_TRUE(savedata::save());
+        evt::publish("onShutdown");
+    }
+    EXPECT_EQ(logCount("Score key '" + keyPath + "' is damaged"), 1);
 
-    fs::rename(dir + "/away", keyPath);
-    fg::scores::init();
+    writeFile(keyPath, key);
+    fg::scores::init(keyDigest);
     ASSERT_TRUE(savedata::load());
     EXPECT_FALSE(savedata::keyExists("level_0", "best"));
     const int expected[] = {120, 0, 40};
@@ -103,13 +111,13 @@ TEST_F(ScoresTest, OldBestScoresMoveOnceAndOnlyWithAKey) {
     ASSERT_TRUE(savedata::save());
     const std::string after = readFile(plist);
     evt::publish("onShutdown");
-    fg::scores::init();
+    fg::scores::init(keyDigest);
     EXPECT_EQ(readFile(plist), after);
     EXPECT_EQ(fg::scores::readBest(1), 0);
 }
 
 TEST_F(ScoresTest, BestAndSubmittedScoresPersist) {
-    fg::scores::init();
+    fg::scores::init(keyDigest);
     fg::scores::saveBest(17, 3);
     fg::scores::saveSubmitted(16, 3);
     fg::scores::saveBest(21, 3);
@@ -121,7 +129,7 @@ TEST_F(ScoresTest, BestAndSubmittedScoresPersist) {
     // Shut-down releases the key; a new start picks the records up again.
     evt::publish("onShutdown");
     EXPECT_EQ(fg::scores::readBest(3), 0);
-    fg::scores::init();
+    fg::scores::init(keyDigest);
     EXPECT_EQ(fg::scores::readBest(3), 21);
     EXPECT_EQ(evt::subscriberCount("onShutdown"), 1);
 }
@@ -137,7 +145,9 @@ std::string oldRecord(const char* id, std::vector<uint32_t> fields) {
 
 TEST_F(ScoresTest, OldSaveFileBecomesSettingsAndThenProtectedBestScores) {
     // Version, best scores, submitted scores, flags.
-    writeFile(dir + "/save.dat", oldRecord("kmz_sdat", {3, 15, 0, 7, 12, 0, -2u, 0b10}));
+    // Scores outside 0 to 1,000,000 (damage) arrive as 0, each named.
+    writeFile(dir + "/save.dat",
+              oldRecord("kmz_sdat", {3, 15, 2147483647u, 7, 1000000, 0, -2u, 0b10}));
     savedata::write(true, "sound");
     savedata::write(33, "level_4", "submitted");
     fg::loadLegacy();
@@ -145,13 +155,14 @@ TEST_F(ScoresTest, OldSaveFileBecomesSettingsAndThenProtectedBestScores) {
     ASSERT_TRUE(savedata::load());
     EXPECT_FALSE(savedata::read(true, "sound"));
     EXPECT_TRUE(savedata::read(false, "tutorial_shown"));
-    const int best[] = {15, 0, 7, -1, -1}, submitted[] = {12, 0, -2, -1, 33};
+    EXPECT_EQ(logCount("save.dat': "), 2);
+    const int best[] = {15, 0, 7, -1, -1}, submitted[] = {1000000, 0, 0, -1, 33};
     for (int i = 0; i < 5; ++i) {
         std::string key = "level_" + std::to_string(i);
         EXPECT_EQ(savedata::read(-1, key.c_str(), "submitted"), submitted[i]) << i;
         EXPECT_EQ(savedata::read(-1, key.c_str(), "best"), best[i]) << i;
     }
-    fg::scores::init();
+    fg::scores::init(keyDigest);
     ASSERT_TRUE(savedata::load());
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(fg::scores::readBest(i), best[i]) << i;

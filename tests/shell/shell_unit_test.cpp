@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <thread>
@@ -217,8 +218,19 @@ TEST(Analytics, LogLinesAPersistentDeviceIdAndUncaughtExceptions) {
     ASSERT_EQ(id.size(), 36u);
     EXPECT_EQ(id[14], '4'); // a version 4 UUID
     EXPECT_EQ(shell::deviceId(), id);
-    testrun::writeFile(dir + "/device_id", "garbage\n"); // a damaged file is replaced
+    // A damaged file is replaced, whole; one that cannot be written keeps its id for the run.
+    const std::string damaged = testrun::tempDir(), stuck = testrun::tempDir();
+    testrun::writeFile(damaged + "/device_id", "garbage\n");
+    platform::setDataPath(damaged.c_str());
     EXPECT_EQ(shell::deviceId().size(), 36u);
+    EXPECT_EQ(testrun::readFile(damaged + "/device_id").size(), 37u);
+    std::filesystem::create_directory(stuck + "/device_id");
+    platform::setDataPath(stuck.c_str());
+    const std::string kept = shell::deviceId();
+    EXPECT_EQ(kept.size(), 36u);
+    EXPECT_EQ(shell::deviceId(), kept);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(stuck), {}), 1); // no temp file
+    platform::setDataPath(dir.c_str());
     {
         shell::LogAnalytics log(dir + "/a.jsonl");
         EXPECT_EQ(log.initializeWithId("KEY"), &log);

@@ -7,7 +7,12 @@ on every machine writes the same 1024 bytes. Changing the seed (or this
 script's output in any way) would make every best score saved so far read as
 tampered, so leave it alone.
 
+The game keeps the SHA-256 of these bytes (written as C++ by --digest-source)
+and treats a key file that does not match it as missing, so that a damaged key
+can neither hide the saved best scores nor sign new ones over them.
+
 Usage: make-key.py OUTFILE
+       make-key.py --digest-source OUTFILE.cpp
 """
 
 import hashlib
@@ -26,8 +31,24 @@ def key_bytes():
     return bytes(out[:SIZE])
 
 
+def digest_source():
+    digest = hashlib.sha256(key_bytes()).digest()
+    body = ", ".join("0x%02x" % b for b in digest)
+    return (
+        "// Written by tools/assets/make-key.py: the SHA-256 of the obf.dat this build makes.\n"
+        '#include "save/obfuscator.h"\n\n'
+        "namespace savedata {\n"
+        "const KeyDigest build_key_digest = {%s};\n"
+        "} // namespace savedata\n" % body
+    )
+
+
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        sys.exit("usage: make-key.py OUTFILE")
-    with open(sys.argv[1], "wb") as f:
-        f.write(key_bytes())
+    if len(sys.argv) == 3 and sys.argv[1] == "--digest-source":
+        with open(sys.argv[2], "w") as f:
+            f.write(digest_source())
+    elif len(sys.argv) == 2:
+        with open(sys.argv[1], "wb") as f:
+            f.write(key_bytes())
+    else:
+        sys.exit("usage: make-key.py OUTFILE | --digest-source OUTFILE.cpp")

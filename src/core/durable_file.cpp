@@ -1,5 +1,4 @@
-// SPDX-License-Identifier: MIT
-#include "save/durable_file.h"
+#include "core/durable_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace savedata {
+namespace file {
 namespace {
 
 const char TEMP_MARK[] = ".tmp.";
@@ -21,17 +20,18 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool writeAll(int fd, const char* data, size_t size) {
+// 0 or the errno of the failed write. A write that takes nothing is a full disk, not a reason
+// to try for ever.
+int writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return ENOSPC;
         data += n;
         size -= static_cast<size_t>(n);
     }
-    return true;
+    return 0;
 }
 
 // A rename is only durable once the folder's entry list is on disk too.
@@ -44,30 +44,31 @@ void syncFolder(const std::string& folder) {
 
 } // namespace
 
-bool replaceFile(const std::string& path, const char* data, size_t size,
-                 const std::string& keepAside) {
+int replaceFile(const std::string& path, const char* data, size_t size,
+                const std::string& keepAside) {
     std::string tmp = path + TEMP_MARK + "XXXXXX";
     int fd = mkstemp(tmp.data());
-    if (fd < 0) return false;
+    if (fd < 0) return errno;
     // mkstemp makes the file private; the save file is an ordinary user file.
     fchmod(fd, 0644);
-    bool ok = writeAll(fd, data, size) && fsync(fd) == 0;
-    if (close(fd) != 0) ok = false;
+    int err = writeAll(fd, data, size);
+    if (!err && fsync(fd) != 0) err = errno;
+    if (close(fd) != 0 && !err) err = errno;
     bool moved_aside = false;
-    if (ok && !keepAside.empty()) {
+    if (!err && !keepAside.empty()) {
         moved_aside = rename(path.c_str(), keepAside.c_str()) == 0;
-        if (!moved_aside && errno != ENOENT) ok = false;
+        if (!moved_aside && errno != ENOENT) err = errno;
     }
-    if (ok && rename(tmp.c_str(), path.c_str()) != 0) {
-        ok = false;
+    if (!err && rename(tmp.c_str(), path.c_str()) != 0) {
+        err = errno;
         if (moved_aside) rename(keepAside.c_str(), path.c_str());
     }
-    if (!ok) {
+    if (err) {
         unlink(tmp.c_str());
-        return false;
+        return err;
     }
     syncFolder(folderOf(path));
-    return true;
+    return 0;
 }
 
 void removeStaleTemps(const std::string& path) {
@@ -83,4 +84,4 @@ void removeStaleTemps(const std::string& path) {
     closedir(d);
 }
 
-} // namespace savedata
+} // namespace file

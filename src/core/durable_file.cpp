@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/durable_file.h"
 
 #include <cerrno>

@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build play test test-asan bench format clean assets-sheet screenshots scores-server idle-cpu
+.PHONY: all deps configure build play test test-asan bench bench-ratios format clean assets-sheet screenshots scores-server idle-cpu
 
 all: build
 
@@ -29,6 +29,11 @@ test-asan:
 bench: build
 	@for b in $$(find $(BUILD)/bench -name 'bench_*' -type f -perm -u+x | sort); do \
 		echo "== $$b"; FLINGO_RESOURCE_DIR=$(CURDIR)/$(BUILD)/resources $$b || exit 1; done
+
+# Start-up, level frame, menu idle and memory against minimal programs: CPU of the whole process,
+# medians of 7 runs taken in turns, printed as ratios (windowed cases under Xvfb).
+bench-ratios: build
+	xvfb-run -a -s "-screen 0 1280x1024x24" bench/cost_ratios.py $(BUILD) 7
 
 # A contact sheet of every image and one check picture per level (basket, rim and floor lines).
 assets-sheet: build

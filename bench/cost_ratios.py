@@ -61,15 +61,15 @@ def game_args(data, *extra):
     return [game, "--no-ads", "--seed", "7", "--data-dir", f"{work}/{data}", *extra]
 
 
-def menu_step():
-    """The step at which the main menu is in place in a window (its first whole frame)."""
+def menu_step(*mode):
+    """The step of the main menu's first frame: the game's first "render" (the start-up screen
+    before it is the shell's)."""
     trace = f"{work}/trace.jsonl"
-    run(game_args("calib", "--scale", "1", "--frames", "400", "--trace", trace))
+    run(game_args("calib", *mode, "--frames", "400", "--trace", trace))
     with open(trace) as f:
         for line in f:
-            ev = json.loads(line)
-            if ev.get("event") == "getMainView":
-                return ev["frame"]
+            if json.loads(line).get("event") == "render":
+                return json.loads(line)["frame"]
     sys.exit("the menu never came")
 
 
@@ -84,12 +84,14 @@ results = {}
 
 # Start-up.
 pairs_exit, pairs_menu_headless, pairs_menu = [], [], []
-step = menu_step() if windowed else None
+step = menu_step("--scale", "1") if windowed else None
+headless_step = menu_step("--headless")
 for i in range(rounds):
     floor_cpu, _, floor_presents = run([bare, "--headless"], probe_file=f"{work}/p")
     cpu, _, _ = run(game_args(f"s{i}", "--headless", "--frames", "1"))
     pairs_exit.append((cpu, floor_cpu))
-    _, _, presents = run(game_args(f"h{i}", "--headless", "--frames", "118"), probe_file=f"{work}/p")
+    _, _, presents = run(game_args(f"h{i}", "--headless", "--frames", str(headless_step)),
+                         probe_file=f"{work}/p")
     pairs_menu_headless.append((presents[-1], floor_presents[0]))
     if windowed:
         _, _, wfloor = run([bare], probe_file=f"{work}/p")
@@ -98,11 +100,12 @@ for i in range(rounds):
         pairs_menu.append((presents[-1], wfloor[0]))
 if windowed:
     median_ratio("start-up to the menu's first frame (window)", pairs_menu, target=1.5)
-median_ratio("start-up to the menu in place (headless, 118 steps)", pairs_menu_headless)
+median_ratio(f"start-up to the menu's first frame (headless, step {headless_step})",
+             pairs_menu_headless)
 median_ratio("start-up whole run --frames 1 (headless)", pairs_exit, target=1.5)
 
 # Level frames.
-allocs = {}
+allocs, screens = {}, {}
 for scale in (1, 2):
     ratios = {"BM_FirstPlayOverFloor": [], "BM_LevelOverFloor": []}
     for i in range(rounds):
@@ -112,14 +115,18 @@ for scale in (1, 2):
             env=dict(env, FLINGO_BENCH_SCALE=str(scale), FLINGO_RESOURCE_DIR=""),
             capture_output=True, text=True, check=True).stdout
         for b in json.loads(out)["benchmarks"]:
-            if b["name"] in ratios:
-                ratios[b["name"]].append((b["level_process_cpu_us"], b["floor_process_cpu_us"]))
-            elif "allocs_per_frame" in b and scale == 1:
-                allocs.setdefault(b["name"], []).append(b["allocs_per_frame"])
+            name = b["name"].split("/")[0]
+            if name in ratios:
+                ratios[name].append((b["level_process_cpu_us"], b["floor_process_cpu_us"]))
+                screens[(name, scale)] = b["flat_screens"]
+            elif "allocs_per_frame" in b:
+                allocs.setdefault(name, []).append(b["allocs_per_frame"])
     median_ratio(f"level frame, first play, scale {scale}", ratios["BM_FirstPlayOverFloor"],
                  "us", 1.05)
     median_ratio(f"level frame, later plays, scale {scale}", ratios["BM_LevelOverFloor"], "us",
                  1.05)
+for (name, scale), n in sorted(screens.items()):
+    print(f"{'screens of pixels blended by flat quads, ' + name:44s} {n:.2f} (scale {scale})")
 for name, values in allocs.items():
     print(f"{'allocations per steady frame, ' + name:44s} {statistics.median(values):g}")
 

@@ -223,6 +223,11 @@ void levelOverFloor(benchmark::State& state, bool firstPlay) {
     state.counters["floor_process_cpu_us"] = median(floorAll);
     state.counters["process_cpu_ratio"] = median(levelAll) / median(floorAll);
     state.counters["quads"] = double(f.quads.size());
+    // Pixels blended per frame by the flat (ortho) quads, in screens of 320 x 480 points.
+    double area = 0;
+    for (const Quad& q : f.quads)
+        if (q.e.ortho) area += double(q.size.x) * q.e.scale.x * double(q.size.y) * q.e.scale.y;
+    state.counters["flat_screens"] = area / (320.0 * 480.0);
 }
 void BM_LevelOverFloor(benchmark::State& state) {
     levelOverFloor(state, false);

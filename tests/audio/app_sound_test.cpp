@@ -50,6 +50,7 @@ TEST_F(DiskAudioTest, BackgroundTrackLoopsSwitchesAndFollowsTheSoundSwitch) {
     name = "Overwritten";
     evt::publish("setSound", true);
     ASSERT_NE(pool("Office.wav", true), nullptr);
+    EXPECT_EQ(sound::decodedBytes(), 0u) << "a track streams, it is not decoded whole";
     ASSERT_TRUE(waitMore(a_len + LAG));
     // Asked again for the current track, by name or by a resume: it plays on, not restarted.
     evt::publish("setBackgroundSound", std::string("Office.wav").c_str());

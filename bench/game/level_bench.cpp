@@ -4,6 +4,7 @@
 #include "alloc_counter.h"
 #include "core/evt.h"
 #include "core/platform.h"
+#include "gfx/scale.h"
 #include "gfx/sprite.h"
 #include "gfx/texture.h"
 #include "level_driver.h"
@@ -20,9 +21,15 @@
 
 namespace {
 
+// FLINGO_BENCH_SCALE=S draws into a surface of S x (320 x 480) pixels with the art and text
+// of that scale, as a window at that scale does.
 void useResources() {
     const char* env = std::getenv("FLINGO_RESOURCE_DIR");
     if (!env || !*env) platform::setBasePath(FLINGO_BENCH_RESOURCES);
+    const char* s = std::getenv("FLINGO_BENCH_SCALE");
+    const float scale = s && *s ? std::strtof(s, nullptr) : 1.0f;
+    if (scale > 0 && testgl::init(int(std::lround(320 * scale)), int(std::lround(480 * scale))))
+        gfx::setDrawScale(scale);
 }
 
 int scale() {
@@ -98,12 +105,12 @@ struct Quad {
     GLuint texture;
     bool repeat;
     float coords[8];
-    Vector2<int> size;
+    Vector2<float> size;
     fg::RenderInfo e;
 };
 
 void record(const fg::RenderInfo& e, void* user) {
-    Quad q{e.sprite->texture->id, e.sprite->scrolling, {}, e.sprite->frameSize, e};
+    Quad q{e.sprite->texture->id, e.sprite->scrolling, {}, e.sprite->quadSize, e};
     std::copy(e.sprite->frames + 8 * e.sprite->frame, e.sprite->frames + 8 * e.sprite->frame + 8,
               q.coords);
     static_cast<std::vector<Quad>*>(user)->push_back(q);
@@ -145,7 +152,7 @@ struct Floor {
             if (q.e.rotation.z != 0) glRotatef(q.e.rotation.z, 0, 0, 1);
             if (q.e.rotation.y != 0) glRotatef(q.e.rotation.y, 0, 1, 0);
             if (q.e.rotation.x != 0) glRotatef(q.e.rotation.x, 1, 0, 0);
-            glScalef(float(q.size.x) * q.e.scale.x, float(q.size.y) * q.e.scale.y, 1);
+            glScalef(q.size.x * q.e.scale.x, q.size.y * q.e.scale.y, 1);
             glColor4f(q.e.colour.x, q.e.colour.y, q.e.colour.z, q.e.colour.w);
             glBindTexture(GL_TEXTURE_2D, q.texture);
             const GLint wrap = q.repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;

@@ -19,10 +19,11 @@ void playSound(const char* name) {
 
 void Level::setScore() {
     const int shownBest = best >= score ? best : score;
-    Sprite* newScore =
-        new Sprite(24, -29, FONT, util::formatString("Score %i", score).c_str(), HUD_TEXT_COLOR, 0);
+    // Both pop in from 11 times their size (see the render).
+    Sprite* newScore = new Sprite(24, -29, FONT, util::formatString("Score %i", score).c_str(),
+                                  HUD_TEXT_COLOR, 0, 11);
     Sprite* newBest = new Sprite(24, -29, FONT, util::formatString("Best %i", shownBest).c_str(),
-                                 HUD_TEXT_COLOR, 0);
+                                 HUD_TEXT_COLOR, 0, 11);
 
     if (!scoreText[0] || score == 0) {
         killSprite(scoreText[0]);

@@ -130,12 +130,11 @@ void Level::render(Vector2<float> offset) {
 
     // The wind sign lies flat in the room, drawn with the level's perspective.
     if (state != INACTIVE && windText) {
-        // Sized by the label's pixels; a label that could not be drawn has none, and then
+        // Sized by the label's points; a label that could not be drawn has none, and then
         // neither part of the sign is shown rather than scaled by infinity.
-        const Vector2<int> px = windText->frameSize;
+        const Vector2<float> px = windText->quadSize;
         const Vector2<float> scale = px.x > 0 && px.y > 0
-                                         ? Vector2<float>{l.windSize.x / static_cast<float>(px.x),
-                                                          l.windSize.y / static_cast<float>(px.y)}
+                                         ? Vector2<float>{l.windSize.x / px.x, l.windSize.y / px.y}
                                          : Vector2<float>{0, 0};
         const float d = l.windDepth == 0 ? l.canFrontDepth - 0.01f : l.windDepth;
         pushAt(d == -1 ? l.windTextPos.z : d, windText, l.windTextPos, scale, {-90, 0, 0},

@@ -91,7 +91,7 @@ void Level::create(const fg::LevelInfo* levelInfo, int bestScore, bool submit, i
     basket = imageSprite(info->canFront, info->canFrontSize, 0, false, 0);
     setBasket(basketFrame);
     aimArrow = new Sprite("arrow.png", {0, 0}, 0, false, 0);
-    submitButton = new Sprite(24, -29, FONT, "Submit", {1, 1, 1, 1}, 0);
+    submitButton = new Sprite(24, -29, FONT, "Submit", {1, 1, 1, 1}, 0, 11);
     unlockedText = new Sprite(60, -29, FONT, "Level Unlocked", {1, 1, 1, 1}, 4);
     if (info->hasMenuText) menuText = new Sprite(24, -29, FONT, "Menu", {1, 1, 1, 1}, 0);
 

@@ -14,23 +14,32 @@ const float quad_verts[8] = {-0.5f, -0.5f, 0.5f, -0.5f, 0.5f, 0.5f, -0.5f, 0.5f}
 Sprite::Sprite(const char* name, Vector2<int> size, float dur, bool scrolls, int count)
     : duration(scrolls ? 0 : dur), scrolling(scrolls) {
     texture = texture_mgr.get(name);
-    frameSize = (size.x == 0 && size.y == 0) ? texture->size : size;
+    // Frames are given in points; the texture holds scale pixels a point.
+    const float k = texture->scale;
+    if (size.x == 0 && size.y == 0) {
+        quadSize = {float(texture->size.x) / k, float(texture->size.y) / k};
+        frameSize = {int(std::lround(quadSize.x)), int(std::lround(quadSize.y))};
+    } else {
+        frameSize = size;
+        quadSize = {float(size.x), float(size.y)};
+    }
     // An image that failed to load, asked for at its own size, has nothing to show.
     if (frameSize.x <= 0 || frameSize.y <= 0) return;
-    const int columns = std::max(1, texture->size.x / frameSize.x);
+    const Vector2<int> px = {int(std::lround(quadSize.x * k)), int(std::lround(quadSize.y * k))};
+    const int columns = std::max(1, texture->size.x / px.x);
     if (scrolling)
         frameCount = 1;
     else
-        frameCount = count > 0 ? count : columns * std::max(1, texture->size.y / frameSize.y);
+        frameCount = count > 0 ? count : columns * std::max(1, texture->size.y / px.y);
     frames = new float[size_t(frameCount) * 8];
     const float tw = float(texture->texSize.x), th = float(texture->texSize.y);
     for (int i = 0; i < frameCount; ++i) {
         const int row = i / columns, column = i % columns;
         // A failed texture has no size; its coordinates are never looked at by GL.
-        const float u0 = tw > 0 ? float(frameSize.x * column) / tw : 0;
-        const float u1 = tw > 0 ? float(column * frameSize.x + frameSize.x) / tw : 0;
-        const float v0 = th > 0 ? float(frameSize.y * row) / th : 0;
-        const float v1 = th > 0 ? float(row * frameSize.y + frameSize.y) / th : 0;
+        const float u0 = tw > 0 ? float(px.x * column) / tw : 0;
+        const float u1 = tw > 0 ? float(column * px.x + px.x) / tw : 0;
+        const float v0 = th > 0 ? float(px.y * row) / th : 0;
+        const float v1 = th > 0 ? float(row * px.y + px.y) / th : 0;
         float* f = frames + 8 * i;
         f[0] = u0, f[1] = v1; // bottom-left shows the frame's bottom row
         f[2] = u1, f[3] = v1;
@@ -40,23 +49,35 @@ Sprite::Sprite(const char* name, Vector2<int> size, float dur, bool scrolls, int
 }
 
 Sprite::Sprite(int pointSize, int glyphOffset, const char* font, const char* text,
-               Vector4<float> colour, int outlineWidth) {
+               Vector4<float> colour, int outlineWidth, float popIn) {
     const float fill = (colour.x + colour.y + colour.z) * (1.0f / 3.0f);
     const std::string copy = text; // callers pass formatString's result, which getText reuses
     texture =
         texture_mgr.getText(copy.c_str(), font, glyphOffset, pointSize, colour, outlineWidth, fill);
-    frameSize = texture->size;
+    const float k = texture->scale;
+    quadSize = {float(texture->size.x) / k, float(texture->size.y) / k};
+    frameSize = {int(std::lround(quadSize.x)), int(std::lround(quadSize.y))};
     frameCount = 1;
     frames = new float[8];
-    const float uMax = texture->texSize.x ? float(frameSize.x) / float(texture->texSize.x) : 0;
-    const float vMax = texture->texSize.y ? float(frameSize.y) / float(texture->texSize.y) : 0;
+    const Vector2<int> px = texture->size;
+    const float uMax = texture->texSize.x ? float(px.x) / float(texture->texSize.x) : 0;
+    const float vMax = texture->texSize.y ? float(px.y) / float(texture->texSize.y) : 0;
     const float f[8] = {0, 0, uMax, 0, uMax, vMax, 0, vMax}; // text rows are stored bottom first
     std::copy(f, f + 8, frames);
+    if (popIn <= 2) return;
+    large = texture_mgr.getText(copy.c_str(), font, glyphOffset, pointSize * POP_DETAIL, colour,
+                                outlineWidth * POP_DETAIL, fill);
+    const Vector2<int> lp = large->size, lt = large->texSize;
+    const float lu = lt.x ? float(lp.x) / float(lt.x) : 0,
+                lv = lt.y ? float(lp.y) / float(lt.y) : 0;
+    const float l[8] = {0, 0, lu, 0, lu, lv, 0, lv};
+    std::copy(l, l + 8, largeFrame);
 }
 
 Sprite::~Sprite() {
     delete[] frames;
     texture_mgr.release(texture);
+    if (large) texture_mgr.release(large);
 }
 
 void killSprite(Sprite*& sprite) {
@@ -86,8 +107,9 @@ bool Sprite::update(float dt) {
     }
     if ((scroll.x == 0 && scroll.y == 0) || frameCount < 1) return false;
     if (frameSize.x <= 0 || frameSize.y <= 0) return false; // an empty text: nothing to move
-    const float du = dt * (scroll.x / float(frameSize.x));
-    const float dv = (scroll.y / float(frameSize.y)) * dt;
+    // Speeds are in pixels of the 1x image, which are points.
+    const float du = dt * (scroll.x / quadSize.x);
+    const float dv = (scroll.y / quadSize.y) * dt;
     float* f = frames;
     const float width = f[4] - f[0], height = f[5] - f[1];
     float u = f[0] + du, v = f[1] + dv;
@@ -119,19 +141,21 @@ void Sprite::draw(Vector3<float> position, Vector2<float> scale, Vector3<float> 
     if (rotation.z != 0) glRotatef(rotation.z, 0, 0, 1);
     if (rotation.y != 0) glRotatef(rotation.y, 0, 1, 0);
     if (rotation.x != 0) glRotatef(rotation.x, 1, 0, 0);
-    glScalef(float(frameSize.x) * scale.x, float(frameSize.y) * scale.y, 1);
+    glScalef(quadSize.x * scale.x, quadSize.y * scale.y, 1);
     glColor4f(colour.x, colour.y, colour.z, colour.w);
-    glBindTexture(GL_TEXTURE_2D, texture->id);
+    // Blown up, the twin drawn for that size keeps the edges sharp.
+    const bool big = large && large->id && std::max(scale.x, scale.y) > 2;
+    glBindTexture(GL_TEXTURE_2D, big ? large->id : texture->id);
     const GLint wrap = scrolling ? GL_REPEAT : GL_CLAMP_TO_EDGE;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
-    glTexCoordPointer(2, GL_FLOAT, 0, frames + 8 * frame);
+    glTexCoordPointer(2, GL_FLOAT, 0, big ? largeFrame : frames + 8 * frame);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
     glPopMatrix();
 }
 
 bool Sprite::checkPoint(Vector3<float> centre, Vector2<float> point, float scale) const {
-    const double hw = scale * (frameSize.x / 2.0), hh = scale * (frameSize.y / 2.0);
+    const double hw = scale * (quadSize.x / 2.0), hh = scale * (quadSize.y / 2.0);
     return centre.x - hw <= point.x && point.x <= centre.x + hw && centre.y - hh <= point.y &&
            point.y <= centre.y + hh;
 }

@@ -8,14 +8,18 @@ class Texture;
 
 class Sprite {
   public:
-    // An image sprite. frameSize (0, 0) = the whole image; frameCount 0 = as many as fit.
+    // An image sprite. frameSize (0, 0) = the whole image; frameCount 0 = as many as fit. Sizes
+    // are in points, whatever the scale of the image set loaded.
     // A scrolling sprite has one frame, no animation, and draws with repeating wrap.
     Sprite(const char* name, Vector2<int> frameSize, float duration, bool scrolling,
            int frameCount);
     // A line of text in the font "<font>.ttf", glyph index = UTF-16 unit + glyphOffset, with an
-    // opaque black outline of outlineWidth pixels when it is above 0.
+    // opaque black outline of outlineWidth points when it is above 0; rasterised at the
+    // drawing scale, drawn at its point size.
+    // A text that pops in from popIn times its size also gets a twin rasterised POP_DETAIL
+    // times larger, drawn while it is magnified more than twice, so its large frames stay sharp.
     Sprite(int pointSize, int glyphOffset, const char* font, const char* text,
-           Vector4<float> colour, int outlineWidth);
+           Vector4<float> colour, int outlineWidth, float popIn = 1);
     ~Sprite();
     Sprite(const Sprite&) = delete;
     Sprite& operator=(const Sprite&) = delete;
@@ -27,17 +31,22 @@ class Sprite {
     // Advances the animation or the scrolling; true when an animation pass wrapped around.
     bool update(float dt);
     // Draws the current frame centred on position (z is depth: translated by -z), scaled from
-    // the frame's pixel size, rotated about z, y, x (degrees), coloured by colour. Expects the
+    // the frame's point size, rotated about z, y, x (degrees), coloured by colour. Expects the
     // vertex array at fg::quad_verts and the texture-coordinate array enabled.
     void draw(Vector3<float> position, Vector2<float> scale, Vector3<float> rotation,
               Vector4<float> colour);
     // True when point lies in the frame's rectangle around centre (edges inside), scaled.
     bool checkPoint(Vector3<float> centre, Vector2<float> point, float scale) const;
 
+    static constexpr int POP_DETAIL = 3;
+
     Texture* texture = nullptr;
+    Texture* large = nullptr; // the pop-in twin, or null
+    float largeFrame[8] = {};
     float* frames =
         nullptr; // 8 floats a frame: (u, v) at bottom-left, bottom-right, top-right, top-left
-    Vector2<int> frameSize{0, 0};
+    Vector2<int> frameSize{0, 0};  // points, rounded
+    Vector2<float> quadSize{0, 0}; // the frame's size on screen in points
     int frameCount = 0;
     int frame = 0;
     float duration = 0;

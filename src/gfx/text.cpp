@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr int DRAW_WIDTH = 512;
-
 FT_Library library() {
     static FT_Library lib = nullptr;
     if (!lib && FT_Init_FreeType(&lib) != 0) lib = nullptr;
@@ -132,7 +130,8 @@ namespace platform {
 unsigned char* loadFontFileText(const char* font, int glyphOffset, const char* text, int pointSize,
                                 Vector4<float> colour, Vector4<float> outlineColour,
                                 int outlineWidth, float fill, int& width, int& height,
-                                int& texWidth, int& texHeight, int& bytesPerPixel) {
+                                int& texWidth, int& texHeight, int& bytesPerPixel, int maxWidth) {
+    const int DRAW_WIDTH = std::clamp(maxWidth, 1, image::MAX_IMAGE_SIDE);
     bytesPerPixel = 4;
     const std::string path = std::string(getBasePath()) + font + ".ttf";
     if (pointSize <= 0 || outlineWidth < 0 || outlineWidth + pointSize > image::MAX_IMAGE_SIDE) {

@@ -11,12 +11,13 @@ namespace platform {
 // > 0) the line's outline, grown by half the width outside the glyphs, is drawn first and the
 // fills on top. Transparent pixels carry the grey fill * 255; colours are premultiplied.
 // Returns a new[] buffer of texWidth x texHeight pixels, row 0 at the BOTTOM of the text, with
-// width = min(outlineWidth + 2 + pen end, 512), height = outlineWidth + pointSize and the
+// width = min(outlineWidth + 2 + pen end, maxWidth), height = outlineWidth + pointSize and the
 // texture sides their next powers of two; or null (with a message) when the font is missing or
 // the size is absurd.
 unsigned char* loadFontFileText(const char* font, int glyphOffset, const char* text, int pointSize,
                                 Vector4<float> colour, Vector4<float> outlineColour,
                                 int outlineWidth, float fill, int& width, int& height,
-                                int& texWidth, int& texHeight, int& bytesPerPixel);
+                                int& texWidth, int& texHeight, int& bytesPerPixel,
+                                int maxWidth = 512);
 
 } // namespace platform

@@ -3,10 +3,12 @@
 #include "core/platform.h"
 #include "core/util.h"
 #include "gfx/image.h"
+#include "gfx/scale.h"
 #include "gfx/text.h"
 
 #include <GLES/gl.h>
 #include <GLES/glext.h>
+#include <cmath>
 #include <cstring>
 
 #ifndef GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG
@@ -51,7 +53,8 @@ unsigned char* makePowerOfTwo(unsigned char* pixels, int bpp, int& width, int& h
 
 Texture::Texture(const char* fileName) {
     const std::string name = fileName; // may live in formatString's shared result
-    const std::string path = util::formatString("%simg/%s", platform::getBasePath(), name.c_str());
+    int set = 1;
+    const std::string path = gfx::findScaled("img/" + name, set);
     int length = 0;
     unsigned char* data = platform::readFile(path.c_str(), length);
     if (!data) {
@@ -68,17 +71,26 @@ Texture::Texture(const char* fileName) {
     Vector2<int> tex{w, h};
     if (!(fmt & COMPRESSED)) pixels = util::makePowerOfTwo(pixels, fmt, tex.x, tex.y);
     create(pixels, fmt, {w, h}, tex);
+    scale = static_cast<float>(set);
     delete[] pixels;
 }
 
 Texture::Texture(const char* text, const char* font, int glyphOffset, int pointSize,
                  Vector4<float> colour, int outlineWidth, float fill) {
     int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
+    // Glyphs and outline drawn for the pixels they cover on screen; the line's room widens
+    // with them.
+    const float s = gfx::drawScale();
+    const int size = std::max(1, static_cast<int>(std::lround(static_cast<float>(pointSize) * s)));
+    const int outline = static_cast<int>(std::lround(static_cast<float>(outlineWidth) * s));
+    const float grow = std::max(1.0f, s) * std::max(1.0f, static_cast<float>(pointSize) / 60.0f);
+    const int room = std::max(512, static_cast<int>(std::lround(512 * grow)));
     unsigned char* pixels =
-        platform::loadFontFileText(font, glyphOffset, text, pointSize, colour, {0, 0, 0, 1},
-                                   outlineWidth, fill, w, h, tw, th, bpp);
+        platform::loadFontFileText(font, glyphOffset, text, size, colour, {0, 0, 0, 1}, outline,
+                                   fill, w, h, tw, th, bpp, room);
     if (!pixels) return;
     create(pixels, 4, {w, h}, {tw, th});
+    scale = pointSize > 0 ? static_cast<float>(size) / static_cast<float>(pointSize) : 1;
     delete[] pixels;
 }
 
@@ -145,10 +157,12 @@ Texture* TextureMgr::getText(const char* text, const char* font, int glyphOffset
                              Vector4<float> colour, int outlineWidth, float fill) {
     // Copies, in case either lives in the shared result that the key is formatted into.
     const std::string textCopy = text, fontCopy = font;
-    const std::string& key =
+    // The drawing scale joins the key when it is not 1: texts made at another scale differ.
+    std::string key =
         util::formatString("text=%s,font=%s,size=%i,r=%.2f,b=%.2f,g=%.2f,outline=%i,fill=%.2f",
                            textCopy.c_str(), fontCopy.c_str(), pointSize, double(colour.x),
                            double(colour.y), double(colour.z), outlineWidth, double(fill));
+    if (gfx::drawScale() != 1) key += util::formatString(",scale=%.3f", double(gfx::drawScale()));
     TextureInfo& info = textures[key];
     if (!info.texture)
         info.texture = new Texture(textCopy.c_str(), fontCopy.c_str(), glyphOffset, pointSize,

@@ -11,9 +11,11 @@
 // binds texture 0.
 class Texture {
   public:
-    // Loads "img/<name>" from the resource folder: PVR for the extension "pvr", PNG otherwise.
+    // Loads "img/<name>" from the resource folder, from the image set of the drawing scale (see
+    // gfx/scale.h): PVR for the extension "pvr", PNG otherwise.
     explicit Texture(const char* name);
-    // Rasterises one line of text (see gfx/text.h) with an opaque black outline.
+    // Rasterises one line of text (see gfx/text.h) with an opaque black outline, at the point
+    // size and outline width times the drawing scale.
     Texture(const char* text, const char* font, int glyphOffset, int pointSize,
             Vector4<float> colour, int outlineWidth, float fill);
     Texture(const Texture&) = delete;
@@ -30,6 +32,7 @@ class Texture {
     int format = 0;
     Vector2<int> size{0, 0};    // the image itself, in pixels
     Vector2<int> texSize{0, 0}; // the uploaded texture: powers of two, at least size
+    float scale = 1;            // pixels per point: size / scale is the size on screen
 };
 
 class TextureMgr {

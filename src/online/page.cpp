@@ -319,14 +319,31 @@ const std::string& caption(const Page* p) {
     return p->container.caption;
 }
 
+namespace {
+float draw_scale = 1;
+} // namespace
+
+void setScale(float s) {
+    if (s > 0 && std::isfinite(s)) draw_scale = s;
+}
+float scale() {
+    return draw_scale;
+}
+int pixels(int points) {
+    return std::max(1, static_cast<int>(std::lround(points * static_cast<double>(draw_scale))));
+}
+
 void draw(Page* p, int scroll_y, int view_height, std::vector<uint8_t>& rgba) {
     view_height = std::max(1, view_height);
     p->container.view_height = view_height;
-    if (!p->surface || cairo_image_surface_get_height(p->surface) != view_height) {
+    const int pw = pixels(p->width), ph = pixels(view_height);
+    if (!p->surface || cairo_image_surface_get_height(p->surface) != ph ||
+        cairo_image_surface_get_width(p->surface) != pw) {
         if (p->surface) cairo_surface_destroy(p->surface);
-        p->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p->width, view_height);
+        p->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
     }
     cairo_t* cr = cairo_create(p->surface);
+    cairo_scale(cr, pw / static_cast<double>(p->width), ph / static_cast<double>(view_height));
     cairo_set_source_rgb(cr, 1, 1, 1); // white under pages that set no background
     cairo_paint(cr);
     if (p->doc) {
@@ -343,11 +360,11 @@ void draw(Page* p, int scroll_y, int view_height, std::vector<uint8_t>& rgba) {
     // Cairo keeps premultiplied BGRA words; the page is opaque, so only the order changes.
     const int stride = cairo_image_surface_get_stride(p->surface);
     const uint8_t* src = cairo_image_surface_get_data(p->surface);
-    rgba.resize(static_cast<size_t>(p->width) * view_height * 4);
-    for (int y = 0; y < view_height; ++y) {
+    rgba.resize(static_cast<size_t>(pw) * ph * 4);
+    for (int y = 0; y < ph; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(src + static_cast<size_t>(y) * stride);
-        uint8_t* out = &rgba[static_cast<size_t>(y) * p->width * 4];
-        for (int x = 0; x < p->width; ++x) {
+        uint8_t* out = &rgba[static_cast<size_t>(y) * pw * 4];
+        for (int x = 0; x < pw; ++x) {
             const uint32_t v = row[x];
             out[x * 4 + 0] = static_cast<uint8_t>(v >> 16);
             out[x * 4 + 1] = static_cast<uint8_t>(v >> 8);

@@ -19,8 +19,14 @@ int height(const Page* p);
 // The <title> of the page, or "".
 const std::string& caption(const Page* p);
 
-// Draws the page from scroll_y downwards into rgba (width x view_height, RGBA, row 0 at the
-// top, opaque). The buffer is resized as needed and reused between calls.
+// Pages are laid out in points and drawn at this many pixels a point (1 until set).
+void setScale(float pixels_per_point);
+float scale();
+// The pixels across a number of points at the scale.
+int pixels(int points);
+
+// Draws the page from scroll_y downwards into rgba (pixels(width) x pixels(view_height), RGBA,
+// row 0 at the top, opaque). The buffer is resized as needed and reused between calls.
 void draw(Page* p, int scroll_y, int view_height, std::vector<uint8_t>& rgba);
 
 // The target of the link at a point in page coordinates (a tap), or "" when there is none.

@@ -12,12 +12,19 @@ namespace {
 constexpr int SCREEN_W = 320;
 constexpr int SCREEN_H = 480;
 
+// A surface of w x h points at s pixels a point; everything is drawn in points.
 struct Canvas {
     cairo_surface_t* surface;
     cairo_t* cr;
-    Canvas(int w, int h)
-        : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h)),
-          cr(cairo_create(surface)) {}
+    Canvas(int w, int h, float s)
+        : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels(w, s), pixels(h, s))),
+          cr(cairo_create(surface)), scale(pixels(h, s) / float(h)) {
+        cairo_scale(cr, pixels(w, s) / double(w), pixels(h, s) / double(h));
+    }
+    float scale;
+    static int pixels(int points, float s) {
+        return std::max(1, static_cast<int>(std::lround(points * double(s > 0 ? s : 1))));
+    }
     ~Canvas() {
         cairo_destroy(cr);
         cairo_surface_destroy(surface);
@@ -30,6 +37,7 @@ struct Canvas {
         cairo_surface_flush(surface);
         out.width = cairo_image_surface_get_width(surface);
         out.height = cairo_image_surface_get_height(surface);
+        out.scale = scale;
         const int stride = cairo_image_surface_get_stride(surface);
         const uint8_t* src = cairo_image_surface_get_data(surface);
         out.rgba.resize(static_cast<size_t>(out.width) * out.height * 4);
@@ -93,9 +101,10 @@ void showCentred(cairo_t* cr, PangoLayout* l, double cx, double y) {
 } // namespace
 
 void alert(const std::string& title, const std::string& message,
-           const std::vector<std::string>& labels, Image& out, std::vector<Rect>& buttons) {
+           const std::vector<std::string>& labels, Image& out, std::vector<Rect>& buttons,
+           float scale) {
     constexpr int PANEL_W = 284, PAD = 16, BUTTON_H = 43, GAP = 10;
-    Canvas c(SCREEN_W, SCREEN_H);
+    Canvas c(SCREEN_W, SCREEN_H, scale);
     cairo_t* cr = c.cr;
     cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
     cairo_paint(cr);
@@ -174,8 +183,9 @@ void alert(const std::string& title, const std::string& message,
     c.take(out);
 }
 
-void navBar(const std::string& title, const std::string& back_label, Image& out, Rect& back) {
-    Canvas c(SCREEN_W, NAV_BAR_HEIGHT);
+void navBar(const std::string& title, const std::string& back_label, Image& out, Rect& back,
+            float scale) {
+    Canvas c(SCREEN_W, NAV_BAR_HEIGHT, scale);
     cairo_t* cr = c.cr;
     cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, NAV_BAR_HEIGHT);
     cairo_pattern_add_color_stop_rgb(g, 0, 0.69, 0.74, 0.80);
@@ -233,9 +243,9 @@ void navBar(const std::string& title, const std::string& back_label, Image& out,
     c.take(out);
 }
 
-void spinner(int size, bool white, Image& out) {
+void spinner(int size, bool white, Image& out, float scale) {
     size = std::max(8, size);
-    Canvas c(size, size);
+    Canvas c(size, size, scale);
     cairo_t* cr = c.cr;
     const double r = size / 2.0;
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);

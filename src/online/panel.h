@@ -8,9 +8,12 @@
 
 namespace panel {
 
+// Each control is laid out in screen points and drawn at `scale` pixels a point: its image is
+// scale times its size on screen.
 struct Image {
-    int width = 0;
+    int width = 0; // pixels
     int height = 0;
+    float scale = 1;           // pixels per point
     std::vector<uint8_t> rgba; // row 0 at the top, straight (not premultiplied) alpha
 };
 
@@ -25,15 +28,17 @@ struct Rect {
 // buttons (side by side when two, stacked when more). The buttons' places in screen points go
 // to `buttons`, in the order given.
 void alert(const std::string& title, const std::string& message,
-           const std::vector<std::string>& labels, Image& out, std::vector<Rect>& buttons);
+           const std::vector<std::string>& labels, Image& out, std::vector<Rect>& buttons,
+           float scale = 1);
 
 // The navigation bar across the top of the screen: the title in the middle, the back button
 // with its label at the left (its place goes to `back`).
 constexpr int NAV_BAR_HEIGHT = 44;
-void navBar(const std::string& title, const std::string& back_label, Image& out, Rect& back);
+void navBar(const std::string& title, const std::string& back_label, Image& out, Rect& back,
+            float scale = 1);
 
 // One frame of a busy indicator of the given size: twelve spokes, the brightest at the top.
 // Turning it by 30 degree steps animates it. `white`: the large white style; else gray.
-void spinner(int size, bool white, Image& out);
+void spinner(int size, bool white, Image& out, float scale = 1);
 
 } // namespace panel

@@ -2,9 +2,11 @@
 
 #include "core/platform.h"
 #include "core/util.h"
+#include "online/page.h"
 #include "online/submission.h"
 #include "shell/app.h"
 #include "shell/timer.h"
+#include "shell/window.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -46,7 +48,7 @@ void Picture::release() {
 
 void Picture::draw(float x, float y, float alpha) const {
     if (!id) return;
-    shell::drawQuad(id, x, y, static_cast<float>(w), static_cast<float>(h), 0, 0,
+    shell::drawQuad(id, x, y, static_cast<float>(w) / scale, static_cast<float>(h) / scale, 0, 0,
                     static_cast<float>(w) / static_cast<float>(tw),
                     static_cast<float>(h) / static_cast<float>(th), alpha);
 }
@@ -72,7 +74,7 @@ Alert::Alert(std::string title, std::string message, std::vector<std::string> la
              std::function<void(int)> clicked)
     : m_title(std::move(title)), m_message(std::move(message)), m_labels(std::move(labels)),
       m_clicked(std::move(clicked)) {
-    panel::alert(m_title, m_message, m_labels, m_image, m_rects);
+    panel::alert(m_title, m_message, m_labels, m_image, m_rects, shell::screenScale());
 }
 
 Alert::~Alert() {
@@ -85,8 +87,8 @@ void Alert::draw() {
     if (m_pressed >= 0) {
         // The pressed button lights up: its part of the picture drawn once more, added.
         const panel::Rect& r = m_rects[static_cast<size_t>(m_pressed)];
-        const float su = 1.0f / static_cast<float>(m_picture.tw);
-        const float sv = 1.0f / static_cast<float>(m_picture.th);
+        const float su = m_picture.scale / static_cast<float>(m_picture.tw);
+        const float sv = m_picture.scale / static_cast<float>(m_picture.th);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         shell::drawQuad(m_picture.id, r.x, r.y, r.w, r.h, r.x * su, r.y * sv, (r.x + r.w) * su,
                         (r.y + r.h) * sv, 0.5f);
@@ -163,7 +165,7 @@ void Spinner::draw(float x) {
     if (!m_running) return;
     if (!m_picture.id) {
         panel::Image img;
-        panel::spinner(m_size, m_white, img);
+        panel::spinner(m_size, m_white, img, shell::screenScale());
         m_picture.upload(img);
     }
     // Twelve steps a turn, one turn a second, on the loop's clock.
@@ -203,7 +205,7 @@ void NavBar::draw() {
     if (!visible()) return;
     const std::string& title = m_nav->top()->title;
     if (!m_made || title != m_shown_title) {
-        panel::navBar(title, m_back, m_image, m_back_rect);
+        panel::navBar(title, m_back, m_image, m_back_rect, shell::screenScale());
         m_picture.upload(m_image);
         m_shown_title = title;
         m_made = true;
@@ -213,8 +215,8 @@ void NavBar::draw() {
     if (m_pressed) {
         const panel::Rect& r = m_back_rect;
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-        const float su = 1.0f / static_cast<float>(m_picture.tw);
-        const float sv = 1.0f / static_cast<float>(m_picture.th);
+        const float su = m_picture.scale / static_cast<float>(m_picture.tw);
+        const float sv = m_picture.scale / static_cast<float>(m_picture.th);
         shell::drawQuad(m_picture.id, r.x, r.y, r.w, r.h, r.x * su, r.y * sv, (r.x + r.w) * su,
                         (r.y + r.h) * sv, 0.4f);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -245,8 +247,12 @@ bool NavBar::touch(shell::TouchPhase phase, float x, float y) {
 // ---- the web page
 
 void WebView::draw(float x) {
-    if (content.render(m_pixels))
-        m_picture.upload(m_pixels.data(), content.width(), content.height());
+    page::setScale(shell::screenScale()); // the page's pixels are the screen's
+    if (content.render(m_pixels)) {
+        m_picture.upload(m_pixels.data(), page::pixels(content.width()),
+                         page::pixels(content.height()));
+        m_picture.scale = page::scale();
+    }
     glDisable(GL_BLEND);
     m_picture.draw(x, TOP);
     glEnable(GL_BLEND);

@@ -18,8 +18,12 @@ struct Picture {
     GLuint id = 0;
     int w = 0, h = 0;
     int tw = 0, th = 0;
+    float scale = 1; // pixels per point
     void upload(const uint8_t* rgba, int width, int height);
-    void upload(const panel::Image& img) { upload(img.rgba.data(), img.width, img.height); }
+    void upload(const panel::Image& img) {
+        upload(img.rgba.data(), img.width, img.height);
+        scale = img.scale;
+    }
     void release();
     void draw(float x, float y, float alpha = 1) const;
 };

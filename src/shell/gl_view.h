@@ -1,6 +1,7 @@
 // The OpenGL ES view whose timer drives the game: every interval it publishes "onFrame" with the
-// seconds since its previous tick, then "render", then presents. It draws into its own
-// framebuffer object, which the window composes onto the screen.
+// seconds since its previous tick, then "render", which draws straight into the window at the
+// drawable's resolution. Composed where that picture no longer stands (moved aside by a slide,
+// or presented since), the view has the game draw it again in place: nothing is copied.
 #pragma once
 
 #include "shell/views.h"
@@ -19,13 +20,12 @@ class BaseGLView : public View {
     BaseGLView(const BaseGLView&) = delete;
     BaseGLView& operator=(const BaseGLView&) = delete;
 
-    // The 320 x 480 view with a tick every interval seconds: creates the context and the
-    // framebuffer and subscribes "onSleep" and "onWake". False when any of it fails (the view is
-    // then unusable and is deleted by its creator). The timer does not start here.
+    // The 320 x 480 point view with a tick every interval seconds: creates the context and
+    // subscribes "onSleep" and "onWake". False when there is no context (the view is then
+    // unusable and is deleted by its creator). The timer does not start here. A depth buffer
+    // is the window's, requested before it opens.
     bool initWithFrame(double interval, bool depth);
 
-    bool createFramebufferUsingDepth(bool depth);
-    void destroyFramebuffer();
     void startAnimation();
     void stopAnimation();
     bool animationRunning() const { return m_animation_timer != nullptr; }
@@ -35,23 +35,19 @@ class BaseGLView : public View {
     void onWake(void*);
 
     void draw(float x) override;
-    bool opaque() const override { return m_view_renderbuffer != 0; }
-    GLuint framebuffer() const { return m_view_framebuffer; }
+    bool opaque() const override { return m_context != nullptr; }
 
   protected:
-    int m_backing_width = 0;
-    int m_backing_height = 0;
     SDL_GLContext m_context = nullptr;
-    GLuint m_view_renderbuffer = 0; // the colour buffer: a texture, so the window can compose it
-    GLuint m_view_framebuffer = 0;
-    GLuint m_depth_renderbuffer = 0;
     double m_interval = 0;
     Timer* m_animation_timer = nullptr;
     double m_time = 0;
     bool m_subscribed = false;
 
   private:
-    int m_texture_size = 0;
+    // The window's present count and the screen's height in pixels when the last tick drew.
+    unsigned m_drawn_at = ~0u;
+    int m_drawn_height = 0;
 };
 
 // Whether some tick ran since the last call (the loop presents only then or when animating).

@@ -41,7 +41,8 @@ const char* usage() {
            "  --location LAT,LNG    a fixed position for score submission\n"
            "  --analytics-log FILE  write analytics events as JSON lines\n"
            "  --no-ads              show no banners\n"
-           "  --scale N             window scale factor (default: the largest that fits)\n"
+           "  --scale S             pixels per point, any real number from 0.5 to 16 (default:\n"
+           "                        the largest that fits; headless: 1)\n"
            "  --fullscreen          start in full screen (F11 toggles)\n"
            "  --help, --version\n";
 }
@@ -94,11 +95,14 @@ bool parseOptions(int argc, const char* const* argv, Options& o, std::string& er
             o.frames = n;
         } else if (name == "--scale") {
             if (!(v = needValue())) return false;
-            if (!parseLong(v, 1, 16, n)) {
-                error = std::string("--scale: not a whole number from 1 to 16: ") + v;
+            char* end = nullptr;
+            errno = 0;
+            const double s = strtod(v, &end);
+            if (end == v || *end || errno || !(s >= 0.5 && s <= 16)) {
+                error = std::string("--scale: not a number from 0.5 to 16: ") + v;
                 return false;
             }
-            o.scale = static_cast<int>(n);
+            o.scale = s;
         } else if (name == "--seed") {
             if (!(v = needValue())) return false;
             if (!parseLong(v, INT_MIN, INT_MAX, n)) {

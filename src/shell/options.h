@@ -25,7 +25,7 @@ struct Options {
     std::string location;
     std::string analytics_log;
     bool no_ads = false;
-    int scale = 0; // 0 = the largest whole factor that fits the desktop
+    double scale = 0; // pixels per point; 0 = the largest that fits the desktop (headless: 1)
     bool fullscreen = false;
     bool help = false;
     bool version = false;

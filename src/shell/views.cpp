@@ -2,6 +2,7 @@
 
 #include "core/platform.h"
 #include "core/util.h"
+#include "gfx/scale.h"
 #include "shell/png_file.h"
 #include "shell/timer.h"
 
@@ -71,7 +72,8 @@ bool ImageView::opaque() const {
 bool ImageView::load() {
     if (texture || failed) return texture != 0;
     Image img;
-    if (!readPng(std::string(platform::getBasePath()) + path, img)) {
+    int scale = 1;
+    if (!readPng(gfx::findScaled(path, scale), img)) {
         failed = true;
         return false;
     }
@@ -94,8 +96,9 @@ bool ImageView::load() {
                     img.rgba.data());
     umax = static_cast<float>(img.width) / static_cast<float>(tw);
     vmax = static_cast<float>(img.height) / static_cast<float>(th);
-    if (fw <= 0) fw = static_cast<float>(img.width);
-    if (fh <= 0) fh = static_cast<float>(img.height);
+    // Sized in points whatever the set's pixels.
+    if (fw <= 0) fw = static_cast<float>(img.width) / static_cast<float>(scale);
+    if (fh <= 0) fh = static_cast<float>(img.height) / static_cast<float>(scale);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "shell/window.h"
 
 #include "core/platform.h"
+#include "gfx/scale.h"
 #include "shell/gl_ext.h"
 #include "shell/png_file.h"
 #include "shell/views.h"
@@ -51,12 +52,12 @@ void realWindowSize(int& w, int& h) {
     }
 }
 
-int fitScale() {
+// The largest scale whose window fits the usable desktop with room for the window's frame.
+double fitScale() {
     SDL_Rect usable;
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
-    // Leave room for the window's frame.
-    int s = std::min((usable.w - 16) / 320, (usable.h - 48) / 480);
-    return std::max(s, 1);
+    const double s = std::min((usable.w - 16) / 320.0, (usable.h - 48) / 480.0);
+    return std::max(s, 0.5);
 }
 
 // Everything of the game's GL state that composing the screen touches. The game sets most of
@@ -146,18 +147,34 @@ struct SavedState {
     }
 };
 
-void setComposeState(const PixelRect& r, bool covered) {
-    int dw = 0, dh = 0;
-    drawableSize(dw, dh);
-    glext::bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
-    glDisable(GL_SCISSOR_TEST);
-    // Black bars around the screen, and black under a screen not wholly covered. Skipping
-    // the clear when the views cover everything saves a full pass over a large window.
-    if (!covered || r.x > 0 || r.y > 0 || r.w < dw || r.h < dh) {
-        glViewport(0, 0, dw, dh);
-        glClearColor(0, 0, 0, 1);
+unsigned presents = 0;
+SavedState* composing = nullptr; // the game's state while present() composes
+
+// Black bars around the screen, and black under a screen not wholly covered. The game's
+// picture may already be in the screen's rectangle: the bars alone are cleared then.
+void clearAround(const PixelRect& r, int dw, int dh, bool covered) {
+    glViewport(0, 0, dw, dh);
+    glClearColor(0, 0, 0, 1);
+    if (!covered) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    const PixelRect bars[4] = {{0, 0, r.x, dh},
+                               {r.x + r.w, 0, dw - r.x - r.w, dh},
+                               {r.x, 0, r.w, r.y},
+                               {r.x, r.y + r.h, r.w, dh - r.y - r.h}};
+    for (const PixelRect& b : bars) {
+        if (b.w <= 0 || b.h <= 0) continue;
+        glScissor(b.x, b.y, b.w, b.h);
         glClear(GL_COLOR_BUFFER_BIT);
     }
+    glDisable(GL_SCISSOR_TEST);
+}
+
+void setComposeState(const PixelRect& r) {
+    glext::bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    glDisable(GL_SCISSOR_TEST);
     glViewport(r.x, r.y, r.w, r.h);
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
@@ -200,18 +217,27 @@ void writeScreenshot(const std::string& path, const PixelRect& r) {
 
 } // namespace
 
-bool createWindow(bool headless_run, int scale, bool fullscreen) {
+bool createWindow(bool headless_run, double scale, bool fullscreen) {
     is_headless = headless_run;
     if (headless_run) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         platform::log("cannot start the video system: %s", SDL_GetError());
         return false;
     }
-    if (scale <= 0) scale = headless_run ? 1 : fitScale();
+    if (scale <= 0) {
+        scale = headless_run ? 1 : fitScale();
+    } else if (!headless_run && scale > fitScale() + 1e-9) {
+        platform::log("--scale %g does not fit the desktop: using %.3g", scale, fitScale());
+        scale = fitScale();
+    }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // 8 bits a channel: the art is drawn in full colour, not the phone's 16-bit display's.
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     // Loaded once for the whole process (after the attributes, which choose the ES library):
     // destroying the window must not unload the GL driver, whose memory then turns into leaks
     // of unknown origin for the leak checker.
@@ -219,8 +245,9 @@ bool createWindow(bool headless_run, int scale, bool fullscreen) {
     (void)gl_loaded;
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     if (!headless_run) flags |= SDL_WINDOW_RESIZABLE;
-    win = SDL_CreateWindow("Flingo", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 320 * scale,
-                           480 * scale, flags);
+    const int w = std::max(1, static_cast<int>(std::lround(320 * scale)));
+    const int h = std::max(1, static_cast<int>(std::lround(480 * scale)));
+    win = SDL_CreateWindow("Flingo", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
     if (!win) {
         platform::log("cannot open a window: %s", SDL_GetError());
         return false;
@@ -281,6 +308,8 @@ SDL_GLContext context() {
         return nullptr;
     }
     gl_context = ctx;
+    // Art and text are made for the window as it opens.
+    if (const float s = screenScale(); s > 0) gfx::setDrawScale(s);
     return gl_context;
 }
 
@@ -298,20 +327,64 @@ void toggleFullscreen() {
 }
 
 PixelRect fitScreen(int dw, int dh) {
-    // Whole factors keep pixels crisp; a window smaller than one factor shrinks smoothly.
-    double s = std::min(dw / 320.0, dh / 480.0);
-    if (s >= 1) s = std::floor(s + 1e-9);
+    // The largest centred rectangle of the screen's shape, at any scale: everything is drawn
+    // at the drawable's own resolution, so no scale is sharper than another.
     PixelRect r;
-    r.w = std::max(1, static_cast<int>(std::lround(320 * s)));
-    r.h = std::max(1, static_cast<int>(std::lround(480 * s)));
+    // Minimised, not yet sized, or too small to show anything: nothing to draw.
+    if (dw < 2 || dh < 3) return r;
+    const double s = std::min(dw / 320.0, dh / 480.0);
+    r.w = std::clamp(static_cast<int>(std::lround(320 * s)), 1, dw);
+    r.h = std::clamp(static_cast<int>(std::lround(480 * s)), 1, dh);
     r.x = (dw - r.w) / 2;
     r.y = (dh - r.h) / 2;
     return r;
 }
 
+float screenScale() {
+    const PixelRect r = screenRect();
+    return r.h > 0 ? static_cast<float>(r.h) / SCREEN_HEIGHT : 0.0f;
+}
+
+unsigned presentCount() {
+    return presents;
+}
+
+namespace {
+void restoreCompose(const PixelRect& r) {
+    if (composing) setComposeState(r);
+}
+} // namespace
+
+void drawGame(float x, void (*render)()) {
+    const PixelRect r = screenRect();
+    if (r.w <= 0) return;
+    if (composing) composing->restore();
+    glext::bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    const float s = static_cast<float>(r.w) / SCREEN_WIDTH;
+    const int left = r.x + static_cast<int>(std::lround(x * s));
+    glViewport(left, r.y, r.w, r.h);
+    // Moved aside (a slide), the picture covers only its part of the screen, even where the
+    // game clears: what lies beside it and the bars stay as they are.
+    if (x != 0 || composing) {
+        const int x0 = std::max(left, r.x), x1 = std::min(left + r.w, r.x + r.w);
+        if (x1 <= x0) return restoreCompose(r);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(x0, r.y, x1 - x0, r.h);
+    }
+    render();
+    glDisable(GL_SCISSOR_TEST);
+    if (!composing) return;
+    composing->save();
+    setComposeState(r);
+}
+
 bool mapToScreen(float wx, float wy, int ww, int wh, int dw, int dh, float& x, float& y,
                  bool clamp) {
     const PixelRect r = fitScreen(dw, dh);
+    if (r.w <= 0 || r.h <= 0) { // no screen to be on
+        x = y = 0;
+        return false;
+    }
     // Drawable pixels from window coordinates; the screen's top edge in them.
     const float px = wx * static_cast<float>(dw) / static_cast<float>(std::max(ww, 1));
     const float py = wy * static_cast<float>(dh) / static_cast<float>(std::max(wh, 1));
@@ -344,14 +417,24 @@ bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp) {
 void present(View* root, const std::vector<std::string>& screenshots) {
     SavedState saved;
     saved.save();
-    const PixelRect r = screenRect();
-    setComposeState(r, root && root->opaque());
+    int dw = 0, dh = 0;
+    drawableSize(dw, dh);
+    const PixelRect r = fitScreen(dw, dh);
+    if (r.w <= 0) { // a drawable of no size: nothing to show, nothing to divide by
+        saved.restore();
+        return;
+    }
+    clearAround(r, dw, dh, root && root->opaque());
+    setComposeState(r);
+    composing = &saved;
     if (root) root->draw(0);
+    composing = nullptr;
     for (Overlay* o : overlays())
         o->draw();
     for (const std::string& path : screenshots)
         writeScreenshot(path, r);
     saved.restore();
+    ++presents;
     if (is_headless)
         glFlush(); // the offscreen surface never swaps; without a flush
                    // llvmpipe's queued commands pile up frame after frame

@@ -1,5 +1,6 @@
-// The one window of the game and its GL ES 1.1 context. The 320 x 480 screen is composed from
-// the views into the window, scaled to fit with the aspect kept and black bars around it.
+// The one window of the game and its GL ES 1.1 context. The 320 x 480 point screen is composed
+// from the views straight into the window at the drawable's own resolution, scaled to fit with
+// the aspect kept and black bars around it.
 #pragma once
 
 #include <SDL.h>
@@ -14,9 +15,10 @@ struct PixelRect {
     int x = 0, y = 0, w = 0, h = 0; // GL window coordinates (origin bottom-left)
 };
 
-// Creates the (hidden) window: offscreen in headless runs, else scaled by the given factor
-// (0 = the largest whole factor that fits the desktop). False with a message on failure.
-bool createWindow(bool headless, int scale, bool fullscreen);
+// Creates the (hidden) window of 320 x 480 points at the given scale: offscreen in headless runs
+// (0 = 1), else clamped to the desktop with a message (0 = the largest that fits). False with a
+// message on failure.
+bool createWindow(bool headless, double scale, bool fullscreen);
 void showWindow();
 void destroyWindow();
 SDL_Window* window();
@@ -34,6 +36,8 @@ bool presentLaunchScreen(View* view);
 void toggleFullscreen();
 // The screen's place in the drawable, and its scale (drawable pixels per point).
 PixelRect screenRect();
+// Drawable pixels per point (0 while the drawable has no size).
+float screenScale();
 // The same for a drawable of the given size, and a window point mapped onto the screen for a
 // window of ww x wh coordinates over a dw x dh drawable (the arithmetic of the two above).
 PixelRect fitScreen(int dw, int dh);
@@ -44,6 +48,13 @@ bool mapToScreen(float wx, float wy, int ww, int wh, int dw, int dh, float& x, f
 bool windowToScreen(float wx, float wy, float& x, float& y, bool clamp);
 // The window's size in window coordinates (as mouse positions come).
 void windowSize(int& w, int& h);
+
+// Draws the game's picture into the window's screen rectangle moved by x points: with the
+// game's own GL state in place while composing (and the compose state back afterwards), else
+// as it stands. render draws in 320 x 480 points.
+void drawGame(float x, void (*render)());
+// How many times the window was presented: a picture drawn since is still in the back buffer.
+unsigned presentCount();
 
 // Composes the root view and the overlays into the window and shows the result (in headless
 // runs: flushes). Screenshots listed are written from what was composed.

@@ -1,4 +1,5 @@
 // Sprites: frame tables, animation, scrolling, hit tests and what they draw.
+#include "gfx/scale.h"
 #include "gfx_test_support.h"
 
 namespace {
@@ -128,6 +129,41 @@ TEST_F(SpriteTest, AFailedTextureStillGivesADrawableSprite) {
     EXPECT_EQ(std::pair(whole->frameCount, whole->frame), std::pair(0, 0));
     killSprite(whole);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(SpriteTest, ImageSetOfTheDrawingScaleFallsBackAndKeepsThePointSize) {
+    // 1x red 8 x 6, 2x green 16 x 12, no 3x: frames of 4 x 6 points, the second one drawn.
+    std::filesystem::create_directories(dir + "img@2x");
+    sheet("set.png", 8, 6, 4, 6, {0x400000, 0xff0000});
+    std::filesystem::rename(dir + "img/set.png", dir + "img/one.png");
+    sheet("set.png", 16, 12, 8, 12, {0x004000, 0x00ff00});
+    std::filesystem::rename(dir + "img/set.png", dir + "img@2x/set.png");
+    std::filesystem::rename(dir + "img/one.png", dir + "img/set.png");
+    struct Case {
+        float scale;
+        uint32_t colour;
+        float texScale;
+        size_t messages;
+    };
+    for (const Case& c : {Case{1, 0xff0000, 1, 0}, Case{1.5f, 0x00ff00, 2, 0},
+                          Case{2, 0x00ff00, 2, 0}, Case{3, 0x00ff00, 2, 1}}) {
+        gfx::setDrawScale(c.scale);
+        log.clear();
+        clear(0);
+        Sprite* s = new Sprite("set.png", {4, 6}, 0, false, 0);
+        s->setFrame(1);
+        s->draw({50, 50, 0}, ONE, NO_TURN, WHITE);
+        EXPECT_EQ(s->texture->scale, c.texScale) << c.scale;
+        EXPECT_EQ(log.size(), c.messages) << c.scale;
+        if (c.messages) {
+            EXPECT_NE(log[0].find("img@3x/set.png"), std::string::npos) << log[0];
+        }
+        // 4 x 6 points at every scale: x 48..52, y 47..53.
+        expectScreen({49, 48, c.colour, 51, 52, c.colour, 53, 50, 0, 50, 54, 0});
+        killSprite(s);
+        texture_mgr.cleanup(); // the next scale loads afresh
+    }
+    gfx::setDrawScale(1);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <GLES/gl.h>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -62,7 +63,7 @@ TEST(ShellGl, TicksFollowTheMillisecondClockSleepStopsThemAndComposingKeepsGameS
 
     // State a game sets once and relies on, across composing the screen.
     static const GLfloat verts[8] = {};
-    glext::bindFramebuffer(GL_FRAMEBUFFER_OES, view.framebuffer());
+    glext::bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_TEXTURE_2D);
@@ -87,7 +88,7 @@ TEST(ShellGl, TicksFollowTheMillisecondClockSleepStopsThemAndComposingKeepsGameS
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &p);
-    EXPECT_EQ(static_cast<GLuint>(fb), view.framebuffer());
+    EXPECT_EQ(fb, 0);
     EXPECT_EQ(src, GL_ONE);
     EXPECT_TRUE(glIsEnabled(GL_BLEND) && glIsEnabled(GL_VERTEX_ARRAY));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
@@ -129,7 +130,67 @@ TEST(ShellGl, WindowPointsMapOntoTheLetterboxedScreen) {
     }
     float x = 0, y = 0;
     EXPECT_FALSE(shell::mapToScreen(690, 970, 700, 960, 700, 960, x, y, true));
-    EXPECT_EQ(std::pair(x, y), std::pair(320.f, 480.f));   // clamped onto the edge
-    const shell::PixelRect s = shell::fitScreen(200, 480); // smaller: shrunk, aspect kept
-    EXPECT_EQ(std::vector<int>({s.x, s.y, s.w, s.h}), (std::vector<int>{0, 90, 200, 300}));
+    EXPECT_EQ(std::pair(x, y), std::pair(320.f, 480.f));            // clamped onto the edge
+    EXPECT_FALSE(shell::mapToScreen(0, 0, 1, 1, 1, 1, x, y, true)); // a minimised window
+    // Any real scale: smaller, a full-screen 1280 x 800, a 1366 x 768 window; none at 0 x 0.
+    for (const auto& [dw, dh, want] :
+         std::vector<std::tuple<int, int, std::vector<int>>>{{200, 480, {0, 90, 200, 300}},
+                                                             {1280, 800, {373, 0, 533, 800}},
+                                                             {1366, 720, {443, 0, 480, 720}},
+                                                             {1, 1, {0, 0, 0, 0}},
+                                                             {0, 0, {0, 0, 0, 0}}}) {
+        const shell::PixelRect s = shell::fitScreen(dw, dh);
+        EXPECT_EQ(std::vector<int>({s.x, s.y, s.w, s.h}), want) << dw << "x" << dh;
+    }
+}
+
+namespace {
+// A 10 x 10 point white square at (100, 200) from the top-left, on a colour no 16-bit
+// surface holds.
+void drawSquare(void*, void*) {
+    glClearColor(0x12 / 255.f, 0x34 / 255.f, 0x56 / 255.f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrthof(0, 320, 480, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    static const GLfloat quad[8] = {100, 200, 110, 200, 110, 210, 100, 210};
+    glVertexPointer(2, GL_FLOAT, 0, quad);
+    glColor4f(1, 1, 1, 1);
+    glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+}
+} // namespace
+
+TEST(ShellGl, AFractionalScaleDrawsAtFullResolutionAndTouchesMapBack) {
+    for (const double scale : {1.0, 1.5, 2.25}) {
+        ASSERT_TRUE(shell::createWindow(true, scale, false));
+        shell::BaseGLView view;
+        ASSERT_TRUE(view.initWithFrame(0.02, false));
+        EXPECT_FLOAT_EQ(shell::screenScale(), static_cast<float>(scale));
+        evt::subscribe("render", evt::Callback(&drawSquare, nullptr));
+        view.update();
+        const std::string shot = testrun::tempDir() + "/f.png";
+        shell::present(&view, {shot});
+        const int side = static_cast<int>(320 * scale);
+        // The square's edges fall on the scaled pixels; the background keeps 24-bit colour.
+        const auto px = [&](double x, double y) {
+            return testrun::pixel(shot, static_cast<int>(x * scale), static_cast<int>(y * scale));
+        };
+        EXPECT_EQ(px(100.4, 200.4), 0xffffffL) << scale;
+        EXPECT_EQ(px(109.6, 209.6), 0xffffffL) << scale;
+        EXPECT_EQ(px(99.4, 205), 0x123456L) << scale;
+        EXPECT_EQ(px(105, 210.6), 0x123456L) << scale;
+        EXPECT_EQ(testrun::pixel(shot, side - 1, 0), 0x123456L) << scale;
+        // A click on the square's pixels comes back as a point inside it.
+        float x = 0, y = 0;
+        EXPECT_TRUE(shell::windowToScreen(static_cast<float>(101 * scale),
+                                          static_cast<float>(209 * scale), x, y, false));
+        EXPECT_TRUE(x > 100 && x < 102 && y > 208 && y < 210) << scale << ": " << x << "," << y;
+        evt::unsubscribe("render", evt::Callback(&drawSquare, nullptr));
+        shell::destroyWindow();
+    }
 }

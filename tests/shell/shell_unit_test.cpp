@@ -24,7 +24,10 @@ TEST(Options, ScreenshotPathsKeepTheirColonsAndBadValuesNameTheOption) {
     };
     shell::Options o;
     std::string err;
-    ASSERT_TRUE(parse({"--screenshot", "20:dir/b:c.png", "--seed", "-7"}, o, err)) << err;
+    ASSERT_TRUE(
+        parse({"--screenshot", "20:dir/b:c.png", "--seed", "-7", "--scale", "1.75"}, o, err))
+        << err;
+    EXPECT_EQ(o.scale, 1.75);
     ASSERT_EQ(o.screenshots.size(), 1u);
     EXPECT_EQ(o.screenshots[0].step, 20);
     EXPECT_EQ(o.screenshots[0].path, "dir/b:c.png");
@@ -32,9 +35,10 @@ TEST(Options, ScreenshotPathsKeepTheirColonsAndBadValuesNameTheOption) {
     // Each case: an option and its value (none when null).
     const char* bad[][2] = {
         {"--frames", "0"},           {"--frames", "ten"},       {"--frames", nullptr},
-        {"--scale", "2.5"},          {"--seed", "99999999999"}, {"--screenshot", "a.png"},
+        {"--scale", "2x"},           {"--seed", "99999999999"}, {"--screenshot", "a.png"},
         {"--screenshot", "0:a.png"}, {"--screenshot", "5:"},    {"--headless=yes", nullptr},
-        {"--data-dir", ""},          {"--what", nullptr}};
+        {"--data-dir", ""},          {"--what", nullptr},       {"--scale", "0.1"},
+        {"--scale", "nan"}};
     for (const auto& [opt, value] : bad) {
         shell::Options o2;
         EXPECT_FALSE(value ? parse({opt, value}, o2, err) : parse({opt}, o2, err)) << opt;

@@ -17,7 +17,7 @@ front wall plus the floor just below it, where a ball that dropped in comes
 to rest, so the ball hides behind it exactly.
 
 Usage:
-  build-level.py LEVEL ROOM.svg BACKGROUND.png CANFRONT.png
+  SCALE=N build-level.py LEVEL ROOM.svg BACKGROUND.png CANFRONT.png   (N pixels a point, default 1)
   build-level.py --overlay LEVEL OUT.svg   lines of the level's numbers, for checking
 """
 
@@ -218,6 +218,8 @@ def main():
         sys.exit(__doc__)
     lv = LEVELS[int(sys.argv[1])]
     room, bg_png, front_png = sys.argv[2:]
+    # Pixels per point (whole): the same picture drawn for a denser screen.
+    scale = int(os.environ.get("SCALE", "1"))
     with open(room) as f:
         svg = expand(f.read(), lv)
     for d in (os.path.dirname(bg_png), os.path.dirname(front_png)):
@@ -226,17 +228,18 @@ def main():
         bg_svg = os.path.join(tmp, "bg.svg")
         with open(bg_svg, "w") as f:
             f.write(svg)
-        run("rsvg-convert", "-o", bg_png + ".tmp", bg_svg)
+        run("rsvg-convert", "-z", str(scale), "-o", bg_png + ".tmp", bg_svg)
         os.replace(bg_png + ".tmp", bg_png)
         w, h = front_box(lv)
         mask_svg = os.path.join(tmp, "mask.svg")
         with open(mask_svg, "w") as f:
             f.write(front_mask(lv, w, h))
         mask_png = os.path.join(tmp, "mask.png")
-        run("rsvg-convert", "-b", "black", "-o", mask_png, mask_svg)
+        run("rsvg-convert", "-z", str(scale), "-b", "black", "-o", mask_png, mask_svg)
         x0 = lv["x"] - w // 2
         y0 = 480 - lv["y"] - h // 2
-        run(CONVERT, bg_png, "-crop", "%dx%d+%d+%d" % (w, h, x0, y0), "+repage",
+        box = (w * scale, h * scale, x0 * scale, y0 * scale)
+        run(CONVERT, bg_png, "-crop", "%dx%d+%d+%d" % box, "+repage",
             mask_png, "-alpha", "off", "-compose", "CopyOpacity", "-composite",
             "-define", "png:exclude-chunks=date,time", "PNG32:" + front_png + ".tmp")
         os.replace(front_png + ".tmp", front_png)

@@ -6,7 +6,8 @@
 # The template draws one frame at the frame's pixel size. Every "@ANGLE@" in it
 # is replaced by FRAME x STEP (degrees) and every "@FRAME@" by the frame number;
 # the frames are laid out left to right, then top to bottom, as the sprites
-# read them. With "mirror" every frame is flipped left to right (the fan on the
+# read them. SCALE (in the environment, default 1) draws every frame that many
+# times larger, so the grid is the same in points at every scale. With "mirror" every frame is flipped left to right (the fan on the
 # other side of the room).
 set -eu
 
@@ -16,6 +17,7 @@ if [ $# -ne 5 ] && [ $# -ne 6 ]; then
 fi
 template=$1 out=$2 frames=$3 columns=$4 step=$5 flip=${6:-}
 CONVERT=${CONVERT:-/usr/bin/convert}
+SCALE=${SCALE:-1} # pixels per point: every frame drawn that much larger
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -25,7 +27,7 @@ while [ "$i" -lt "$frames" ]; do
     angle=$(awk -v i="$i" -v s="$step" 'BEGIN { printf "%g", i * s }')
     sed -e "s/@ANGLE@/$angle/g" -e "s/@FRAME@/$i/g" "$template" >"$scratch/f.svg"
     frame=$scratch/$(printf '%03d' "$i").png
-    rsvg-convert -o "$frame" "$scratch/f.svg"
+    rsvg-convert -z "$SCALE" -o "$frame" "$scratch/f.svg"
     if [ "$flip" = mirror ]; then
         "$CONVERT" "$frame" -flop "PNG32:$frame"
     fi

@@ -4,7 +4,7 @@
   contact-sheet.py RESOURCES OUTDIR
 
 writes OUTDIR/contact-sheet.png (every image of the resource folder with its
-name and size) and OUTDIR/level-N-NAME.png, one per level: on the left the
+name and size, its 1x, 2x and 3x sets side by side on one row) and OUTDIR/level-N-NAME.png, one per level: on the left the
 scene put together as the game places it (background, basket front,
 foregrounds, the first frame of each fan), on the right the background with
 the level's numbers drawn over it: basket centre (red cross), rim edges
@@ -84,10 +84,22 @@ def main():
                             "-background", "#444", "-splice", "0x0", "+append",
                             os.path.join(out, "level-%d-%s.png" % (i, bg))], check=True)
 
-        files = sorted(glob.glob(os.path.join(img, "*.png"))) + sorted(glob.glob(os.path.join(res, "*.png")))
-        subprocess.run([MONTAGE, "-background", "#6b6b6b", "-fill", "#ffffff", "-pointsize", "10", "-font", FONT,
-                        "-label", "%t\\n%wx%h"] + files +
-                       ["-geometry", "160x240>+6+6", "-tile", "6x", os.path.join(out, "contact-sheet.png")],
+        # One row an image: the 1x, 2x and 3x files (a gap where a set lacks it).
+        def sets(path):
+            d, f = os.path.split(path)
+            if d == img:
+                return [os.path.join(img + tag, f) for tag in ("", "@2x", "@3x")]
+            stem, ext = os.path.splitext(path)
+            return [path, stem + "@2x" + ext, stem + "@3x" + ext]
+        ones = sorted(glob.glob(os.path.join(img, "*.png"))) + sorted(
+            f for f in glob.glob(os.path.join(res, "*.png")) if "@" not in f)
+        args = []
+        for one in ones:
+            for f in sets(one):
+                label = os.path.relpath(f, res)
+                args += ["-label", label + "\\n%wx%h", f if os.path.exists(f) else "null:"]
+        subprocess.run([MONTAGE, "-background", "#6b6b6b", "-fill", "#ffffff", "-pointsize", "10", "-font", FONT] +
+                       args + ["-geometry", "160x240>+6+6", "-tile", "3x", os.path.join(out, "contact-sheet.png")],
                        check=True)
     print("wrote", out)
 

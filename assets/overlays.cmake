@@ -6,18 +6,27 @@
 
 set(overlay_rects)
 
-# One overlay: img/NAME.svg -> DEST/NAME.png, cropped.
+# One overlay: img/NAME.svg -> DEST/NAME.png in every scale set, each cropped to the same points.
 function(flingo_overlay name dest)
-  set(full ${CMAKE_CURRENT_BINARY_DIR}/full/${name}.png)
   set(rect ${CMAKE_CURRENT_BINARY_DIR}/crops/${name}.inc)
-  flingo_render(${img_src}/${name}.svg ${full})
+  set(sets)
+  set(pngs)
+  set(fulls)
+  foreach(s ${FLINGO_ART_SCALES})
+    set(full ${CMAKE_CURRENT_BINARY_DIR}/full/${s}/${name}.png)
+    flingo_render(${img_src}/${name}.svg ${full} ${s})
+    flingo_scaled(png ${dest}/${name}.png ${s})
+    list(APPEND sets ${s} ${full} ${png})
+    list(APPEND pngs ${png})
+    list(APPEND fulls ${full})
+  endforeach()
   add_custom_command(
-    OUTPUT ${dest}/${name}.png ${rect}
+    OUTPUT ${pngs} ${rect}
     COMMAND ${CMAKE_COMMAND} -E env CONVERT=${FLINGO_CONVERT}
-            sh ${tools}/crop-overlay.sh ${full} ${dest}/${name}.png ${rect} ${name}.png
-    DEPENDS ${full} ${tools}/crop-overlay.sh
+            sh ${tools}/crop-overlay.sh ${rect} ${name}.png ${sets}
+    DEPENDS ${fulls} ${tools}/crop-overlay.sh
     VERBATIM)
-  set(outputs ${outputs} ${dest}/${name}.png PARENT_SCOPE)
+  set(outputs ${outputs} ${pngs} PARENT_SCOPE)
   set(overlay_rects ${overlay_rects} ${rect} PARENT_SCOPE)
 endfunction()
 

@@ -1,9 +1,10 @@
+# SPDX-License-Identifier: MIT
 # The README's commands. `make play` and `make test` do all the set-up on a fresh Debian machine.
 PRESET ?= default
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build play test test-asan bench bench-ratios format clean assets-sheet screenshots scores-server idle-cpu
+.PHONY: all deps configure build play test test-asan bench bench-ratios format clean assets-sheet screenshots scores-server idle-cpu deb spdx
 
 all: build
 
@@ -51,6 +52,15 @@ idle-cpu: build
 # The reference score server on 127.0.0.1:8642 (the game's default score server).
 scores-server: build
 	$(BUILD)/flingo-scores --port 8642 --db $(BUILD)/flingo-scores.db
+
+# The Debian packages flingo and flingo-scores in build/deb/, checked with lintian and run headless.
+deb:
+	scripts/install-deps --packaging
+	scripts/build-deb
+
+# Adds the licence line to every source file that lacks one (`scripts/spdx-headers --check` lists them).
+spdx:
+	scripts/spdx-headers
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Every image of the game, by the name the game asks for. Sources are in img/.
 
 # Levels: background and basket front, by level index.

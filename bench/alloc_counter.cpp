@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "alloc_counter.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counts heap allocations through a replaced global operator new, so benchmarks can report
 // allocations per operation.
 #pragma once

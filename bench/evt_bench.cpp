@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of the frame loop's busiest event: "onFrame" with a frame time, to three subscribers.
 #include "alloc_counter.h"
 #include "core/evt.h"

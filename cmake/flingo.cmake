@@ -1,8 +1,14 @@
+# SPDX-License-Identifier: MIT
 # Shared compile settings for every target of the game.
 find_package(PkgConfig REQUIRED)
 
 add_library(flingo_options INTERFACE)
-target_compile_options(flingo_options INTERFACE -Wall -Wextra -Werror)
+target_compile_options(flingo_options INTERFACE -Wall -Wextra)
+# On in the project's presets; off by default, so that a newer compiler's new warnings do not
+# stop a distribution's build.
+if(FLINGO_WERROR)
+  target_compile_options(flingo_options INTERFACE -Werror)
+endif()
 if(FLINGO_SANITIZE)
   target_compile_options(flingo_options INTERFACE -fsanitize=address,undefined
                                                   -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

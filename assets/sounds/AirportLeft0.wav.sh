@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the left of the departure hall: the public-address chime and a dry page
 # over the loudspeakers.
 . "$(dirname "$0")/lib.sh"

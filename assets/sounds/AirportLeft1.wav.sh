@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the left, the ball hits a traveller in the departure hall: "Excuse me!"
 . "$(dirname "$0")/lib.sh"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The departure hall: a high roof full of air and voices, suitcases rolling past on
 # the tiles, a jet spooling up outside, and once a chime with a muffled announcement.
 # Thirty seconds that loop.

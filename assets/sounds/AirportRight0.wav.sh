@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the right, the ball sails through the security arch: its alarm beeps three
 # times across the hall.
 . "$(dirname "$0")/lib.sh"

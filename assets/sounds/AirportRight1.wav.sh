@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the right, the ball lands in a loaded luggage trolley, which rattles off on
 # its own; its owner: "Whoa!"
 . "$(dirname "$0")/lib.sh"

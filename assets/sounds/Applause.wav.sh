@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Applause for a run that reaches the best score: a couple of dozen people clapping,
 # each at their own pace and with their own hands, swelling and dying away, with a
 # cheer or two among them.

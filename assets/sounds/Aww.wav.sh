@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A small crowd's disappointed "aww" when a streak ends: a dozen voices of different
 # pitch, each sliding down, not quite together, in a hall.
 . "$(dirname "$0")/lib.sh"

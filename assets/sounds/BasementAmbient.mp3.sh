@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The basement: the low breath of the boiler room, a hum with a slow beat in it, water
 # dripping into a puddle somewhere in the dark, and now and then a pipe ticking as it
 # warms. Thirty seconds that loop.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A basket off the back: the ball knocks the far side of the mesh, then drops in.
 . "$(dirname "$0")/lib.sh"
 

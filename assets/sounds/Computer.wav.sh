@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A desk computer's answer to a click: two quick blips, rising, each dying away, out of
 # a small speaker.
 . "$(dirname "$0")/lib.sh"

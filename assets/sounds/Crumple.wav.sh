@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A sheet of paper crushed in a fist: a thick run of crackles, dense in the middle and
 # thinning out, over a soft rustle, with a few louder creases among them.
 . "$(dirname "$0")/lib.sh"

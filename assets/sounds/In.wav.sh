@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A clean basket: the ball drops straight onto the wire bottom.
 . "$(dirname "$0")/lib.sh"
 

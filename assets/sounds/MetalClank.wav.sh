@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Somewhere to the right in the basement the ball hits a steam pipe: a hollow clank
 # that rings on and comes back off the concrete.
 . "$(dirname "$0")/lib.sh"

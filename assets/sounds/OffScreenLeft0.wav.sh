@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The ball flies off to the left and hits a colleague at the next desk: "Hey!"
 . "$(dirname "$0")/lib.sh"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The ball flies off to the left and hits someone on the head: "Ow!"
 . "$(dirname "$0")/lib.sh"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the left the ball knocks over a coffee mug: a clonk on the desk, then the mug
 # rocking on its rim faster and faster until it settles.
 . "$(dirname "$0")/lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the left, an annoyed colleague: "Watch it!"
 . "$(dirname "$0")/lib.sh"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the right the ball topples a stack of paper from a desk: the sheets slide,
 # land flat on the floor with a slap, and the last few flutter down after them.
 . "$(dirname "$0")/lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the right, a colleague who has had enough: "Hey, cut it out!"
 . "$(dirname "$0")/lib.sh"
 

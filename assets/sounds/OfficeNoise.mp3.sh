@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The office, heard from a desk: ventilation and the hum of the lights, colleagues
 # murmuring across the floor, keyboards in bursts, a phone ringing far off. Thirty
 # seconds that loop.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A miss: the ball lands on the floor, hops once and settles.
 . "$(dirname "$0")/lib.sh"
 

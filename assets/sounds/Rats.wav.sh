@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the right, the ball lands among the basement rats: squeaks of alarm and the
 # patter of claws scurrying away over concrete.
 . "$(dirname "$0")/lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The ball clips the rim and falls in after all.
 . "$(dirname "$0")/lib.sh"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The ball clips the rim and falls out onto the floor, with a small second bounce.
 . "$(dirname "$0")/lib.sh"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The pieces of a paper ball meeting a wire waste basket or the floor, shared by the
 # landing sounds (loaded after synth.awk).
 

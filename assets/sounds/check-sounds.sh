@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Checks the built sounds: every file the game asks for is there and is a clean,
 # usable sound. Prints one line per file (channels, length, peak, RMS) and a reason
 # for every failure; exits 1 if anything failed.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the left, somewhere down the basement, a man croons a bar to himself in the
 # echo of the tiles: "doo, bee, doo, bah", the last note held with a wide vibrato.
 . "$(dirname "$0")/lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Helpers shared by the sound recipes; each recipe sources this file.
 # A recipe is run as:  sh NAME.EXT.sh OUT SCRATCH
 #   OUT      the file to write (a .wav or an .mp3)

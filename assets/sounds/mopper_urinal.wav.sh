@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Off to the left in the basement washroom, the janitor at work: the wet slap of a
 # mop on tiles, two long swishes, the bucket handle knocking, and a urinal flushing.
 . "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Widen the gapless trim of an MP3 made by lame: mp3-hide-wrap.py FILE LEAD TRAIL.
 
 A looping track is encoded with LEAD samples of its own end before it and TRAIL samples

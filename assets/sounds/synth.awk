@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Small additive synthesiser for the sound recipes (loaded before each recipe's program).
 # Events are summed into buf[0 .. N-1] at SR samples per second; emit() prints the
 # buffer in sox's text format. Times and lengths are in seconds, amplitudes linear.

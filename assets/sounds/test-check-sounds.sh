@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Shows that check-sounds.sh catches the faults it is there for: passes a good built
 # resource folder, then spoils one file at a time in a copy of it and expects the
 # check to fail on that file for that reason.

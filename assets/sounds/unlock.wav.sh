@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A new level opens: a bright rising arpeggio of bell tones, the last one held.
 . "$(dirname "$0")/lib.sh"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sound figures: how soon an effect asked for on the bus sounds, how much memory the game's decoded
 // sounds take, and what a play allocates once its pool is warm.
 //   FLINGO_RESOURCE_DIR=<build>/resources bench/audio/bench_audio

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One whole frame of the game controller ("onFrame" then "render", finished on the GPU) on the
 // main menu with its banner, in a level waiting for a throw, and during the slides between the
 // menu and the score menu; with the heap allocations each frame makes (none is the aim).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One frame of the level screen (update and render) in the offscreen context, against a floor
 // that replays the very same quads with nothing but the GL calls that draw them; and the heap
 // allocations of steady play. FLINGO_BENCH_SCALE=2 draws into a surface of twice the size.

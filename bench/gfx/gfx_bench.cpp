@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Costs of the graphics layer: decoding and uploading a screen-sized PNG, rasterising a HUD
 // text, and drawing a frame's worth of sprites against a floor of raw GL calls.
 //

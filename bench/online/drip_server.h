@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A local server that answers "/users/profile" with a page sent in 40 slow pieces, 25 ms apart,
 // after an optional wait: a page load that spans many frames. The hooks, if set, are called on
 // the server's thread when the request arrives and when the last piece has gone.

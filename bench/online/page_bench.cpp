@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-app page: laying out and drawing a 100-row board, and the cost a page load puts on the
 // frames it runs across (the frame loop polls and draws every 20 ms while a slow server drips
 // the reply; a frame whose own work passes 20 ms, by the wall clock or by the thread's CPU

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // flingo-scores under load on loopback: several clients (libcurl, as the game) post board requests
 // and submissions, a bounded number each, on kept-alive connections or on a fresh connection per
 // request. Reports requests per second and the 50th and 99th percentile latency.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames while a board loads, in a window (run under xvfb-run): the whole game opens level 0's
 // board from a slow server of ours that answers after 1 s and drips a 100-row board over another
 // second. Every present is stamped; while the page loads the busy indicator turns, so a present

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading and saving a store that holds every key of the game, and how many files one new best
 // score writes (counted by the kernel through inotify, not by the code under test).
 #include "core/evt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for start-up and for memory: a bare SDL2 program that opens a window with an OpenGL
 // ES 1.1 context, uploads one full-screen picture and draws it as one textured quad, presents
 // that frame (FRAMES times over), then exits. --headless uses the offscreen driver and a flush

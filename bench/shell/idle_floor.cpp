@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for idling in the menu: a bare SDL2 + GLES 1.1 window that draws the menu's quads
 // (the 320 x 480 background, five level buttons, the scores button, the sound label and a
 // banner), textured and blended, 50 times a second, scaled like the game's window.

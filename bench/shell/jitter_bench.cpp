@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tick-interval jitter of the whole game in a window (run under xvfb-run): the game runs its
 // start-up screen, slides in the menu and idles there; every "onFrame" is stamped with the host
 // clock, and the deviation of each interval from 0.02 s is reported (p50, p99, max in ms).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Preloaded into a program under measurement: after every present (SDL_GL_SwapWindow, or glFlush
    in headless runs) appends a line "WALL_NS CPU_NS" to $PRESENT_PROBE_FILE: the monotonic time
    and the CPU time of the whole process (every thread) so far. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up to the first presented frame: the game (its start-up screen is its first frame)
 // against a bare SDL2 + GLES 1.1 program that presents one cleared frame. Each iteration spawns
 // the program with a probe preloaded that notes the time of the first present. The windowed

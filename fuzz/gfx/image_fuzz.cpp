@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary bytes into the image loader: the PNG path, the PVR path and the PVRTC decoder.
 #include "gfx/image.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-app page fed arbitrary text as a reply body: it must lay out, draw, answer taps and
 // resolve links without crashing, hanging or leaking, whatever the server sends.
 #include "online/page.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes as the old "save.dat": a record is imported and removed exactly when it is a valid
 // 40-byte record, and then the store holds its fields.
 #include "core/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes as "savedata.plist": load must not crash, and whatever it accepted must survive a
 // save and a second load unchanged.
 #include "core/platform.h"

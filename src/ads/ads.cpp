@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ads/ads.h"
 
 #include "ads/adwhirl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ad suppliers: the banner sources the game controller switches per screen, asks whether the game
 // must freeze, and lets draw after the scene every frame. The registry owns them.
 #pragma once

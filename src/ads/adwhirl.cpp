@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ads/adwhirl.h"
 
 #include "core/evt.h"

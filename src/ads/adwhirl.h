@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The banner supplier and its banner controller. The banners come from a house source: images
 // named "house_banner_<n>.png" (n from 0) in the resource folder, 320 points wide. A banner is
 // attached to the game view when its supplier is selected, slides in over 0.25 s once it has an

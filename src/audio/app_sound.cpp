@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/app_sound.h"
 
 #include "audio/sound.h"

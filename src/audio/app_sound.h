@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application's side of sound: the player's sound switch, the remembered background track and
 // the game's request for effects. The shell owns one AppSound for the whole run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/mixer.h"
 
 #include "audio/sound_effect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SDL2_mixer back end behind the sound players: the audio device, the mixer channels that
 // serve as players, decoded chunks, and the hand-over of the mixer's finished notifications to
 // the main thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/sound.h"
 
 #include "audio/loader.h"

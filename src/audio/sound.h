@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sound manager: serves the sound events of the bus from one player pool per file and loop
 // mode, and keeps the one background track.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/sound_effect.h"
 
 #include "audio/loader.h"

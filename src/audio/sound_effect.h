@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A growable pool of players for one sound file, so that one effect can sound several times at
 // once. A player is one mixer channel playing the pool's decoded chunk. The file is decoded once:
 // on the loader thread from a prepare, or at the first play if nothing prepared it. A streamed

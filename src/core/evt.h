@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event bus: every part of the game talks to the others by publishing named events with one
 // pointer-sized payload word. Delivery is synchronous, depth-first and in subscription order.
 #pragma once

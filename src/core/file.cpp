@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/file.h"
 
 #include "core/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finds data files named by a bare file name in an ordered set of folders.
 #pragma once
 

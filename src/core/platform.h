@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host services the game stands on: the clock, the resource and data folders, whole-file
 // reading and the console.
 #pragma once

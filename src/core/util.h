@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small numeric helpers and the shared printf-style formatter.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plain vector value types. Records across the game embed these by value, so the layout is fixed:
 // the components in order and nothing else.
 #pragma once

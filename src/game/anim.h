@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A keyframe curve: linear interpolation between equally spaced keys over a fixed duration.
 // The ball's short landing and hop animations are played with it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/flingo.h"
 
 #include "ads/ads.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game controller: owns the main menu, the score menu and the one level object, decides which
 // screen is current, slides between them and forwards each frame to the current screen. Start-up
 // runs here too. Everything but initialize and activate reaches it through the event bus.

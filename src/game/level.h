@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The play screen: one paper ball, one basket seen in perspective, the wind with its sign and
 // fans, and the heads-up display. One object lives for the whole run and is rebuilt in place by
 // create for every level entered. Work is split by concern over level_setup.cpp (fields, create,

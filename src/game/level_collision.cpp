@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The landing: one test at the instant the flight ends, then the short animation to where the
 // ball comes to rest, the hop after a miss, or the catcher.
 #include "game/level.h"

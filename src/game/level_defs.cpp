@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/level_defs.h"
 
 #include "game/overlays.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The level catalogue: one fixed record per level plus the two menu records. Filled once at
 // start-up by fg::initializeData; the screens keep pointers into these tables for the whole run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // After the throw: sounds, the run and best scores, the HUD buttons and the unlock banner.
 #include "game/level.h"
 

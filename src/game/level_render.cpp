@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing the level in depth order: every visible sprite goes into a queue with its depth and
 // projection, and the queue is emptied from the farthest entry to the nearest, so the ball can
 // pass behind the can front and the desks and in front of them again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The level's fields, construction, create/destroy and its two projections.
 #include "game/level.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turning a flick into a throw, the frame step and the flight, and the wind.
 #include "game/level.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/menu.h"
 
 #include "core/evt.h"

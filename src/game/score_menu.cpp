@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/score_menu.h"
 
 #include "core/evt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding image files (PNG, PVR holding PVRTC data) into pixels ready for upload.
 #pragma once
 

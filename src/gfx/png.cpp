@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG decoding through libpng.
 #include "core/platform.h"
 #include "gfx/image.h"

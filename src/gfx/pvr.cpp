@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PVR files and a software PVRTC decoder for GLs without the PVRTC extension.
 #include "core/platform.h"
 #include "gfx/image.h"

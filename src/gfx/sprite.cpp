@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gfx/sprite.h"
 
 #include "gfx/texture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one drawable of the game: a textured quad showing one frame of an image or sheet,
 // optionally animated, optionally scrolling, or a line of text.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text rasterised with FreeType by glyph index. The outline of the whole line is drawn first and
 // the fills over it, so the outline shows only outside the glyphs.
 #include "gfx/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One line of text rasterised from a TrueType font of the resource folder into RGBA pixels.
 #pragma once
 

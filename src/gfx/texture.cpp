@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gfx/texture.h"
 
 #include "core/platform.h"

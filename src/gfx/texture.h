@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Textures and the reference-counted cache that shares them between sprites.
 #pragma once
 

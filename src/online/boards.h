@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The score service's per-level boards: board ids, access tokens and titles. The ids and tokens
 // are build settings (FLINGO_BOARD_IDS, FLINGO_BOARD_TOKENS); the defaults are the ones the
 // reference server in tools/flingo-scores knows.

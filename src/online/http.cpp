@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "online/http.h"
 
 #include <curl/curl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // URL requests driven from the frame loop: transfers advance in poll(), which never waits, and
 // report to a UrlDelegate on the main thread.
 #pragma once

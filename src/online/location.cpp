@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "online/location.h"
 
 #include <cmath>

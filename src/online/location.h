@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The position source for score submissions. A fixed position comes from the command line
 // (--location LAT,LNG) or the environment (FLINGO_LOCATION); without one there is no position
 // and a submission goes out with 0, 0. Updates are delivered from poll(), on the main loop.

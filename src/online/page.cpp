@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "online/page.h"
 
 #include <cairo.h>
@@ -51,6 +52,9 @@ struct Font {
     bool strike;
 };
 
+// Written against litehtml 0.6's container (cmake/litehtml.cmake refuses other releases). The next
+// port is 0.9's: create_font takes a font_description, and draw_background gives way to
+// draw_image, draw_solid_fill and the gradient calls.
 class Container : public litehtml::document_container {
   public:
     int view_width = 320;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HTML pages laid out and drawn into pixels for the in-app web page.
 #pragma once
 

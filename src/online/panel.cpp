@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "online/panel.h"
 
 #include <cairo.h>

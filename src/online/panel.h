@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform's stock controls drawn into pixels: the alert box, the navigation bar and the
 // busy indicator. The shell uploads the pixels and draws them over the game.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "online/submission.h"
 
 #include "online/boards.h"

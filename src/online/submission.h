@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the game sends to the score service: the submission and board request bodies, and the
 // text the player sees when a page cannot be loaded.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "online/web_page.h"
 
 #include "core/platform.h"

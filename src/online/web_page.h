@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-app web page without its pixels on screen: loads HTML text or a request, lays the reply
 // out, scrolls, follows links inside itself and tells its listener when a load starts, finishes
 // or fails. The shell draws what render() produces.

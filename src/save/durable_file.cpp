@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "save/durable_file.h"
 
 #include <cerrno>

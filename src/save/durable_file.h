@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replacing a file so that a crash or a full disk at any moment leaves either the old or the
 // new content, never a mix, a truncated or an empty file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The store's dictionaries, shared inside the save layer (the score records use them directly).
 #pragma once
 

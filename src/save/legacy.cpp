@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "save/legacy.h"
 
 #include "core/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Import of the save file of the game's first version: "save.dat" in the data folder, a 40-byte
 // record of little-endian 32-bit fields.
 #pragma once

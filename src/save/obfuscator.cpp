@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "save/obfuscator.h"
 
 #include "core/file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A protected integer record in the save-data store: a group holding "value", "ts" (seconds
 // since 1970 when it was written) and "checksum", the MD5 of the value mixed with a window of a
 // key file's bytes chosen by the time stamp. A value edited by hand no longer matches.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "save/plist_guard.h"
 
 #include <cstdint>

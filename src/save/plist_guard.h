@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks made before libplist sees a file. It builds, writes and frees nested containers
 // recursively: a file nested some tens of thousands of levels deep overflows the stack, and
 // writing one a few thousand deep produces hundreds of megabytes; the save file is two levels

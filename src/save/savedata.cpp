@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "save/savedata.h"
 
 #include "core/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The save-data store: every setting and score of the game in one property-list file,
 // "savedata.plist" in the player's data folder. The whole file lives in memory as one root
 // dictionary; entries are addressed by a key inside a group (a dictionary at the root), and a

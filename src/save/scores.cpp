@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "save/scores.h"
 
 #include "core/evt.h"

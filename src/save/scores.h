@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Best scores (protected records "level_%i_best") and the scores last sent to the online board
 // (group "submitted", key "level_%i"), levels 0 to 4.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/analytics.h"
 
 #include "core/platform.h"

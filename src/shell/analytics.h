@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The analytics interface. The base class does nothing, which is a valid back end; the log back
 // end writes each event as a JSON line (for --analytics-log).
 #pragma once

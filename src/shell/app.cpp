@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/app.h"
 
 #include "core/evt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application: the delegate that builds the game at launch, and the main loop that turns
 // window events, timers and (in headless runs) scripts into the delegate's and views' calls.
 #pragma once

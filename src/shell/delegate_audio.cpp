@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The delegate's sound side: the sound manager, the effects prepared at launch and the five
 // sound handlers, subscribed at the audio step of the launch; the pools and the device are
 // given back at the end.

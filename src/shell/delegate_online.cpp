@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The delegate's online side: the score submission (confirmation, the wait for a position, the
 // post), the boards in the in-app web page, and external links. It joins the launch at its
 // steps: the four handlers, the web page's controller, then the position source together with

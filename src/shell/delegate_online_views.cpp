@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/delegate_online_views.h"
 
 #include "core/platform.h"

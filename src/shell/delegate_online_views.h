@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform views of the online side, drawn by the game in GL: alerts, busy indicators, the
 // navigation bar over the web page, and the web page's view and controller.
 #pragma once

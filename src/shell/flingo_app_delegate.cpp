@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/flingo_app_delegate.h"
 
 #include "ads/ads.h"

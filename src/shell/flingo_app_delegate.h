@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's application delegate: builds the window, the views and the game at launch, keeps
 // the navigation between the start-up screen, the game view and the web page, and hears the
 // bus events that belong to the application.

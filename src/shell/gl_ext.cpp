@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/gl_ext.h"
 
 #include <SDL.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framebuffer-object functions of GL_OES_framebuffer_object. libGLESv1_CM exports only the
 // core 1.1 entry points, so these are fetched from the context at run time.
 #pragma once

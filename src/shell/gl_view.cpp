@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/gl_view.h"
 
 #include "core/evt.h"

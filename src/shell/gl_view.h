@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OpenGL ES view whose timer drives the game: every interval it publishes "onFrame" with the
 // seconds since its previous tick, then "render", which draws straight into the window at the
 // drawable's resolution. Composed where that picture no longer stands (moved aside by a slide,

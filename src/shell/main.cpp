@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program entry: the command line, then the application until it terminates.
 #include "core/platform.h"
 #include "shell/app.h"

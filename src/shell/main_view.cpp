@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/main_view.h"
 
 #include "core/evt.h"

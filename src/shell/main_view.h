@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's GL view: 50 ticks a second, no depth buffer; its creation starts the game, and
 // its touches become the game's pointer events.
 #pragma once

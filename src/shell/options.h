@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line of the game: what a run should do, parsed once in main.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/png_file.h"
 
 #include "core/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG files the shell reads (the start-up screen) and writes (screenshots), through libpng.
 #pragma once
 

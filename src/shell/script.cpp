@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/script.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Input scripts for unattended runs: one command a line, each tied to the step before whose tick
 // it is delivered.
 #pragma once

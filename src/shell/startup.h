@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The start-up screen's timing.
 #pragma once
 

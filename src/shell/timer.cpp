@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/timer.h"
 
 #include <algorithm>

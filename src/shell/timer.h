@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timers of the main loop, on its clock: the host's monotonic clock in a window, the virtual step
 // clock (step n at n x 0.02 s) in headless runs. A repeating timer keeps its schedule: a late
 // firing does not move the next one, and firings missed entirely are skipped, not caught up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/trace.h"
 
 #include "core/evt.h"

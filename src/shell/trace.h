@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event trace of a run: every bus event and console message as one JSON line, tagged with
 // the main-loop step during which it happened.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/views.h"
 
 #include "core/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The few view classes the shell needs: the screen is composed of views drawn side by side in
 // 320 x 480 points (origin top-left, y down, as on the phone), a navigation stack that slides
 // between them, overlays drawn above everything, and labelled buttons scripts can press.

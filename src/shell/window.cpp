@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/window.h"
 
 #include "core/platform.h"

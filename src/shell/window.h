@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one window of the game and its GL ES 1.1 context. The 320 x 480 point screen is composed
 // from the views straight into the window at the drawable's own resolution, scaled to fit with
 // the aspect kept and black bars around it.

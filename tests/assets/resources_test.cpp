@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks the built resource folder against what the game asks of it: every file the level
 // catalogue and the game name, the sizes sprites cut frames from, the places the catalogue puts
 // things, the glyph order of the fonts, the key file, and sounds that decode to something audible.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the audio tests: sound files made on the spot, and a mixer on SDL's disk driver
 // writing into each test's own folder as fast as it can mix, read back as frames.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Without a usable audio device the game says so once and runs on, silent.
 #include "audio_support.h"
 

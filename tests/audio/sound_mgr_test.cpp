@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio_support.h"
 
 TEST_F(DiskAudioTest, PoolsGoByFileAndLoopModeAndAnUnknownNameMakesNone) {

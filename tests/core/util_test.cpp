@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/util.h"
 
 #include <gtest/gtest.h>

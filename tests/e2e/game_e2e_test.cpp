@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole game, built as `flingo`, run headless with scripts: its trace, its analytics log,
 // its data folder and its screenshots. Places on screen come from the game's own tables.
 #include "game/level_defs.h"

@@ -1,6 +1,8 @@
-// The installed game: `cmake --install` (component "flingo") into a fresh prefix puts the program,
-// its resources, the desktop entry, the AppStream data and the icon in place, and the installed
-// program finds its resources from any working folder.
+// SPDX-License-Identifier: MIT
+// The installed game: a plain `cmake --install` into a fresh prefix puts the program, its
+// resources with the fonts' licences, the desktop entry, the AppStream data, the icons and the
+// manual page in place, and leaves the score server to its own component; the desktop data
+// passes its validators; and the installed program finds its resources from any working folder.
 #include "testrun.h"
 
 #include <cstdlib>
@@ -11,24 +13,43 @@ namespace fs = std::filesystem;
 
 TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
     const std::string prefix = testrun::tempDir() + "/usr";
-    testrun::Result inst = testrun::run({CMAKE_COMMAND_PATH, "--install", FLINGO_BUILD_DIR,
-                                         "--component", "flingo", "--prefix", prefix});
+    testrun::Result inst =
+        testrun::run({CMAKE_COMMAND_PATH, "--install", FLINGO_BUILD_DIR, "--prefix", prefix});
     ASSERT_EQ(inst.status, 0) << inst.stderr_text << inst.stdout_text;
-    for (const char* f : {"bin/flingo", "share/flingo/Default.png", "share/flingo/obf.dat",
-                          "share/applications/org.flingo.Flingo.desktop",
-                          "share/metainfo/org.flingo.Flingo.metainfo.xml",
-                          "share/icons/hicolor/scalable/apps/flingo.svg"})
+    const std::string desktop_file = prefix + "/share/applications/org.flingo.flingo.desktop";
+    const std::string metainfo = prefix + "/share/metainfo/org.flingo.flingo.metainfo.xml";
+    for (const char* f :
+         {"bin/flingo", "share/flingo/Default.png", "share/flingo/obf.dat",
+          "share/flingo/fawn.LICENSE", "share/flingo/zerothre.LICENSE",
+          "share/icons/hicolor/scalable/apps/flingo.svg",
+          "share/icons/hicolor/32x32/apps/flingo.png", "share/icons/hicolor/48x48/apps/flingo.png",
+          "share/icons/hicolor/64x64/apps/flingo.png",
+          "share/icons/hicolor/128x128/apps/flingo.png",
+          "share/icons/hicolor/256x256/apps/flingo.png",
+          "share/icons/hicolor/512x512/apps/flingo.png", "share/man/man6/flingo.6"})
         EXPECT_TRUE(fs::exists(prefix + "/" + f)) << f;
-    const std::string desktop =
-        testrun::readFile(prefix + "/share/applications/org.flingo.Flingo.desktop");
+    EXPECT_TRUE(fs::exists(desktop_file));
+    EXPECT_TRUE(fs::exists(metainfo));
+    EXPECT_FALSE(fs::exists(prefix + "/bin/flingo-scores"));
+    const std::string big = prefix + "/share/icons/hicolor/512x512/apps/flingo.png";
+    EXPECT_NE(testrun::pixel(big, 511, 511), -1);
+    EXPECT_EQ(testrun::pixel(big, 512, 0), -1);
+    const std::string desktop = testrun::readFile(desktop_file);
     EXPECT_NE(desktop.find("\nExec=flingo\n"), std::string::npos);
     EXPECT_NE(desktop.find("\nIcon=flingo\n"), std::string::npos);
-    if (fs::exists("/usr/bin/appstreamcli")) {
-        testrun::Result check =
-            testrun::run({"/usr/bin/appstreamcli", "validate", "--no-net",
-                          prefix + "/share/metainfo/org.flingo.Flingo.metainfo.xml"});
-        EXPECT_EQ(check.status, 0) << check.stdout_text << check.stderr_text;
+    for (std::vector<std::string> check :
+         {std::vector<std::string>{"/usr/bin/appstreamcli", "validate", "--pedantic", "--no-net",
+                                   metainfo},
+          {"/usr/bin/desktop-file-validate", desktop_file}}) {
+        if (!fs::exists(check[0])) continue;
+        testrun::Result r = testrun::run(check);
+        EXPECT_EQ(r.status, 0) << check[0] << ": " << r.stdout_text << r.stderr_text;
+        EXPECT_EQ(r.stdout_text.find("W:"), std::string::npos) << r.stdout_text;
     }
+    testrun::Result server = testrun::run({CMAKE_COMMAND_PATH, "--install", FLINGO_BUILD_DIR,
+                                           "--component", "server", "--prefix", prefix});
+    ASSERT_EQ(server.status, 0) << server.stderr_text;
+    EXPECT_TRUE(fs::exists(prefix + "/bin/flingo-scores"));
 
     // From the root folder, with nothing pointing at the build tree.
     const char* saved = getenv("FLINGO_RESOURCE_DIR");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole game, headless, against the reference score server on 127.0.0.1: a submission from
 // a level, every level's board, and pages that go wrong. A relay of ours stands between the game
 // and the server, recording what the game sends and what it gets, or misbehaving on purpose.

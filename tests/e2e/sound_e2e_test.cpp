@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scored throw heard: the game runs with SDL's disk audio driver, and the landing sound the
 // trace names must be found in the samples the mixer wrote.
 #include "game/level_defs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/anim.h"
 
 #include <gtest/gtest.h>

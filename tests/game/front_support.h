@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the menu, controller and banner tests: resource and data folders of our own, plain
 // images of known colours, a screen ready to draw on, and a recorder of bus events.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays a Level as the game does: pointer events go over the bus, frames update and draw it
 // into the offscreen GL context on a virtual clock, and what it publishes is recorded.
 #pragma once

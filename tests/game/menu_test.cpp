@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "front_support.h"
 
 #include "game/menu.h"

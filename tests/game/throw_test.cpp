@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "level_driver.h"
 
 #include "core/util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared pieces of the graphics tests: a fixture with a scratch resource folder and a screen set
 // up the way the game draws (orthographic 320 x 480, arrays on the unit quad), PNG and PVR
 // writers, and a log catcher.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding images: PNG of every kind (broken ones are loaded as textures) and PVRTC data, the
 // latter on blocks built by hand from the format's bit layout.
 #include "gfx/image.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sprites: frame tables, animation, scrolling, hit tests and what they draw.
 #include "gfx/scale.h"
 #include "gfx_test_support.h"

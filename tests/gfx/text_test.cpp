@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text rasterised by glyph index: geometry, orientation, outline, colours, cache keys.
 #include "core/util.h"
 #include "gfx/text.h"

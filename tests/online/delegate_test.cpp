@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The delegate's online side inside the running application (headless, in this process): the
 // external-link handler, and the busy indicator and bar that stay off the game screen until a
 // page is asked for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Requests over real HTTP to a server on 127.0.0.1, driven by poll() as the frame loop does.
 #include "local_server.h"
 #include "online/http.h"

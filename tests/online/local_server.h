@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small HTTP server on 127.0.0.1 at a free port, with the replies the online tests need.
 #pragma once
 #include <httplib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HTML pages laid out by litehtml and drawn by cairo, read back as pixels.
 #include "html.h"
 #include "online/page.h"

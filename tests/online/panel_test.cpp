@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The alert, navigation bar and busy indicator pictures: where their buttons are and that their
 // texts and spokes are drawn.
 #include "online/panel.h"

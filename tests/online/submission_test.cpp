@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The submission and board bodies, the load-error text and the position source.
 #include "online/boards.h"
 #include "online/location.h"

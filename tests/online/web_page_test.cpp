@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-app page against a real server on 127.0.0.1: loads, failures, cancelled loads, links
 // and scrolling, driven by http::poll() as the frame loop drives it.
 #include "local_server.h"

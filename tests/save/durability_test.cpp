@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "save/legacy.h"
 #include "save_test_util.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary data folders with a score key, file helpers and a console capture for the save
 // layer's tests.
 #pragma once

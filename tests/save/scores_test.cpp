@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "save/group.h"
 #include "save/legacy.h"
 #include "save/obfuscator.h"

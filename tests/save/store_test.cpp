@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "save/savedata.h"
 #include "save_test_util.h"
 

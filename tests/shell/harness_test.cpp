@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shell run as a program: the harness application (a start-up image, then a GL view pushed
 // over it) driven headless by scripts; the trace, the screenshots and the exit status checked.
 #include "testrun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GL view and the window in-process on the offscreen driver: ticks and their dt, sleep and
 // wake, the game's GL state kept across composing, window-to-screen points.
 #include "core/evt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shell's pieces that need no window: the command line, scripts, trace formatting, timers,
 // the start-up timing, navigation and analytics.
 #include "core/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "testrun.h"
 
 #include "shell/png_file.h"

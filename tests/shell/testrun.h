@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running a built program of the game in a test, and reading what it left behind: its trace,
 // its screenshots, its files.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/gl_context.h"
 
 #include <GLES/gl.h>

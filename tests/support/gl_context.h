@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An offscreen OpenGL ES 1.1 context for tests and benchmarks that draw (SDL's offscreen video
 // driver; Mesa's llvmpipe where there is no GPU).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The score server executable as a process of its own on 127.0.0.1, at a free port it reports.
 #pragma once
 #include <csignal>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference score service, run as a real process on 127.0.0.1 and spoken to over HTTP.
 #include "../support/scores_server.h"
 #include "html.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Builds the game's two fonts from OFL fonts that Debian ships.
 
 The game draws text by glyph index: glyph = character code + a fixed offset.
@@ -141,9 +142,13 @@ def build(out, family, sources, lead, codes, metrics_from, copyright_src):
     fb.setupHorizontalHeader(ascent=round(hhea.ascent * k), descent=round(hhea.descent * k),
                              lineGap=round(hhea.lineGap * k))
     names = copyright_src.font["name"]
+    # Some sources keep their copyright line only at the head of the licence text.
+    copyright = names.getDebugName(0) or ""
+    if not copyright.startswith("Copyright"):
+        copyright = (names.getDebugName(13) or "").split("\n\n")[0]
     fb.setupNameTable(
         {
-            "copyright": names.getDebugName(0) or "",
+            "copyright": copyright,
             "familyName": family,
             "styleName": "Regular",
             "uniqueFontIdentifier": family + "-Regular",

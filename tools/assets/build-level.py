@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Builds one level's background and basket front from its room drawing.
 
 The room drawing (assets/img/levels/NAME.svg) is plain SVG, 320 x 480, with

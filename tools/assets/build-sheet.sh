@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Renders an animation sheet from one SVG frame template.
 #
 #   build-sheet.sh TEMPLATE.svg OUT.png FRAMES COLUMNS STEP [mirror]

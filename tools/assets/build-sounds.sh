@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds the game's sounds from their recipes in assets/sounds into OUTDIR/sounds.
 #
 #   build-sounds.sh OUTDIR      build what is missing or older than its recipe

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Pictures for looking over the art.
 
   contact-sheet.py RESOURCES OUTDIR

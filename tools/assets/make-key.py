@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Writes obf.dat, the key file that protects the saved best scores.
 
 The bytes come from SHA-256 in counter mode over a fixed seed, so every build

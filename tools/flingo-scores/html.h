@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HTML pages of the reference score service, laid out for a 320-point-wide in-game page.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // flingo-scores: the reference score service. Takes form-encoded score submissions and board
 // requests and answers with HTML boards.
 //   flingo-scores --port N --db FILE [--host ADDR]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The score table of the reference score service, in SQLite.
 #pragma once
 

@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build play test test-asan bench fuzz-smoke format clean assets-sheet screenshots scores-server idle-cpu deb spdx
+.PHONY: all deps configure build play test test-asan bench bench-ratios fuzz-smoke format clean assets-sheet screenshots scores-server idle-cpu deb spdx
 
 all: build
 
@@ -47,6 +47,11 @@ fuzz-smoke: deps
 		rm -rf $$work; \
 		[ $$status -eq 0 ] || exit $$status; \
 	done
+
+# Start-up, level frame, menu idle and memory against minimal programs: CPU of the whole process,
+# medians of 7 runs taken in turns, printed as ratios (windowed cases under Xvfb).
+bench-ratios: build
+	xvfb-run -a -s "-screen 0 1280x1024x24" bench/cost_ratios.py $(BUILD) 7
 
 # A contact sheet of every image and one check picture per level (basket, rim and floor lines).
 assets-sheet: build

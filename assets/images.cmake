@@ -8,12 +8,12 @@ flingo_level(2 Level3 CanFront_L3)
 flingo_level(3 Airport Airport_Canfront)
 flingo_level(4 Basement canfront_basement)
 
-# Foregrounds, drawn over the scene at their own size.
-flingo_image(Level1_foreground ${res}/img)
-flingo_image(Level2_foreground ${res}/img)
-flingo_image(Level2_Computer ${res}/img)
-flingo_image(Front_desks_L3 ${res}/img)
-flingo_image(Basement_foreground ${res}/img)
+# Foregrounds, drawn over the scene; cropped to what shows of them.
+flingo_overlay(Level1_foreground ${res}/img)
+flingo_overlay(Level2_foreground ${res}/img)
+flingo_overlay(Level2_Computer ${res}/img)
+flingo_overlay(Front_desks_L3 ${res}/img)
+flingo_overlay(Basement_foreground ${res}/img)
 
 # Fans: four frames of turning blades in one row (3 blades, 30 degrees a frame).
 flingo_sheet(fan_l1l2_left fan_desk 4 4 30)
@@ -29,7 +29,7 @@ flingo_sheet(paper_ball paper_ball 12 4 30)
 # Level HUD.
 flingo_image(arrow ${res}/img)
 flingo_image(wind_arrow ${res}/img)
-flingo_image(tutorial ${res}/img)
+flingo_overlay(tutorial ${res}/img)
 
 # Menus.
 flingo_image(MMenu ${res}/img)
@@ -45,7 +45,7 @@ endforeach()
 
 # Start-up screen and its seasonal badge, at the top of the resource folder.
 flingo_image(Default ${res})
-flingo_image(BestBuyOverlay ${res})
+flingo_overlay(BestBuyOverlay ${res})
 # The window's icon: the desktop icon's picture.
 flingo_render(${PROJECT_SOURCE_DIR}/src/shell/flingo.svg ${res}/icon.png 1)
 list(APPEND outputs ${res}/icon.png)

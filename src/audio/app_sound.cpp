@@ -8,8 +8,6 @@
 
 #include <unistd.h>
 
-#include <vector>
-
 namespace sound {
 namespace {
 
@@ -23,6 +21,7 @@ constexpr Handler HANDLERS[] = {
     {"resumeSound", &AppSound::resumeSound},
     {"setBackgroundSound", &AppSound::setBackgroundSound},
     {"flingoPlaySound", &AppSound::flingoPlaySound},
+    {"preloadSound", &AppSound::preloadSound},
 };
 
 // The resource folder's "sounds", spelled as the file manager will spell its files, so that the
@@ -47,11 +46,8 @@ AppSound::~AppSound() {
 void AppSound::setupAudio() {
     SoundMgr::init();
     const std::string dir = soundsFolder();
+    // No effect is decoded here: the screens ask for theirs ("preloadSound") as they open.
     file::file_mgr->addPath(dir);
-    std::vector<std::string> effects;
-    if (file::file_mgr->scanDir(effects, dir, "wav"))
-        for (const std::string& path : effects)
-            evt::publish("prepareSound", path.c_str());
     if (!m_subscribed)
         for (const Handler& h : HANDLERS)
             evt::subscribe(h.event, evt::Callback(this, h.method));
@@ -101,6 +97,11 @@ void AppSound::setBackgroundSound(void* payload) {
 
 void AppSound::flingoPlaySound(void* payload) {
     if (m_sound_on && payload) evt::publish("playSound", static_cast<const char*>(payload));
+}
+
+void AppSound::preloadSound(void* payload) {
+    // With sound off nothing plays, so nothing needs decoding; a later play decodes its own.
+    if (m_sound_on && payload) evt::publish("prepareSound", static_cast<const char*>(payload));
 }
 
 } // namespace sound

@@ -15,9 +15,9 @@ class AppSound {
     AppSound& operator=(const AppSound&) = delete;
 
     // At launch, before the game view exists: starts the sound manager, adds the "sounds" folder
-    // of the resources to the search folders, prepares every effect in it and subscribes the five
-    // handlers below ("setSound", "pauseSound", "resumeSound", "setBackgroundSound",
-    // "flingoPlaySound", in that order).
+    // of the resources to the search folders and subscribes the handlers below ("setSound",
+    // "pauseSound", "resumeSound", "setBackgroundSound", "flingoPlaySound",
+    // "preloadSound", in that order). Effects are decoded when a screen asks for them.
     void setupAudio();
     // At the end, just before "onShutdown" is published: stops the background track.
     void releaseBackgroundMusic();
@@ -28,6 +28,8 @@ class AppSound {
     void resumeSound(void* payload);        // the remembered track starts again from its start
     void setBackgroundSound(void* payload); // file name, or null for none
     void flingoPlaySound(void* payload);    // file name of an effect
+    // File name of an effect the screen now shown may play: decoded on the loader thread.
+    void preloadSound(void* payload);
 
     bool m_sound_on = false;
     // Our own copy: the name published may live in a caller's temporary buffer.

@@ -22,6 +22,8 @@ constexpr int FIRST_CHANNELS = 16;
 bool g_open = false;
 bool g_forced_dummy = false;
 std::vector<sound::SoundEffect*> g_owners; // by channel; null = free
+sound::SoundEffect* g_music_owner = nullptr;
+bool g_music_paused = false; // by us: the mixer's own flag does not tell "paused" from "none"
 
 // Finished notifications travel from the mixer to the main thread through this ring. The mixer
 // raises them with its audio lock held (from the mixing callback for a natural end, inside
@@ -63,6 +65,7 @@ bool tryOpen(std::string& reason) {
 }
 
 bool owned(int channel) {
+    if (channel == MUSIC_PLAYER) return g_music_owner != nullptr;
     return channel >= 0 && channel < static_cast<int>(g_owners.size()) && g_owners[channel];
 }
 
@@ -85,6 +88,9 @@ void close() {
     // Detach first: halting and closing raise the notification synchronously.
     Mix_ChannelFinished(nullptr);
     Mix_HaltChannel(-1);
+    Mix_HaltMusic();
+    g_music_owner = nullptr;
+    g_music_paused = false;
     Mix_CloseAudio();
     Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -117,12 +123,41 @@ Mix_Chunk* loadChunk(const std::string& path) {
     return chunk;
 }
 
+const char* error() {
+    return Mix_GetError();
+}
+
 void freeChunk(Mix_Chunk* chunk) {
     if (chunk) Mix_FreeChunk(chunk);
 }
 
 std::size_t chunkBytes(const Mix_Chunk* chunk) {
     return chunk ? chunk->alen : 0;
+}
+
+Mix_Music* loadMusic(const std::string& path) {
+    if (!g_open) return nullptr;
+    return Mix_LoadMUS(path.c_str());
+}
+
+void freeMusic(Mix_Music* music) {
+    if (music) Mix_FreeMusic(music);
+}
+
+int acquireMusic(sound::SoundEffect* owner) {
+    if (!g_open) return -1;
+    Mix_HaltMusic();
+    g_music_owner = owner;
+    g_music_paused = false;
+    return MUSIC_PLAYER;
+}
+
+bool playMusic(Mix_Music* music, bool loops) {
+    if (!g_music_owner || !music) return false;
+    g_music_paused = false;
+    if (Mix_PlayMusic(music, loops ? -1 : 0) != 0) return false;
+    Mix_ResumeMusic();
+    return true;
 }
 
 int acquireChannel(sound::SoundEffect* owner) {
@@ -143,6 +178,12 @@ int acquireChannel(sound::SoundEffect* owner) {
 
 void releaseChannel(int channel) {
     if (!owned(channel)) return;
+    if (channel == MUSIC_PLAYER) {
+        g_music_owner = nullptr;
+        g_music_paused = false;
+        Mix_HaltMusic();
+        return;
+    }
     g_owners[channel] = nullptr;
     Mix_HaltChannel(channel);
     // Deliver now, while the channel has no owner, so that its notification cannot reach the
@@ -163,20 +204,34 @@ bool play(int channel, Mix_Chunk* chunk, bool loops) {
 }
 
 void pause(int channel) {
-    if (owned(channel) && Mix_Playing(channel)) Mix_Pause(channel);
+    if (channel == MUSIC_PLAYER) {
+        if (isPlaying(channel)) {
+            Mix_PauseMusic();
+            g_music_paused = true;
+        }
+    } else if (owned(channel) && Mix_Playing(channel)) {
+        Mix_Pause(channel);
+    }
 }
 
 bool resume(int channel) {
-    if (!owned(channel) || !Mix_Playing(channel) || !Mix_Paused(channel)) return false;
-    Mix_Resume(channel);
+    if (!isPaused(channel)) return false;
+    if (channel == MUSIC_PLAYER) {
+        g_music_paused = false;
+        Mix_ResumeMusic();
+    } else {
+        Mix_Resume(channel);
+    }
     return true;
 }
 
 bool isPlaying(int channel) {
+    if (channel == MUSIC_PLAYER) return owned(channel) && !g_music_paused && Mix_PlayingMusic();
     return owned(channel) && Mix_Playing(channel) && !Mix_Paused(channel);
 }
 
 bool isPaused(int channel) {
+    if (channel == MUSIC_PLAYER) return owned(channel) && g_music_paused;
     return owned(channel) && Mix_Playing(channel) && Mix_Paused(channel);
 }
 

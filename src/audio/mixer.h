@@ -8,6 +8,7 @@
 #include <string>
 
 struct Mix_Chunk;
+typedef struct _Mix_Music Mix_Music;
 
 namespace sound {
 class SoundEffect;
@@ -31,7 +32,23 @@ const char* driverName();
 // file is named on the console once, with the decoder's reason) or the mixer is closed.
 Mix_Chunk* loadChunk(const std::string& path);
 void freeChunk(Mix_Chunk* chunk);
+// Why the last load on this thread failed.
+const char* error();
 std::size_t chunkBytes(const Mix_Chunk* chunk);
+
+// A background track, read and decoded bit by bit while it plays instead of whole up front.
+// Null when the file cannot be opened as music or the mixer is closed.
+Mix_Music* loadMusic(const std::string& path);
+void freeMusic(Mix_Music* music);
+
+// The player that streams music: there is one, and one track at a time plays through it. The
+// player operations below take it like a channel.
+constexpr int MUSIC_PLAYER = -2;
+// The music player, now owned by `owner` (whoever had it loses it, and its track is halted).
+// -1 when the mixer is closed.
+int acquireMusic(sound::SoundEffect* owner);
+// Starts `music` on the music player (endless when `loops`); false if it is not owned.
+bool playMusic(Mix_Music* music, bool loops);
 
 // A free mixer channel, now owned by `owner`; the mixer gets more channels when all are taken.
 // -1 when the mixer is closed.
@@ -41,7 +58,7 @@ void releaseChannel(int channel);
 // Number of channels the mixer has allocated.
 int channelCount();
 
-// Player operations on an owned channel; all are harmless on -1.
+// Player operations on an owned channel or the music player; all are harmless on -1.
 bool play(int channel, Mix_Chunk* chunk, bool loops);
 void pause(int channel);
 // Resumes a paused channel; false if it was not paused mid-play.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "audio/sound.h"
 
+#include "audio/loader.h"
 #include "audio/mixer.h"
 #include "audio/sound_effect.h"
 #include "core/evt.h"
@@ -45,9 +46,17 @@ std::string keyOf(const std::string& path, bool loops) {
     return path + (loops ? "_LOOPS" : "_DOESNT_LOOP");
 }
 
+// Effects the loader has finished with are taken over here, so that one that did not decode is
+// named soon after it was asked for, played or not.
+void collectDecoded() {
+    for (auto& [key, pool] : g_sounds)
+        pool->collect();
+}
+
 SoundEffect* find(const char* name, bool loops) {
     if (!name || !sound_mgr) return nullptr;
     mixer::deliverFinished();
+    collectDecoded();
     if (SoundEffect* pool = cached(name, loops)) return pool;
     return getSoundEffect(name, loops);
 }
@@ -148,7 +157,11 @@ void playBackgroundMusic(const char* name) {
         g_curr_background_music.clear();
     }
     g_curr_background_music = name;
-    if (SoundEffect* pool = find(name, true)) pool->play();
+    // Streamed rather than decoded whole: a track is long and only one plays at a time.
+    if (SoundEffect* pool = find(name, true)) {
+        pool->setStreamed();
+        pool->play();
+    }
 }
 
 void releaseBackgroundMusic() {
@@ -191,6 +204,7 @@ void closeAudio() {
     for (auto& [key, pool] : g_sounds)
         delete pool;
     g_sounds.clear();
+    loader::stop();
     g_by_name[0].clear();
     g_by_name[1].clear();
     g_curr_background_music.clear();

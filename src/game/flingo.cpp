@@ -25,6 +25,12 @@ namespace {
 
 const char* const MENU_TRACK = "OfficeNoise.mp3";
 const char* const TUTORIAL_IMAGE = "tutorial.png";
+// The effects of the menus and of every level, asked for as the screen opens so that they are
+// decoded (off the frame loop) before their first play; a level adds its own from its record.
+const char* const MENU_EFFECTS[] = {"Crumple.wav", "Computer.wav"};
+const char* const LEVEL_EFFECTS[] = {"Crumple.wav",  "RimIn.wav",    "RimOut.wav",
+                                     "BounceIn.wav", "In.wav",       "Out.wav",
+                                     "Aww.wav",      "Applause.wav", "unlock.wav"};
 constexpr float SCREEN_WIDTH = 320.0f;
 
 int state = STATE_MENU;
@@ -52,6 +58,15 @@ void setupGl() {
     glClearColor(0.9f, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glVertexPointer(2, GL_FLOAT, 0, quad_verts);
+}
+
+void prepareLevelSounds(const LevelInfo& l) {
+    for (const char* name : LEVEL_EFFECTS)
+        evt::publish("preloadSound", name);
+    for (const char* const* names : {l.leftSounds, l.rightSounds})
+        for (int i = 0; i < 4 && names[i]; ++i)
+            evt::publish("preloadSound", names[i]);
+    if (l.catcherSound) evt::publish("preloadSound", l.catcherSound);
 }
 
 void subscribeHandlers() {
@@ -147,6 +162,10 @@ bool initialize() {
 void activate() {
     AdSupplier::setAdSuppliers(true, false);
     if (menu) menu->activate();
+    // Not at launch: the menu's first frame does not wait for them, and no button can be
+    // pressed before this.
+    for (const char* name : MENU_EFFECTS)
+        evt::publish("preloadSound", name);
 }
 
 int getLevel() {
@@ -298,6 +317,7 @@ void gotoLevel(void*, void* payload) {
     }
     // Entering the level left last resumes it as it was.
     evt::publish("setBackgroundSound", level_info[index].backgroundSound);
+    prepareLevelSounds(level_info[index]);
 }
 
 void gotoScores(void*, void*) {

@@ -61,6 +61,7 @@ class Level {
     Sprite* fanSprites[2][fg::FAN_LAYERS] = {};
     Sprite* foreground[2] = {};
     Sprite* tutorial = nullptr;
+    Vector3<float> tutorialPos{160, 240, 0}; // its picture is cropped: centred where it shows
     Sprite* aimArrow = nullptr;
     Sprite* windText = nullptr;
     Sprite* windArrow = nullptr;

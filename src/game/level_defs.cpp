@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "game/level_defs.h"
 
+#include "game/overlays.h"
+
+#include <utility>
+
 namespace fg {
 
 LevelInfo level_info[LEVEL_COUNT];
@@ -221,8 +225,16 @@ void initializeData() {
     fillHard(level_info[2]);
     fillAirport(level_info[3]);
     fillBasement(level_info[4]);
-    for (LevelInfo& l : level_info)
+    for (LevelInfo& l : level_info) {
         l.windColour = {1, 1, 1, 1};
+        // The foregrounds are cropped to what shows of them: placed where the full ones were.
+        for (auto [name, pos] : {std::pair{l.foreground, &l.foregroundPos},
+                                 std::pair{l.foreground2, &l.foreground2Pos}}) {
+            const Vector2<float> shift = overlayShift(name);
+            pos->x += shift.x;
+            pos->y += shift.y;
+        }
+    }
 }
 
 } // namespace fg

@@ -83,7 +83,7 @@ void Level::render(Vector2<float> offset) {
     if (basket) push(basket, {l.basketX, l.basketY, l.canFrontDepth});
     if (foreground[0]) push(foreground[0], l.foregroundPos);
     if (foreground[1]) push(foreground[1], l.foreground2Pos);
-    if (tutorial) push(tutorial, {160, 240, 0});
+    if (tutorial) push(tutorial, tutorialPos);
     if (board) push(board, l.hudBoardPos, {1, 1}, {0, 0, 0}, HUD_BOARD_COLOR);
 
     if (unlockedText && unlockPhase != 0) {

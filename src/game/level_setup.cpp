@@ -3,6 +3,7 @@
 #include "game/level.h"
 
 #include "core/evt.h"
+#include "game/overlays.h"
 #include "gfx/sprite.h"
 
 #include <GLES/gl.h>
@@ -71,6 +72,10 @@ void Level::create(const fg::LevelInfo* levelInfo, int bestScore, bool submit, i
         foreground[1] = imageSprite(info->foreground2, {0, 0}, 0, false, 0);
     }
     tutorial = imageSprite(info->tutorial, {0, 0}, 0, false, 0);
+    if (info->tutorial) {
+        const Vector2<float> shift = fg::overlayShift(info->tutorial);
+        tutorialPos = {160 + shift.x, 240 + shift.y, 0};
+    }
     board = imageSprite(info->hudBoard, {0, 0}, 0, false, 0);
     for (int g = 0; g < 2; ++g) {
         for (int j = 0; j < fg::FAN_LAYERS && info->fans[g][j].texture; ++j) {

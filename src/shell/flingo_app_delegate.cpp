@@ -7,6 +7,7 @@
 #include "core/util.h"
 #include "game/flingo.h"
 #include "game/focus.h"
+#include "game/overlays.h"
 #include "shell/analytics.h"
 #include "shell/main_view.h"
 #include "shell/options.h"
@@ -102,7 +103,9 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
     const time_t now = time(nullptr);
     if (shell::inPromotionWeek(now)) {
         auto* overlay = new shell::ImageView("BestBuyOverlay.png", 0, 0);
-        overlay->setCenter(173, 417);
+        // Its picture is cropped to what shows of it: centred where the full one was.
+        const Vector2<float> shift = fg::overlayShift("BestBuyOverlay.png");
+        overlay->setCenter(173 + shift.x, 417 - shift.y);
         overlay->setAlpha(0);
         m_startup_view->addSubview(overlay);
         overlay->fadeTo(1, OVERLAY_FADE_SECONDS);

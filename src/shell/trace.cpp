@@ -35,6 +35,7 @@ constexpr Entry kinds[] = {
     {"releaseSound", PayloadKind::String},     {"playSoundLoop", PayloadKind::String},
     {"prepareSoundLoop", PayloadKind::String}, {"releaseSoundLoop", PayloadKind::String},
     {"gotoUrl", PayloadKind::String},          {"sizeGl", PayloadKind::OptionalInt},
+    {"preloadSound", PayloadKind::String},
 };
 
 void appendNumber(std::string& out, double v) {

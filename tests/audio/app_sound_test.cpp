@@ -3,31 +3,41 @@
 
 #include <tuple>
 
-TEST_F(DiskAudioTest, SetupPreparesEveryWavEffectWhichSoundsOnlyWhileSoundIsOnAndEnabled) {
+std::vector<std::string> logged;
+
+TEST_F(DiskAudioTest, EffectsDecodeWhenAskedForWhileSoundIsOnAndABrokenOneIsNamedOnce) {
     testaudio::writeMarkerWav(path("Crumple.wav"), 3000, 100);
     testaudio::writeMarkerWav(path("In.wav"), 3000, 200);
-    testaudio::writeMarkerWav(path("Track.mp3"), 3000, 300); // not an effect: not prepared
-    std::ofstream(path("notes.txt")) << "not a sound";
-    const size_t pools = sound::g_sounds.size();
+    std::ofstream(path("Bad.wav")) << "not a sound";
     app->setupAudio();
-    EXPECT_EQ(sound::g_sounds.size(), pools + 2);
-    for (const char* name : {"Crumple.wav", "In.wav"}) // each with a player ready
-        EXPECT_EQ(pool(name, false) ? pool(name, false)->players().size() : 0, 1u) << name;
+    EXPECT_TRUE(sound::g_sounds.empty()) << "nothing is decoded at launch";
+    evt::publish("preloadSound", "In.wav"); // sound off: nothing will play it
+    EXPECT_TRUE(sound::g_sounds.empty());
 
-    // Off by the player's switch, then by the manager's: an effect goes nowhere, and a prepared
-    // one does not sound by itself.
-    evt::publish("flingoPlaySound", "In.wav");
     evt::publish("setSound", true);
+    for (const char* name : {"In.wav", "Bad.wav"})
+        evt::publish("preloadSound", name);
+    ASSERT_NE(pool("In.wav", false), nullptr);
+    EXPECT_EQ(pool("In.wav", false)->players().size(), 1u);
+    EXPECT_EQ(pool("In.wav", false)->decodedBytes(), 3000u * 4);
+    EXPECT_EQ(pool("Crumple.wav", false), nullptr) << "not asked for, not decoded";
+
+    // Off by the manager's switch an effect goes nowhere; a prepared one does not sound by itself.
     evt::publish("disableSound");
     evt::publish("flingoPlaySound", "In.wav");
     EXPECT_FALSE(soundFrom(0, LAG + 8192));
     evt::publish("enableSound");
+    platform::setLogHook([](const char* line) { logged.push_back(line); });
     const int64_t on = written();
-    evt::publish("flingoPlaySound", "In.wav");
-    EXPECT_EQ(sound::g_sounds.size(), pools + 2) << "the play should find the prepared pool";
+    for (const char* name : {"Bad.wav", "In.wav", "Bad.wav"})
+        evt::publish("flingoPlaySound", name);
+    platform::setLogHook(nullptr);
+    EXPECT_EQ(sound::g_sounds.size(), 2u) << "the plays should find the prepared pools";
     const auto first = soundFrom(on, 8192);
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->id() == 200 && first->position() == 0);
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_NE(logged[0].find(path("Bad.wav")), std::string::npos) << logged[0];
 }
 
 TEST_F(DiskAudioTest, BackgroundTrackLoopsSwitchesAndFollowsTheSoundSwitch) {
@@ -41,6 +51,7 @@ TEST_F(DiskAudioTest, BackgroundTrackLoopsSwitchesAndFollowsTheSoundSwitch) {
     name = "Overwritten";
     evt::publish("setSound", true);
     ASSERT_NE(pool("Office.wav", true), nullptr);
+    EXPECT_EQ(sound::decodedBytes(), 0u) << "a track streams, it is not decoded whole";
     ASSERT_TRUE(waitMore(a_len + LAG));
     // Asked again for the current track, by name or by a resume: it plays on, not restarted.
     evt::publish("setBackgroundSound", std::string("Office.wav").c_str());

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -73,6 +74,14 @@ TEST(GameSound, AScoredThrowPutsItsLandingSoundIntoTheOutput) {
                               t.payload == "\"BounceIn.wav\""))
             landing = t.payload.substr(1, t.payload.size() - 2);
     ASSERT_FALSE(landing.empty()) << "the throw did not score";
+    // Every effect played was asked for when its screen opened, for the loader to decode ahead.
+    std::set<std::string> asked;
+    for (const testrun::TraceLine& t : r.trace) {
+        if (t.event == "prepareSound") asked.insert(t.payload);
+        if (t.event == "playSound") {
+            EXPECT_TRUE(asked.count(t.payload)) << t.payload << " at step " << t.frame;
+        }
+    }
 
     const std::string raw = testrun::readFile(dir + "/out.raw");
     std::vector<int16_t> mix(raw.size() / 2);

@@ -186,3 +186,45 @@ TEST(Render, PopInsAndBannerLooks) {
     d.level.render({0, 0});
     EXPECT_EQ(r.index(l.unlockedText), -1);
 }
+
+// The build crops the full-screen overlays to what shows of them; drawn where the level puts
+// them now, they give the very pixels the full pictures gave where they were drawn before.
+TEST(Render, CroppedOverlaysDrawTheSamePixelsAsTheFullPicturesDid) {
+    LevelDriver d;
+    fg::LevelInfo info = fg::level_info[0];
+    info.tutorial = "tutorial.png";
+    d.enter(info);
+    const struct {
+        const char* name;
+        Vector2<float> before; // the full picture's centre
+        Vector3<float> now;    // where the game puts the cropped one
+    } overlays[] = {
+        {"tutorial.png", {160, 240}, d.level.tutorialPos},
+        {"Level1_foreground.png", {160, 240}, fg::level_info[0].foregroundPos},
+        {"Level2_foreground.png", {160, 240}, fg::level_info[1].foregroundPos},
+        {"Level2_Computer.png", {160, 240}, fg::level_info[1].foreground2Pos},
+        {"Front_desks_L3.png", {160, 240}, fg::level_info[2].foregroundPos},
+        {"Basement_foreground.png", {160, 284}, fg::level_info[4].foregroundPos},
+    };
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrthof(0, 320, 0, 480, 0, 450);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    auto draw = [](const std::string& name, Vector3<float> at) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        Sprite s(name.c_str(), {0, 0}, 0, false, 0);
+        s.draw({at.x, at.y, 0}, {1, 1}, {0, 0, 0}, {1, 1, 1, 1});
+        return testgl::readPixels();
+    };
+    const std::vector<uint8_t> empty = draw("none.png", {0, 0, 0});
+    for (const auto& o : overlays) {
+        SCOPED_TRACE(o.name);
+        const auto before =
+            draw(std::string(FULL_OVERLAYS) + "/" + o.name, {o.before.x, o.before.y, 0});
+        ASSERT_NE(before, empty) << "the full picture did not draw";
+        EXPECT_TRUE(before == draw(o.name, o.now));
+    }
+}

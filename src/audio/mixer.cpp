@@ -115,12 +115,15 @@ const char* driverName() {
 
 Mix_Chunk* loadChunk(const std::string& path) {
     if (!g_open) return nullptr;
-    Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
-    // Named once a run: a pool that is released and prepared again tries the file again.
+    return Mix_LoadWAV(path.c_str());
+}
+
+void reportUndecodable(const std::string& path, const char* why) {
+    // Named once a run: a pool that is released and prepared again tries the file again, and a
+    // track can be asked for both as an effect and as the background.
     static std::set<std::string> reported;
-    if (!chunk && reported.insert(path).second)
-        platform::log("sound: cannot decode %s: %s", path.c_str(), Mix_GetError());
-    return chunk;
+    if (reported.insert(path).second)
+        platform::log("sound: cannot decode %s: %s", path.c_str(), why);
 }
 
 const char* error() {

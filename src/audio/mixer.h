@@ -31,6 +31,8 @@ const char* driverName();
 // Decodes a whole WAV or MP3 file into the device's format. Null when it cannot be decoded (the
 // file is named on the console once, with the decoder's reason) or the mixer is closed.
 Mix_Chunk* loadChunk(const std::string& path);
+// Main thread only: one line naming a sound file that cannot be decoded, the first time.
+void reportUndecodable(const std::string& path, const char* why);
 void freeChunk(Mix_Chunk* chunk);
 // Why the last load on this thread failed.
 const char* error();

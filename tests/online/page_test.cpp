@@ -87,7 +87,6 @@ TEST(Page, LinksAndUrls) {
 }
 
 TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
-    const auto start = std::chrono::steady_clock::now();
     std::string junk;
     for (int i = 0; i < 4000; ++i)
         junk += static_cast<char>((i * 7919) % 256);
@@ -107,7 +106,7 @@ TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
         EXPECT_LT(page::height(p), 2000);
         page::destroy(p);
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // A page that is not refused would not finish: the test time-out (cmake/flingo.cmake) fails it.
 
     // A sloppy but real page: 120 rows, each with a <font> never closed. The parser closes them
     // at the end of each cell, so the page is shallow and shows whole.

@@ -17,8 +17,8 @@ struct Events : web::Listener {
 };
 
 void settle(web::WebPage& p) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (p.loading() && std::chrono::steady_clock::now() < end) {
+    // Up to 750 frames of 20 ms (15 s or more), counted, not timed.
+    for (int frames = 0; p.loading() && frames < 750; ++frames) {
         http::poll();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

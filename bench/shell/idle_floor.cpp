@@ -3,41 +3,17 @@
 // (the 320 x 480 background, five level buttons, the scores button, the sound label and a
 // banner), textured and blended, 50 times a second, scaled like the game's window.
 //   idle_floor FRAMES [SCALE]
-#include <GLES/gl.h>
-#include <SDL.h>
+#include "bare_gl.h"
+
 #include <cstdlib>
-#include <vector>
 
 int main(int argc, char** argv) {
     const int frames = argc > 1 ? atoi(argv[1]) : 500;
     const int scale = argc > 2 ? atoi(argv[2]) : 2;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return 1;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_Window* w = SDL_CreateWindow("floor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                     320 * scale, 480 * scale, SDL_WINDOW_OPENGL);
-    if (!w || !SDL_GL_CreateContext(w)) return 1;
-    SDL_GL_SetSwapInterval(0);
-
-    std::vector<unsigned char> pixels(512 * 512 * 4);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = static_cast<unsigned char>(i * 7);
-    GLuint tex = 0;
-    glGenTextures(1, &tex);
-    glBindTexture(GL_TEXTURE_2D, tex);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 512, 512, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glViewport(0, 0, 320 * scale, 480 * scale);
-    glMatrixMode(GL_PROJECTION);
-    glOrthof(0, 320, 0, 480, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
+    SDL_Window* w = bare::openWindow("floor", 320 * scale, 480 * scale);
+    if (!w) return 1;
+    bare::setUp2d(512, 512, 320 * scale, 480 * scale);
 
     // Centre and size of each quad, as the menu draws them.
     const float quads[][4] = {{160, 240, 320, 480}, {230, 316, 150, 44}, {230, 264, 150, 44},

@@ -6,9 +6,9 @@
 #include "shell/analytics.h"
 #include "shell/gl_view.h"
 #include "shell/input.h"
-#include "shell/timer.h"
 #include "shell/trace.h"
 #include "shell/window.h"
+#include "ui/timer.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -16,6 +16,9 @@
 #include <ctime>
 
 namespace shell {
+
+using namespace ui;
+
 namespace {
 
 constexpr int64_t STEP_NS = 20'000'000; // 0.02 s: the headless step, and the idle redraw rate
@@ -24,7 +27,6 @@ BaseAppDelegate* app = nullptr;
 View* root_view = nullptr;
 bool launch_failed = false;
 bool quit_requested = false;
-bool needs_display = true;
 volatile sig_atomic_t terminate_signal = 0;
 
 struct Hook {
@@ -126,6 +128,10 @@ void handleEvent(const SDL_Event& e) {
         }
         break;
     }
+    case SDL_MOUSEWHEEL:
+        deliverWheel(e.wheel.preciseY != 0 ? e.wheel.preciseY : static_cast<float>(e.wheel.y),
+                     e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED);
+        break;
     default:
         input::handleEvent(e);
         break;
@@ -202,8 +208,8 @@ void runStep(const std::vector<std::string>& shots, bool force_present) {
     fireDueTimers();
     if (auto* nav = dynamic_cast<NavController*>(root_view)) nav->advance();
     const bool ticked = takeTicked();
-    if (force_present || ticked || needs_display || anythingAnimating() || !shots.empty()) {
-        needs_display = false;
+    if (force_present || ticked || needsDisplay() || anythingAnimating() || !shots.empty()) {
+        clearNeedsDisplay();
         present(root_view, shots);
     }
 }
@@ -264,7 +270,7 @@ int runWindowed(const Options& o, const std::vector<Command>& script) {
         // Wake for the next timer, or to redraw something that moves by itself.
         int64_t deadline = nextTimerDue();
         const int64_t now = hostNs() - start;
-        if (needs_display || anythingAnimating())
+        if (needsDisplay() || anythingAnimating())
             deadline = std::min(deadline, last_present + STEP_NS);
         if (next_cmd < script.size()) deadline = std::min(deadline, now + STEP_NS);
         deadline = std::min(deadline, now + 100 * STEP_NS); // see signals and closes promptly
@@ -323,9 +329,6 @@ void failLaunch() {
 void requestQuit() {
     quit_requested = true;
 }
-void setNeedsDisplay() {
-    needs_display = true;
-}
 void addLoopHook(void (*hook)(void*), void* user) {
     hooks.push_back({hook, user});
 }
@@ -350,6 +353,14 @@ void deliverTouch(TouchPhase phase, float x, float y) {
     for (auto it = list.rbegin(); it != list.rend(); ++it)
         if ((*it)->touch(phase, x, y)) return;
     if (root_view) root_view->touch(phase, x, y);
+}
+
+void deliverWheel(float dy, bool flipped) {
+    // Nothing scrolls under an alert.
+    if (std::any_of(overlays().begin(), overlays().end(),
+                    [](const Overlay* o) { return o->modal(); }))
+        return;
+    if (root_view) root_view->wheel(flipped ? -dy : dy);
 }
 
 void deliverKey(const char* name) {

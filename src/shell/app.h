@@ -5,7 +5,7 @@
 
 #include "shell/options.h"
 #include "shell/script.h"
-#include "shell/views.h"
+#include "ui/views.h"
 
 #include <vector>
 
@@ -36,7 +36,7 @@ class BaseAppDelegate {
     // (not shown yet). False when no window can be had; the launch should stop then.
     bool initializeApplication(AnalyticsAPI* analytics);
     // Puts the root view in the window and shows it.
-    void showWindowWithRootView(View* view);
+    void showWindowWithRootView(ui::View* view);
 
     bool m_window = false; // the window exists
 };
@@ -52,15 +52,15 @@ void requestQuit();
 
 // Called once per main-loop step before the timers (network polling and the like).
 void addLoopHook(void (*hook)(void*), void* user);
-// The screen must be drawn again at the next step even without a tick.
-void setNeedsDisplay();
 
 // Touches and keys as the window and scripts deliver them (points: top-left origin, y down).
-void deliverTouch(TouchPhase phase, float x, float y);
+void deliverTouch(ui::TouchPhase phase, float x, float y);
+// The mouse wheel turned by dy notches (flipped: the system reverses it).
+void deliverWheel(float dy, bool flipped);
 // A named key (see input.h) pressed and let go at once.
 void deliverKey(const char* name);
 // A focus move or press: the overlays first, the top one first, then the root view.
-void deliverNav(Nav n);
+void deliverNav(ui::Nav n);
 // The back key: an alert's cancel button, else the delegate's goBack. A touch in progress is
 // abandoned first (its remaining moves and release reach no one).
 void deliverBack();

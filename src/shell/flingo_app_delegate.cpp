@@ -2,6 +2,7 @@
 #include "shell/flingo_app_delegate.h"
 
 #include "ads/ads.h"
+#include "audio/session.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/util.h"
@@ -11,10 +12,13 @@
 #include "shell/analytics.h"
 #include "shell/main_view.h"
 #include "shell/options.h"
+#include "shell/scores_link.h"
 #include "shell/startup.h"
-#include "shell/timer.h"
 #include "shell/window.h"
+#include "ui/controls.h"
+#include "ui/timer.h"
 
+#include <SDL.h>
 #include <ctime>
 #include <vector>
 
@@ -24,85 +28,78 @@ namespace {
 const char* const ANALYTICS_KEY = "FL1NG0D3SKT0PK3Y2026";
 constexpr double OVERLAY_FADE_SECONDS = 1.0;
 
-struct Part {
-    LaunchStep step;
-    DelegatePart fn;
-};
-
-std::vector<Part>& parts() {
-    static std::vector<Part> list; // filled by static objects before main
-    return list;
-}
-
-void runParts(LaunchStep step, FlingoAppDelegate& d) {
-    for (const Part& p : parts())
-        if (p.step == step) p.fn(d);
-}
-
 FlingoAppDelegate* the_delegate = nullptr;
 std::vector<fg::Button> game_buttons; // reused between presses
 
 // The game's own buttons, while the game view is on screen and still, in view points.
-void listGameButtons(std::vector<shell::Button>& out) {
+void listGameButtons(std::vector<ui::Button>& out) {
     const FlingoAppDelegate* d = the_delegate;
     if (!d || !d->m_nav_ctrl || d->m_nav_ctrl->transitioning() ||
         d->m_nav_ctrl->top() != d->m_view_ctrl)
         return;
     fg::screenButtons(game_buttons);
     for (const fg::Button& b : game_buttons)
-        out.push_back({b.label, b.x - b.w / 2, shell::SCREEN_HEIGHT - b.y - b.h / 2, b.w, b.h});
+        out.push_back({b.label, b.x - b.w / 2, ui::SCREEN_HEIGHT - b.y - b.h / 2, b.w, b.h});
+}
+
+// Every step of the main loop: the score feature's transfers, then the alerts and the buttons
+// scripts can press.
+void stepOverlays(void*) {
+    shell::scores_link::step();
+    ui::collectAlerts();
+    ui::refreshButtons();
 }
 
 } // namespace
 
-bool addDelegatePart(LaunchStep step, DelegatePart part) {
-    parts().push_back({step, part});
-    return true;
-}
-
 void FlingoAppDelegate::applicationDidFinishLaunching() {
     const shell::Options& opts = shell::options();
-    requestInterstitial();
-    // (The phone hid its status bar here; a desktop window has none.)
+
+    // The window, with the start-up picture in it as soon as it exists, while the rest loads (as
+    // the phone shows it while it starts the game). A missing context shows when the game view
+    // is made. (The phone hid its status bar here; a desktop window has none.)
     m_analytics = opts.analytics_log.empty() ? new shell::AnalyticsAPI
                                              : new shell::LogAnalytics(opts.analytics_log);
     m_analytics->initializeWithId(ANALYTICS_KEY);
     if (!initializeApplication(m_analytics)) return;
-    // The start-up image goes up as soon as there is a window, while the sounds and the game
-    // load, as the phone shows it while it starts the game. (A missing context shows when the
-    // game view is made.)
-    m_startup_view = new shell::ImageView("Default.png", 0, 0, 320, 480);
+    m_startup_view = new ui::ImageView("Default.png", 0, 0, 320, 480);
     shell::presentLaunchScreen(m_startup_view);
     m_analytics->logEvent("USER_START", {{"ID", shell::deviceId()}});
 
-    runParts(LaunchStep::Audio, *this);
-    runParts(LaunchStep::Handlers, *this);
+    // Sound: the sound manager and its handlers on the bus, before the game that plays them.
+    sound::startSession();
+
+    // The game: its view's creation runs the game's whole initialisation (which asks for the
+    // banners unless ads are off). The screen stack starts on the start-up picture.
+    if (opts.no_ads) AdSupplier::setAdsEnabled(false);
     evt::subscribe("gotoLevel", evt::Callback(this, &FlingoAppDelegate::gotoLevel));
     evt::subscribe("getMainView", evt::Callback(this, &FlingoAppDelegate::getMainView));
-
-    m_startup_ctrl = new shell::ViewController{m_startup_view, ""};
-
-    if (opts.no_ads) AdSupplier::setAdsEnabled(false);
     m_view = new MainView;
     if (!m_view->init()) {
         platform::log("cannot start the game: no usable OpenGL ES 1.1 view");
         shell::failLaunch();
         return;
     }
-    m_view_ctrl = new shell::ViewController{m_view, "Back"};
-    runParts(LaunchStep::WebView, *this);
-
-    m_nav_ctrl = new shell::NavController(m_startup_ctrl);
+    m_startup_ctrl = new ui::ViewController{m_startup_view, ""};
+    m_view_ctrl = new ui::ViewController{m_view, "Back"};
+    m_nav_ctrl = new ui::NavController(m_startup_ctrl);
     m_nav_ctrl->setNavigationBarHidden(true);
     m_nav_ctrl->setDelegate(this);
     the_delegate = this;
-    shell::setButtonSource(&listGameButtons);
-    runParts(LaunchStep::Location, *this);
-    showWindowWithRootView(m_nav_ctrl);
+    ui::setButtonSource(&listGameButtons);
 
+    // The score feature: it starts at the first board or submission.
+    shell::scores_link::start(m_nav_ctrl, m_view_ctrl->title, m_analytics);
+    shell::addLoopHook(&stepOverlays, nullptr);
+
+    // Ads: their links, and the start-up interstitial.
+    evt::subscribe("gotoUrl", evt::Callback(this, &FlingoAppDelegate::gotoUrl));
+    requestInterstitial();
+
+    showWindowWithRootView(m_nav_ctrl);
     const time_t now = time(nullptr);
     if (shell::inPromotionWeek(now)) {
-        auto* overlay = new shell::ImageView("BestBuyOverlay.png", 0, 0);
+        auto* overlay = new ui::ImageView("BestBuyOverlay.png", 0, 0);
         // Its picture is cropped to what shows of it: centred where the full one was.
         const Vector2<float> shift = fg::overlayShift("BestBuyOverlay.png");
         overlay->setCenter(173 + shift.x, 417 - shift.y);
@@ -111,16 +108,22 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
         overlay->fadeTo(1, OVERLAY_FADE_SECONDS);
     }
     m_startup_timer =
-        shell::scheduleTimer(shell::startupSeconds(now), false, [this] { removeStartupScreen(); });
+        ui::scheduleTimer(shell::startupSeconds(now), false, [this] { removeStartupScreen(); });
 }
 
+// The launch in reverse: ads, the score feature, sound, then the game's shutdown events and the
+// views, the window's analytics last.
 FlingoAppDelegate::~FlingoAppDelegate() {
-    shell::setButtonSource(nullptr);
-    the_delegate = nullptr;
-    runParts(LaunchStep::Release, *this);
+    evt::unsubscribe("gotoUrl", evt::Callback(this, &FlingoAppDelegate::gotoUrl));
+    shell::scores_link::stop();
+    sound::endSession();
     evt::publish("releaseBackgroundMusic");
     evt::publish("onShutdown");
-    shell::invalidateTimer(m_startup_timer);
+    evt::unsubscribe("gotoLevel", evt::Callback(this, &FlingoAppDelegate::gotoLevel));
+    evt::unsubscribe("getMainView", evt::Callback(this, &FlingoAppDelegate::getMainView));
+    ui::setButtonSource(nullptr);
+    the_delegate = nullptr;
+    ui::invalidateTimer(m_startup_timer);
     delete m_nav_ctrl;
     delete m_view_ctrl;
     delete m_view;
@@ -139,24 +142,25 @@ void FlingoAppDelegate::getMainView(void* payload) {
 }
 
 void FlingoAppDelegate::removeStartupScreen() {
-    shell::invalidateTimer(m_startup_timer);
+    ui::invalidateTimer(m_startup_timer);
     m_startup_timer = nullptr;
     m_nav_ctrl->push(m_view_ctrl, true);
 }
 
-void FlingoAppDelegate::willShowViewController(shell::NavController& nav, shell::ViewController* vc,
+void FlingoAppDelegate::willShowViewController(ui::NavController& nav, ui::ViewController* vc,
                                                bool) {
-    if (vc && vc == m_web_view_ctrl) {
-        nav.setNavigationBarHidden(false);
-        m_view->stopAnimation();
-    } else if (vc == m_view_ctrl) {
+    shell::scores_link::willShow(vc);
+    if (vc == m_view_ctrl) {
         nav.setNavigationBarHidden(true);
         m_view->startAnimation();
+    } else if (vc && vc != m_startup_ctrl) { // a page over the game view
+        nav.setNavigationBarHidden(false);
+        m_view->stopAnimation();
     }
+    ui::refreshButtons();
 }
 
-void FlingoAppDelegate::didShowViewController(shell::NavController&, shell::ViewController* vc,
-                                              bool) {
+void FlingoAppDelegate::didShowViewController(ui::NavController&, ui::ViewController* vc, bool) {
     if (!m_activated && vc == m_view_ctrl) {
         fg::activate();
         m_activated = true;
@@ -182,4 +186,15 @@ void FlingoAppDelegate::requestInterstitial() {
 
 void FlingoAppDelegate::didFailToReceiveInterstitial() {
     // Nothing to do: the start-up timer removes the start-up screen as usual.
+}
+
+void FlingoAppDelegate::gotoUrl(void* payload) {
+    const char* url = static_cast<const char*>(payload);
+    if (!url) return;
+    m_analytics->logEvent("CLICKED_AD_LINK", {{"url", url}});
+    if (shell::options().headless) {
+        platform::log("not opening %s in a headless run", url);
+        return;
+    }
+    if (SDL_OpenURL(url) != 0) platform::log("cannot open %s: %s", url, SDL_GetError());
 }

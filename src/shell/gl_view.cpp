@@ -4,10 +4,12 @@
 #include "core/evt.h"
 #include "core/platform.h"
 #include "gfx/scale.h"
-#include "shell/timer.h"
 #include "shell/window.h"
+#include "ui/timer.h"
 
 namespace shell {
+
+using namespace ui;
 namespace {
 bool ticked = false;
 

@@ -5,16 +5,18 @@
 // or presented since), the view has the game draw it again in place: nothing is copied.
 #pragma once
 
-#include "shell/views.h"
+#include "ui/views.h"
 
 #include <GLES/gl.h>
 #include <SDL.h>
 
+namespace ui {
+class Timer;
+} // namespace ui
+
 namespace shell {
 
-class Timer;
-
-class BaseGLView : public View {
+class BaseGLView : public ui::View {
   public:
     BaseGLView() = default;
     ~BaseGLView() override;
@@ -41,7 +43,7 @@ class BaseGLView : public View {
   protected:
     SDL_GLContext m_context = nullptr;
     double m_interval = 0;
-    Timer* m_animation_timer = nullptr;
+    ui::Timer* m_animation_timer = nullptr;
     double m_time = 0;
     bool m_subscribed = false;
 

@@ -2,12 +2,14 @@
 #include "shell/identity.h"
 
 #include "core/platform.h"
-#include "shell/png_file.h"
+#include "ui/png_file.h"
 
 #include <cstdlib>
 #include <string>
 
 namespace shell {
+
+using namespace ui;
 
 void setIdentityHints() {
     setenv("SDL_VIDEO_X11_WMCLASS", APP_ID, 0);

@@ -3,14 +3,16 @@
 
 #include "core/platform.h"
 #include "shell/app.h"
-#include "shell/timer.h"
 #include "shell/window.h"
+#include "ui/timer.h"
 
 #include <array>
 #include <cmath>
 #include <cstring>
 
 namespace shell::input {
+
+using namespace ui;
 
 const char* const KEY_NAMES =
     "escape, f11, return, space, up, down, left, right, pad-a, pad-b, pad-x, pad-y, pad-back, "

@@ -17,25 +17,25 @@ bool MainView::init() {
     return true;
 }
 
-void MainView::touch(shell::TouchPhase phase, float x, float y) {
-    touch_point = {x, shell::SCREEN_HEIGHT - y};
+void MainView::touch(ui::TouchPhase phase, float x, float y) {
+    touch_point = {x, ui::SCREEN_HEIGHT - y};
     switch (phase) {
-    case shell::TouchPhase::Began:
+    case ui::TouchPhase::Began:
         evt::publish("onPtrDown", &touch_point);
         break;
-    case shell::TouchPhase::Moved:
+    case ui::TouchPhase::Moved:
         evt::publish("onPtrMove", &touch_point);
         break;
     // A cancelled touch ends like a lifted finger.
-    case shell::TouchPhase::Ended:
-    case shell::TouchPhase::Cancelled:
+    case ui::TouchPhase::Ended:
+    case ui::TouchPhase::Cancelled:
         evt::publish("onPtrUp", &touch_point);
         break;
     }
 }
 
-void MainView::nav(shell::Nav n) {
-    static_assert(static_cast<int>(shell::Nav::Press) == fg::NAV_PRESS);
+void MainView::nav(ui::Nav n) {
+    static_assert(static_cast<int>(ui::Nav::Press) == fg::NAV_PRESS);
     evt::publish("onNav", static_cast<int>(n));
 }
 
@@ -43,6 +43,6 @@ bool MainView::flickAnchor(float& x, float& y) const {
     Vector2<float> at;
     if (!fg::flickAnchor(at)) return false;
     x = at.x;
-    y = shell::SCREEN_HEIGHT - at.y;
+    y = ui::SCREEN_HEIGHT - at.y;
     return true;
 }

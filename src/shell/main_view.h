@@ -11,9 +11,9 @@ class MainView : public shell::BaseGLView {
     // Creates the view and, when that worked, runs the game's whole initialisation. False
     // (and the game not started) when the view cannot be made.
     bool init();
-    void touch(shell::TouchPhase phase, float x, float y) override;
+    void touch(ui::TouchPhase phase, float x, float y) override;
     // Focus moves and presses become "onNav"; a key or stick flick starts on the ball.
-    void nav(shell::Nav n) override;
+    void nav(ui::Nav n) override;
     bool flickAnchor(float& x, float& y) const override;
 };
 

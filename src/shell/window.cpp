@@ -5,8 +5,8 @@
 #include "gfx/scale.h"
 #include "shell/gl_ext.h"
 #include "shell/identity.h"
-#include "shell/png_file.h"
-#include "shell/views.h"
+#include "ui/png_file.h"
+#include "ui/views.h"
 
 #include <EGL/egl.h>
 #include <GLES/gl.h>
@@ -15,6 +15,8 @@
 #include <cmath>
 
 namespace shell {
+
+using namespace ui;
 namespace {
 
 SDL_Window* win = nullptr;

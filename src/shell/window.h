@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
-namespace shell {
-
+namespace ui {
 class View;
+}
+
+namespace shell {
 
 struct PixelRect {
     int x = 0, y = 0, w = 0, h = 0; // GL window coordinates (origin bottom-left)
@@ -32,7 +34,7 @@ SDL_GLContext context();
 // Shows the window at once with the view composed in it, before the launch goes on: the
 // start-up image is up while the game loads, as the phone shows it while it starts the game.
 // False when there is no context to draw with.
-bool presentLaunchScreen(View* view);
+bool presentLaunchScreen(ui::View* view);
 
 void toggleFullscreen();
 // The screen's place in the drawable, and its scale (drawable pixels per point).
@@ -59,6 +61,6 @@ unsigned presentCount();
 
 // Composes the root view and the overlays into the window and shows the result (in headless
 // runs: flushes). Screenshots listed are written from what was composed.
-void present(View* root, const std::vector<std::string>& screenshots);
+void present(ui::View* root, const std::vector<std::string>& screenshots);
 
 } // namespace shell

@@ -7,7 +7,7 @@
 #include "game/menu.h"
 #include "save/savedata.h"
 #include "save/scores.h"
-#include "shell/png_file.h"
+#include "ui/png_file.h"
 #include "testrun.h"
 
 #include <algorithm>
@@ -414,8 +414,8 @@ TEST(Game, RunsInAWindowScaledToTheDesktop) {
     }
     EXPECT_EQ(testrun::events(trace, "getMainView").size(), 1u);
     EXPECT_EQ(testrun::events(trace, "onShutdown").size(), 2u);
-    shell::Image shot;
-    ASSERT_TRUE(shell::readPng(dir + "/w.png", shot));
+    ui::Image shot;
+    ASSERT_TRUE(ui::readPng(dir + "/w.png", shot));
     EXPECT_EQ(shot.width, 651);
     EXPECT_EQ(shot.height, 976);
     // The menu fills the whole screen: no corner of it is left black.

@@ -10,7 +10,7 @@
 #include "game/level_defs.h"
 #include "online/boards.h"
 #include "online/page.h"
-#include "online/panel.h"
+#include "ui/panel.h"
 #include "online/submission.h"
 #include "save/savedata.h"
 #include "save/scores.h"

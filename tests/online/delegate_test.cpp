@@ -7,7 +7,7 @@
 #include "shell/app.h"
 #include "shell/flingo_app_delegate.h"
 #include "shell/options.h"
-#include "shell/views.h"
+#include "ui/views.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -23,7 +23,7 @@ bool back_seen_before_page = false;
 void onStep(void*) {
     ++steps;
     float x = 0, y = 0;
-    if (steps == 140) back_seen_before_page = shell::findButton("Back", x, y);
+    if (steps == 140) back_seen_before_page = ui::findButton("Back", x, y);
     if (steps == 150) {
         evt::publish("gotoUrl", "http://127.0.0.1:9/ad?id=7&x=%20");
         evt::publish("gotoUrl", static_cast<const char*>(nullptr));

@@ -9,9 +9,9 @@
 #include "shell/gl_view.h"
 #include "shell/options.h"
 #include "shell/script.h"
-#include "shell/timer.h"
+#include "ui/timer.h"
 #include "shell/trace.h"
-#include "shell/views.h"
+#include "ui/views.h"
 #include "shell/window.h"
 
 #include <GLES/gl.h>
@@ -24,11 +24,11 @@ bool down = false;
 
 class HarnessView : public shell::BaseGLView {
   public:
-    void touch(shell::TouchPhase phase, float x, float y) override {
-        point = {x, shell::SCREEN_HEIGHT - y};
-        down = phase == shell::TouchPhase::Began || phase == shell::TouchPhase::Moved;
-        evt::publish(phase == shell::TouchPhase::Began   ? "onPtrDown"
-                     : phase == shell::TouchPhase::Moved ? "onPtrMove"
+    void touch(ui::TouchPhase phase, float x, float y) override {
+        point = {x, ui::SCREEN_HEIGHT - y};
+        down = phase == ui::TouchPhase::Began || phase == ui::TouchPhase::Moved;
+        evt::publish(phase == ui::TouchPhase::Began   ? "onPtrDown"
+                     : phase == ui::TouchPhase::Moved ? "onPtrMove"
                                                          : "onPtrUp",
                      &point);
     }
@@ -45,7 +45,7 @@ void render(void*, void*) {
     glDisable(GL_SCISSOR_TEST);
 }
 
-class HarnessDelegate : public shell::BaseAppDelegate, public shell::NavDelegate {
+class HarnessDelegate : public shell::BaseAppDelegate, public ui::NavDelegate {
   public:
     ~HarnessDelegate() override { evt::publish("onShutdown"); }
 
@@ -56,23 +56,23 @@ class HarnessDelegate : public shell::BaseAppDelegate, public shell::NavDelegate
         evt::subscribe("render", evt::Callback(&render, nullptr));
         nav.setDelegate(this);
         showWindowWithRootView(&nav);
-        shell::setButton("OK", 100, 200, 120, 40);
-        shell::scheduleTimer(0.2, false, [this] { nav.push(&view_ctrl, true); });
+        ui::setButton("OK", 100, 200, 120, 40);
+        ui::scheduleTimer(0.2, false, [this] { nav.push(&view_ctrl, true); });
     }
-    void willShowViewController(shell::NavController&, shell::ViewController* vc, bool) override {
+    void willShowViewController(ui::NavController&, ui::ViewController* vc, bool) override {
         if (vc == &view_ctrl) view.startAnimation();
     }
-    void didShowViewController(shell::NavController&, shell::ViewController* vc, bool) override {
+    void didShowViewController(ui::NavController&, ui::ViewController* vc, bool) override {
         if (vc == &view_ctrl) platform::log("shown %d", ++shown);
     }
     void goBack() override { platform::log("back"); }
 
   private:
-    shell::ImageView startup{"Default.png", 0, 0, 320, 480};
-    shell::ViewController startup_ctrl{&startup, ""};
+    ui::ImageView startup{"Default.png", 0, 0, 320, 480};
+    ui::ViewController startup_ctrl{&startup, ""};
     HarnessView view;
-    shell::ViewController view_ctrl{&view, "Back"};
-    shell::NavController nav{&startup_ctrl};
+    ui::ViewController view_ctrl{&view, "Back"};
+    ui::NavController nav{&startup_ctrl};
     int shown = 0;
 };
 

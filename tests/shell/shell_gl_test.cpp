@@ -5,7 +5,7 @@
 #include "core/platform.h"
 #include "shell/gl_ext.h"
 #include "shell/gl_view.h"
-#include "shell/timer.h"
+#include "ui/timer.h"
 #include "shell/window.h"
 #include "testrun.h"
 
@@ -26,7 +26,7 @@ void onRender(void*, void*) {
 }
 // The loop clock and the game's millisecond clock at ms milliseconds.
 void at(int64_t ms) {
-    shell::setNowNs(ms * 1'000'000);
+    ui::setNowNs(ms * 1'000'000);
     platform::setVirtualTime(static_cast<double>(ms) / 1000.0);
 }
 
@@ -43,19 +43,19 @@ TEST(ShellGl, TicksFollowTheMillisecondClockSleepStopsThemAndComposingKeepsGameS
     view.startAnimation();
     view.startAnimation(); // already running: nothing changes
     at(1019);
-    EXPECT_EQ(shell::fireDueTimers(), 0);
+    EXPECT_EQ(ui::fireDueTimers(), 0);
     at(1020);
-    EXPECT_EQ(shell::fireDueTimers(), 1);
+    EXPECT_EQ(ui::fireDueTimers(), 1);
     at(1047); // late by 7 ms: dt says so, and the next tick keeps its schedule (1060)
-    shell::fireDueTimers();
-    shell::setNowNs(1'060'000'000); // the millisecond clock did not move: dt 0
-    shell::fireDueTimers();
+    ui::fireDueTimers();
+    ui::setNowNs(1'060'000'000); // the millisecond clock did not move: dt 0
+    ui::fireDueTimers();
     evt::publish("onSleep");
     at(9000);
-    EXPECT_EQ(shell::fireDueTimers(), 0);
+    EXPECT_EQ(ui::fireDueTimers(), 0);
     evt::publish("onWake");
     at(9020);
-    shell::fireDueTimers();
+    ui::fireDueTimers();
     ASSERT_EQ(dts.size(), 4u);
     EXPECT_NEAR(dts[0], 0.020, 1e-9);
     EXPECT_NEAR(dts[1], 0.027, 1e-9);

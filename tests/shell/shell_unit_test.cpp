@@ -7,9 +7,9 @@
 #include "shell/options.h"
 #include "shell/script.h"
 #include "shell/startup.h"
-#include "shell/timer.h"
+#include "ui/timer.h"
 #include "shell/trace.h"
-#include "shell/views.h"
+#include "ui/views.h"
 #include "testrun.h"
 
 #include <cstdlib>
@@ -118,38 +118,38 @@ TEST(Trace, PayloadsAreWrittenByTheEventsType) {
 }
 
 TEST(Timer, RepeatingKeepsItsScheduleSkipsMissedAndOneShotsFireOnce) {
-    shell::setNowNs(0);
+    ui::setNowNs(0);
     int ticks = 0, shots = 0, a = 0, b = 0;
-    shell::Timer* rep = shell::scheduleTimer(0.02, true, [&] { ++ticks; });
-    shell::Timer* once = nullptr;
-    once = shell::scheduleTimer(0.05, false, [&] { ++shots, shell::invalidateTimer(once); });
-    shell::setNowNs(19'999'999);
-    EXPECT_EQ(shell::fireDueTimers(), 0);
-    shell::setNowNs(23'000'000); // late: the next firing stays at 40 ms
-    EXPECT_EQ(shell::fireDueTimers(), 1);
-    EXPECT_EQ(shell::nextTimerDue(), 40'000'000);
-    shell::setNowNs(130'000'000); // 40..120 missed: one firing, the next at 140 ms
-    EXPECT_EQ(shell::fireDueTimers(), 2);
-    EXPECT_EQ(shell::nextTimerDue(), 140'000'000);
-    shell::setNowNs(1'000'000'000);
-    shell::fireDueTimers();
+    ui::Timer* rep = ui::scheduleTimer(0.02, true, [&] { ++ticks; });
+    ui::Timer* once = nullptr;
+    once = ui::scheduleTimer(0.05, false, [&] { ++shots, ui::invalidateTimer(once); });
+    ui::setNowNs(19'999'999);
+    EXPECT_EQ(ui::fireDueTimers(), 0);
+    ui::setNowNs(23'000'000); // late: the next firing stays at 40 ms
+    EXPECT_EQ(ui::fireDueTimers(), 1);
+    EXPECT_EQ(ui::nextTimerDue(), 40'000'000);
+    ui::setNowNs(130'000'000); // 40..120 missed: one firing, the next at 140 ms
+    EXPECT_EQ(ui::fireDueTimers(), 2);
+    EXPECT_EQ(ui::nextTimerDue(), 140'000'000);
+    ui::setNowNs(1'000'000'000);
+    ui::fireDueTimers();
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(shots, 1);
-    shell::invalidateTimer(once); // long gone: nothing happens
+    ui::invalidateTimer(once); // long gone: nothing happens
 
     // A handler that stops another timer and itself.
-    shell::Timer *ta = nullptr, *tb = nullptr;
-    ta = shell::scheduleTimer(0.01, true, [&] {
+    ui::Timer *ta = nullptr, *tb = nullptr;
+    ta = ui::scheduleTimer(0.01, true, [&] {
         ++a;
-        shell::invalidateTimer(tb);
-        shell::invalidateTimer(ta);
+        ui::invalidateTimer(tb);
+        ui::invalidateTimer(ta);
     });
-    tb = shell::scheduleTimer(0.02, true, [&] { ++b; });
-    shell::setNowNs(1'100'000'000);
-    shell::fireDueTimers();
+    tb = ui::scheduleTimer(0.02, true, [&] { ++b; });
+    ui::setNowNs(1'100'000'000);
+    ui::fireDueTimers();
     EXPECT_EQ(std::pair(a, b), std::pair(1, 0));
-    shell::invalidateTimer(rep);
-    EXPECT_EQ(shell::nextTimerDue(), INT64_MAX);
+    ui::invalidateTimer(rep);
+    EXPECT_EQ(ui::nextTimerDue(), INT64_MAX);
 }
 
 TEST(Startup, PromotionWeekIsLocalTimeInclusive) {
@@ -176,27 +176,27 @@ TEST(Startup, PromotionWeekIsLocalTimeInclusive) {
 }
 
 namespace {
-struct Recorder : shell::NavDelegate {
+struct Recorder : ui::NavDelegate {
     std::vector<std::string> calls;
-    void willShowViewController(shell::NavController&, shell::ViewController* vc, bool) override {
+    void willShowViewController(ui::NavController&, ui::ViewController* vc, bool) override {
         calls.push_back("will " + vc->title);
     }
-    void didShowViewController(shell::NavController&, shell::ViewController* vc, bool) override {
+    void didShowViewController(ui::NavController&, ui::ViewController* vc, bool) override {
         calls.push_back("did " + vc->title);
     }
 };
 } // namespace
 
 TEST(Navigation, ShownAfterTheSlideOnceAndTheRootStays) {
-    shell::setNowNs(0);
+    ui::setNowNs(0);
     Recorder rec;
-    shell::ViewController start{nullptr, "start"}, game{nullptr, "game"}, web{nullptr, "web"};
-    shell::NavController nav(&start);
+    ui::ViewController start{nullptr, "start"}, game{nullptr, "game"}, web{nullptr, "web"};
+    ui::NavController nav(&start);
     nav.setDelegate(&rec);
     nav.push(&game, true);
     nav.push(&web, true); // refused mid-slide
     EXPECT_EQ(nav.depth(), 2u);
-    shell::setNowNs(350'000'000);
+    ui::setNowNs(350'000'000);
     nav.advance();
     nav.advance(); // only once
     EXPECT_FALSE(nav.transitioning());

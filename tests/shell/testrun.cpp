@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "testrun.h"
 
-#include "shell/png_file.h"
+#include "ui/png_file.h"
 
 #include <chrono>
 #include <csignal>
@@ -184,12 +184,12 @@ void writeSolidPng(const std::string& path, int w, int h, uint8_t r, uint8_t g, 
     std::vector<uint8_t> rgb;
     for (int i = 0; i < w * h; ++i)
         rgb.insert(rgb.end(), {r, g, b});
-    shell::writePngRgb(path, rgb.data(), w, h);
+    ui::writePngRgb(path, rgb.data(), w, h);
 }
 
 long pixel(const std::string& png, int x, int y) {
-    shell::Image img;
-    if (!shell::readPng(png, img) || x < 0 || y < 0 || x >= img.width || y >= img.height) return -1;
+    ui::Image img;
+    if (!ui::readPng(png, img) || x < 0 || y < 0 || x >= img.width || y >= img.height) return -1;
     const uint8_t* p = &img.rgba[(static_cast<size_t>(y) * img.width + x) * 4];
     return (long(p[0]) << 16) | (long(p[1]) << 8) | p[2];
 }

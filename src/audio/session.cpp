@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The delegate's sound side: the sound manager, the effects prepared at launch and the five
-// sound handlers, subscribed at the audio step of the launch; the pools and the device are
-// given back at the end. While the window is out of focus every sound holds where it is.
+#include "audio/session.h"
+
 #include "audio/app_sound.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "core/evt.h"
 #include "core/platform.h"
-#include "shell/flingo_app_delegate.h"
 
 #include <SDL_mixer.h>
 #include <dlfcn.h>
@@ -60,22 +58,27 @@ void onWake(void*, void*) {
     platform::log("focus regained: %d sounds paused", pausedNow());
 }
 
-const bool launched = addDelegatePart(LaunchStep::Audio, [](FlingoAppDelegate&) {
+sound::AppSound* app_sound = nullptr;
+
+} // namespace
+
+namespace sound {
+
+void startSession() {
     silenceAlsa();
-    // On the heap and never destroyed: its subscriptions must outlive every static object
-    // that could still publish at exit.
-    static sound::AppSound* app_sound = new sound::AppSound;
+    app_sound = new AppSound;
     app_sound->setupAudio();
     held_channels.reserve(64);
     evt::subscribe("onSleep", evt::Callback(&onSleep, nullptr));
     evt::subscribe("onWake", evt::Callback(&onWake, nullptr));
-});
+}
 
-// Sound events after this are silent and harmless.
-const bool released = addDelegatePart(LaunchStep::Release, [](FlingoAppDelegate&) {
+void endSession() {
     evt::unsubscribe("onSleep", evt::Callback(&onSleep, nullptr));
     evt::unsubscribe("onWake", evt::Callback(&onWake, nullptr));
-    sound::closeAudio();
-});
+    closeAudio();
+    delete app_sound;
+    app_sound = nullptr;
+}
 
-} // namespace
+} // namespace sound

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The delegate's online side: the score submission (confirmation, the wait for a position, the
-// post), the boards in the in-app web page, and external links. It joins the launch at its
-// steps: the four handlers, the web page's controller, then the position source together with
-// the navigation bar.
+// The score feature: the submission (confirmation, the wait for a position, the post) and the
+// boards, both shown in the score page, and the boards this machine serves itself when no score
+// server is configured.
 //
 // FLINGO_LOCATION=LAT,LNG gives a fixed position when --location is not given.
 // FLINGO_SCORE_SERVER=URL names the score service when --score-server is not given; without
@@ -11,29 +10,24 @@
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/util.h"
-#include "game/flingo.h"
+#include "online/board_page.h"
 #include "online/boards.h"
+#include "online/feature.h"
 #include "online/http.h"
 #include "online/location.h"
 #include "online/submission.h"
-#include "shell/analytics.h"
-#include "shell/app.h"
-#include "shell/delegate_online_views.h"
-#include "shell/flingo_app_delegate.h"
-#include "shell/main_view.h"
-#include "shell/options.h"
-#include "shell/timer.h"
+#include "ui/controls.h"
+#include "ui/timer.h"
 
 #include "embed.h"
 
-#include <SDL.h>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <memory>
+#include <vector>
 
 namespace {
-
-using online_ui::WebViewController;
 
 // The boards this machine serves itself when no score server is configured: the reference
 // server's store and pages on 127.0.0.1, its database in the data folder. Started on a thread of
@@ -91,115 +85,116 @@ struct Sending {
     int level = -1, score = 0;
 };
 
-class OnlineSide : public location::Delegate, public shell::NavDelegate {
+class Scores : public location::Delegate {
   public:
-    FlingoAppDelegate* app = nullptr;
-    WebViewController* m_web_view_ctrl = nullptr;
-    location::Manager m_location_manager;
-    online_ui::SpinnerOverlay m_spinner_view;
-    online_ui::NavBar* m_nav_bar = nullptr;
-    std::string m_server;
-    bool m_web_shown = false;
-    int m_waiting = 0;   // submissions waiting for a position
-    LocalBoards m_local; // when m_server is empty
-    // A request held until the local boards have started.
-    bool m_held = false;
-    http::Request m_held_request;
-    Sending m_sending;
-
-    // ---- the launch
-
-    void registerHandlers(FlingoAppDelegate& d) {
-        app = &d;
-        const shell::Options& o = shell::options();
+    explicit Scores(const online::Host& host) : m_host(host) {
         const char* env = getenv("FLINGO_SCORE_SERVER");
-        m_server = !o.score_server.empty() ? o.score_server
-                   : env && *env           ? env
-                                           : FLINGO_SCORE_SERVER;
+        m_server = !host.score_server.empty() ? host.score_server
+                   : env && *env              ? env
+                                              : FLINGO_SCORE_SERVER;
         while (!m_server.empty() && m_server.back() == '/')
             m_server.pop_back();
         if (const char* t = getenv("FLINGO_HTTP_TIMEOUT"); t && atof(t) > 0)
             http::setTimeout(atof(t));
-        evt::subscribe("scorePrompt", evt::Callback(this, &OnlineSide::scorePrompt));
-        evt::subscribe("showScores", evt::Callback(this, &OnlineSide::showScores));
-        evt::subscribe("postScore", evt::Callback(this, &OnlineSide::postScore));
-        evt::subscribe("gotoUrl", evt::Callback(this, &OnlineSide::gotoUrl));
-        shell::addLoopHook(&OnlineSide::step, this);
-    }
-
-    // The page and its fonts are made at the first board or submission, not at launch: most runs
-    // never open one, and the font set-up costs tens of milliseconds.
-    WebViewController* webViewController() {
-        if (m_web_view_ctrl) return m_web_view_ctrl;
-        m_web_view_ctrl = new WebViewController;
-        app->m_web_view_ctrl = m_web_view_ctrl;
-        m_web_view_ctrl->loadEnded = [this](bool ok, int status, const std::string& detail) {
-            loadEnded(ok, status, detail);
-        };
-        m_web_view_ctrl->failureAcknowledged = [this] { leavePage(); };
-        return m_web_view_ctrl;
-    }
-
-    void createLocation(FlingoAppDelegate& d) {
-        const shell::Options& o = shell::options();
-        std::string source = o.location;
+        std::string source = host.location;
         if (source.empty())
             if (const char* env = getenv("FLINGO_LOCATION")) source = env;
         m_location_manager.setSource(source);
         m_location_manager.setDelegate(this);
-        // The view controllers hear when they come and go through us; the application delegate
-        // still runs its own navigation handling.
-        d.m_nav_ctrl->setDelegate(this);
-        m_nav_bar = new online_ui::NavBar(d.m_nav_ctrl, d.m_view_ctrl->title);
-        online_ui::setNavBar(m_nav_bar);
-        shell::addOverlay(m_nav_bar);
-        shell::addOverlay(&m_spinner_view);
-        SDL_AddEventWatch(&OnlineSide::watchEvents, this);
+        m_nav_bar = std::make_unique<ui::NavBar>(host.nav, host.back_label);
+        ui::setNavBar(m_nav_bar.get());
+        ui::addOverlay(m_nav_bar.get());
+        ui::addOverlay(&m_spinner_view);
     }
 
-    void release(FlingoAppDelegate&) {
-        SDL_DelEventWatch(&OnlineSide::watchEvents, this);
-        if (m_web_view_ctrl) m_web_view_ctrl->webView().content.stopLoading();
+    ~Scores() override {
+        for (ui::Timer* t : m_timers)
+            ui::invalidateTimer(t);
+        if (m_page) m_page->stopLoading();
         m_location_manager.stopUpdatingLocation();
         m_local.stop();
+        ui::removeOverlay(&m_spinner_view);
+        ui::removeOverlay(m_nav_bar.get());
+        ui::setNavBar(nullptr);
     }
+    Scores(const Scores&) = delete;
+    Scores& operator=(const Scores&) = delete;
 
     // ---- navigation
 
-    void willShowViewController(shell::NavController& nav, shell::ViewController* vc,
-                                bool animated) override {
-        if (vc && vc == m_web_view_ctrl) {
-            m_web_view_ctrl->viewWillAppear();
-            m_web_shown = true;
-        } else if (m_web_shown) {
-            m_web_view_ctrl->viewWillDisappear();
-            m_web_shown = false;
+    void willShow(ui::ViewController* vc) {
+        if (vc && vc == m_page.get()) {
+            m_page->reset();
+            m_page_shown = true;
+        } else if (m_page_shown) {
+            m_page->reset();
+            m_page_shown = false;
             if (m_held) { // the player left before the local boards were up
                 m_held = false;
                 loadEnded(false, web::CANCELLED, "cancelled");
             }
         }
-        app->willShowViewController(nav, vc, animated);
-        online_ui::refreshButtons();
     }
 
-    void didShowViewController(shell::NavController& nav, shell::ViewController* vc,
-                               bool animated) override {
-        app->didShowViewController(nav, vc, animated);
+    // ---- the feature's entries
+
+    void scorePrompt() {
+        ui::showAlert("Submit Score?", SUBMIT_MESSAGE, {"No", "Yes"}, [](int index) {
+            if (index == 1) evt::publish("postScore");
+        });
     }
 
-    // Shows the web page with the level's title; false when it cannot come on screen now.
-    bool showWebPage(int level) {
-        webViewController()->title = online::rankora_scoreboard_names[level];
-        shell::NavController* nav = app->m_nav_ctrl;
-        if (nav->top() == m_web_view_ctrl) {
+    void postScore() {
+        m_spinner_view.start(); // from "Yes" on, until the page comes up
+        schedule(1.0, [this] { geolocateThenPostScore(); });
+    }
+
+    void showScores(int level) {
+        if (!validLevel(level, "showScores")) return;
+        if (showPage(level)) post("/users/profile", online::boardBody(level, m_host.deviceId()));
+    }
+
+    void step() {
+        sendHeld();
+        http::poll();
+        m_location_manager.poll(platform::getTime());
+    }
+
+  private:
+    // The page and its fonts are made at the first board or submission: the font set-up costs
+    // tens of milliseconds.
+    online::BoardPage* page() {
+        if (m_page) return m_page.get();
+        m_page = std::make_unique<online::BoardPage>();
+        m_page->loadEnded = [this](bool ok, int status, const std::string& detail) {
+            loadEnded(ok, status, detail);
+        };
+        m_page->failureAcknowledged = [this] { leavePage(); };
+        return m_page.get();
+    }
+
+    // A one-shot timer on the loop's clock, invalidated if the feature stops first.
+    void schedule(double seconds, std::function<void()> fire) {
+        auto self = std::make_shared<ui::Timer*>(nullptr);
+        *self = ui::scheduleTimer(seconds, false, [this, self, fire = std::move(fire)] {
+            std::erase(m_timers, *self);
+            fire();
+        });
+        m_timers.push_back(*self);
+    }
+
+    // Shows the page with the level's title; false when it cannot come on screen now.
+    bool showPage(int level) {
+        page()->title = online::rankora_scoreboard_names[level];
+        ui::NavController* nav = m_host.nav;
+        if (nav->top() == m_page.get()) {
             // Already on screen (a second submission ending over a board): start afresh in
             // place; the same controller cannot be pushed twice.
-            m_web_view_ctrl->viewWillAppear();
+            m_page->reset();
             return true;
         }
-        nav->push(m_web_view_ctrl, true);
-        if (nav->top() != m_web_view_ctrl) {
+        nav->push(m_page.get(), true);
+        if (nav->top() != m_page.get()) {
             platform::log("the score page cannot be shown while the screen changes");
             return false;
         }
@@ -218,12 +213,12 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
             m_local.begin();
             m_held = true;
             m_held_request = req;
-            m_web_view_ctrl->didStartLoad();
+            m_page->didStartLoad();
             sendHeld();
             return;
         }
         req.url = m_server + path;
-        m_web_view_ctrl->loadRequest(req);
+        m_page->loadRequest(req);
     }
 
     // Sends the held request once the local boards are up (or says they cannot be).
@@ -231,32 +226,19 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
         if (!m_held || !m_local.ready()) return;
         m_held = false;
         if (!m_local.server) {
-            m_web_view_ctrl->didFailLoad(-1, "The score boards on this computer cannot be opened.");
+            m_page->didFailLoad(-1, "The score boards on this computer cannot be opened.");
             return;
         }
         m_held_request.url =
             "http://127.0.0.1:" + std::to_string(scores_server::port(m_local.server)) +
             m_held_request.url;
-        m_web_view_ctrl->loadRequest(m_held_request);
+        m_page->loadRequest(m_held_request);
     }
 
     static bool validLevel(int level, const char* what) {
         if (level >= 0 && level < online::BOARD_COUNT) return true;
         platform::log("%s: no board for level %d", what, level);
         return false;
-    }
-
-    // ---- bus handlers
-
-    void scorePrompt(void*) {
-        online_ui::showAlert("Submit Score?", SUBMIT_MESSAGE, {"No", "Yes"}, [](int index) {
-            if (index == 1) evt::publish("postScore");
-        });
-    }
-
-    void postScore(void*) {
-        m_spinner_view.start(); // from "Yes" on, until the page comes up
-        shell::scheduleTimer(1.0, false, [this] { geolocateThenPostScore(); });
     }
 
     // Waits for a position only while a source that answers later is pending, and at most 10 s;
@@ -269,7 +251,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
             postWaiting();
             return;
         }
-        shell::scheduleTimer(10.0, false, [this] {
+        schedule(10.0, [this] {
             if (m_waiting > 0) {
                 --m_waiting;
                 postScoreAfterDelay();
@@ -285,40 +267,23 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
     }
 
     void postScoreAfterDelay() {
-        const int best = fg::getBestScore();
-        const int level = fg::getLevel();
+        const int best = m_host.bestScore();
+        const int level = m_host.level();
         m_spinner_view.stop();
         if (!validLevel(level, "postScore")) {
             m_location_manager.stopUpdatingLocation();
             return;
         }
-        app->m_analytics->logEvent(util::formatString("post_score_level_%d", level).c_str());
+        m_host.logEvent(util::formatString("post_score_level_%d", level).c_str());
         double lat = 0, lng = 0; // never a position: sent as 0, 0 with check value 0
         location::Fix fix;
         if (m_location_manager.location(fix)) {
             lat = fix.latitude;
             lng = fix.longitude;
         }
-        const std::string body = online::submissionBody(level, best, lat, lng, shell::deviceId());
-        if (showWebPage(level)) post("/scores/submitScore", body, {level, best});
+        const std::string body = online::submissionBody(level, best, lat, lng, m_host.deviceId());
+        if (showPage(level)) post("/scores/submitScore", body, {level, best});
         if (m_waiting == 0) m_location_manager.stopUpdatingLocation();
-    }
-
-    void showScores(void* payload) {
-        const int level = evt::payloadInt(payload);
-        if (!validLevel(level, "showScores")) return;
-        if (showWebPage(level)) post("/users/profile", online::boardBody(level, shell::deviceId()));
-    }
-
-    void gotoUrl(void* payload) {
-        const char* url = static_cast<const char*>(payload);
-        if (!url) return;
-        app->m_analytics->logEvent("CLICKED_AD_LINK", {{"url", url}});
-        if (shell::options().headless) {
-            platform::log("not opening %s in a headless run", url);
-            return;
-        }
-        if (SDL_OpenURL(url) != 0) platform::log("cannot open %s: %s", url, SDL_GetError());
     }
 
     // ---- the position source
@@ -343,7 +308,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
         if (s.level < 0) return;
         if (ok && status >= 200 && status <= 299) {
             platform::log("score %d of level %d submitted", s.score, s.level);
-            fg::scoreSubmitted(s.level, s.score);
+            m_host.scoreSubmitted(s.level, s.score);
         } else {
             platform::log("score %d of level %d not submitted: %s", s.score, s.level,
                           ok ? ("status " + std::to_string(status)).c_str() : detail.c_str());
@@ -352,47 +317,42 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
 
     // "Ok" under a failed page: back to where the player was, not a page that never loads.
     void leavePage() {
-        shell::NavController* nav = app->m_nav_ctrl;
-        if (nav->top() == m_web_view_ctrl) nav->pop(true);
+        if (m_host.nav->top() == m_page.get()) m_host.nav->pop(true);
     }
 
-    // ---- every step of the main loop
-
-    static void step(void* user) {
-        auto* self = static_cast<OnlineSide*>(user);
-        self->sendHeld();
-        http::poll();
-        self->m_location_manager.poll(platform::getTime());
-        online_ui::collectAlerts();
-        online_ui::refreshButtons();
-    }
-
-    static int watchEvents(void* user, SDL_Event* e) {
-        auto* self = static_cast<OnlineSide*>(user);
-        if (e->type != SDL_MOUSEWHEEL || !self->app || !self->app->m_nav_ctrl) return 0;
-        shell::NavController* nav = self->app->m_nav_ctrl;
-        if (nav->top() == self->m_web_view_ctrl && !nav->transitioning() &&
-            !online_ui::alertShowing()) {
-            const float dy =
-                e->wheel.preciseY != 0 ? e->wheel.preciseY : static_cast<float>(e->wheel.y);
-            self->m_web_view_ctrl->webView().wheel(
-                e->wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -dy : dy);
-        }
-        return 0;
-    }
+    const online::Host& m_host;
+    std::unique_ptr<online::BoardPage> m_page;
+    location::Manager m_location_manager;
+    ui::SpinnerOverlay m_spinner_view;
+    std::unique_ptr<ui::NavBar> m_nav_bar;
+    std::string m_server;
+    bool m_page_shown = false;
+    int m_waiting = 0;   // submissions waiting for a position
+    LocalBoards m_local; // when m_server is empty
+    // A request held until the local boards have started.
+    bool m_held = false;
+    http::Request m_held_request;
+    Sending m_sending;
+    std::vector<ui::Timer*> m_timers; // pending
 };
 
-// On the heap and never destroyed: timers and subscriptions may still point at it at exit.
-OnlineSide* side() {
-    static OnlineSide* s = new OnlineSide;
-    return s;
-}
+Scores* scores = nullptr;
 
-const bool registered =
-    addDelegatePart(LaunchStep::Handlers,
-                    [](FlingoAppDelegate& d) { side()->registerHandlers(d); }) &&
-    addDelegatePart(LaunchStep::Location,
-                    [](FlingoAppDelegate& d) { side()->createLocation(d); }) &&
-    addDelegatePart(LaunchStep::Release, [](FlingoAppDelegate& d) { side()->release(d); });
+const online::Feature feature = {
+    [] { scores->scorePrompt(); },
+    [] { scores->postScore(); },
+    [](int level) { scores->showScores(level); },
+    [](ui::ViewController* next) { scores->willShow(next); },
+    [] { scores->step(); },
+    [] {
+        delete scores;
+        scores = nullptr;
+    },
+};
 
 } // namespace
+
+extern "C" const online::Feature* flingo_online_start(const online::Host* host) {
+    if (!scores) scores = new Scores(*host);
+    return &feature;
+}

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "online/panel.h"
+#include "ui/panel.h"
 
 #include <cairo.h>
 #include <pango/pangocairo.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The alert, navigation bar and busy indicator pictures: where their buttons are and that their
 // texts and spokes are drawn.
-#include "online/panel.h"
+#include "ui/panel.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "shell/png_file.h"
+#include "ui/png_file.h"
 
 #include "core/platform.h"
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <png.h>
 
-namespace shell {
+namespace ui {
 
 bool readPng(const std::string& path, Image& out) {
     png_image img;
@@ -51,4 +51,4 @@ bool writePngRgb(const std::string& path, const uint8_t* rgb, int width, int hei
     return true;
 }
 
-} // namespace shell
+} // namespace ui

@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: MIT
-// The platform views of the online side, drawn by the game in GL: alerts, busy indicators, the
-// navigation bar over the web page, and the web page's view and controller.
+// The stock controls drawn over the game in GL: alerts, busy indicators, the navigation bar over
+// a page, and the page view that shows what a page source renders.
 #pragma once
 
-#include "online/panel.h"
-#include "online/web_page.h"
-#include "shell/views.h"
+#include "ui/panel.h"
+#include "ui/views.h"
 
 #include <GLES/gl.h>
 #include <functional>
 #include <string>
 #include <vector>
 
-namespace online_ui {
+namespace ui {
 
 // A texture holding one picture; power-of-two sized, the picture in its top-left corner.
 struct Picture {
@@ -31,16 +30,16 @@ struct Picture {
 
 // A modal alert over everything: the touch goes nowhere else until a button is tapped. The
 // handler (may be empty) hears the button's index; the alert then goes away.
-class Alert : public shell::Overlay {
+class Alert : public Overlay {
   public:
     Alert(std::string title, std::string message, std::vector<std::string> labels,
           std::function<void(int)> clicked);
     ~Alert() override;
     void draw() override;
-    bool touch(shell::TouchPhase phase, float x, float y) override;
+    bool touch(TouchPhase phase, float x, float y) override;
     // Keys and pads: the focus moves over the buttons; back answers with the first button (the
     // cancel button: "No", "Ok").
-    bool nav(shell::Nav n) override;
+    bool nav(Nav n) override;
     bool back() override;
     bool modal() const override { return !m_dismissed; }
     bool dismissed() const { return m_dismissed; }
@@ -91,7 +90,7 @@ class Spinner {
 
 // The submission's busy indicator over the game view (large, white, on a dark plate that says
 // what is happening, so it shows on any background), as an overlay.
-class SpinnerOverlay : public shell::Overlay {
+class SpinnerOverlay : public Overlay {
   public:
     SpinnerOverlay() : m_spinner(37, true) {}
     ~SpinnerOverlay() override { m_plate.release(); }
@@ -106,23 +105,21 @@ class SpinnerOverlay : public shell::Overlay {
     int m_count = 0;
 };
 
-class WebViewController;
-
 // The navigation bar: shown over the top of the screen while the navigation controller's bar is
 // not hidden, with the top controller's title and a back button labelled with the title of the
 // controller below (the game view's: "Back").
-class NavBar : public shell::Overlay {
+class NavBar : public Overlay {
   public:
-    NavBar(shell::NavController* nav, std::string back_label) : m_nav(nav), m_back(back_label) {}
+    NavBar(NavController* nav, std::string back_label) : m_nav(nav), m_back(back_label) {}
     ~NavBar() override { m_picture.release(); }
     void draw() override;
-    bool touch(shell::TouchPhase phase, float x, float y) override;
+    bool touch(TouchPhase phase, float x, float y) override;
     bool visible() const { return m_nav && !m_nav->navigationBarHidden(); }
     const panel::Rect& backRect() const { return m_back_rect; }
     const std::string& backLabel() const { return m_back; }
 
   private:
-    shell::NavController* m_nav;
+    NavController* m_nav;
     std::string m_back;
     std::string m_shown_title;
     bool m_made = false;
@@ -134,51 +131,37 @@ class NavBar : public shell::Overlay {
 NavBar* navBar();
 void setNavBar(NavBar* bar);
 
-// The web page's view: the page below the navigation bar, a gray spinner while loading,
-// scrolled by drags and the mouse wheel, links followed by taps.
-class WebView : public shell::View {
+// What a page view shows: a page that renders itself into pixels and scrolls and follows taps.
+class PageSource {
+  public:
+    virtual ~PageSource() = default;
+    // The page's pixels at the given pixels per point (RGBA, row 0 at the top) and their size;
+    // false when nothing changed since the last call.
+    virtual bool render(float scale, std::vector<uint8_t>& rgba, int& width, int& height) = 0;
+    virtual void scrollBy(int dy) = 0;  // points, positive: further down
+    virtual void tap(int x, int y) = 0; // a point of the page's view
+};
+
+// A page below the navigation bar, a gray spinner while it loads, scrolled by drags and the mouse
+// wheel, taps passed to the page.
+class PageView : public View {
   public:
     static constexpr int TOP = panel::NAV_BAR_HEIGHT;
-    WebView() : content(320, 480 - TOP), m_loading_indicator(20, false) {}
-    ~WebView() override { m_picture.release(); }
+    explicit PageView(PageSource& source) : m_source(source), m_loading_indicator(20, false) {}
+    ~PageView() override { m_picture.release(); }
     void draw(float x) override;
-    void touch(shell::TouchPhase phase, float x, float y) override;
+    void touch(TouchPhase phase, float x, float y) override;
+    void wheel(float dy) override;
     bool animating() const override { return m_loading_indicator.isAnimating(); }
-    void wheel(float dy);
-
-    web::WebPage content;
-    Spinner m_loading_indicator;
+    Spinner& loadingIndicator() { return m_loading_indicator; }
 
   private:
+    PageSource& m_source;
+    Spinner m_loading_indicator;
     Picture m_picture;
     std::vector<uint8_t> m_pixels;
     float m_start_y = 0, m_last_y = 0;
     bool m_dragging = false, m_touching = false;
 };
 
-class WebViewController : public shell::ViewController, public web::Listener {
-  public:
-    WebViewController();
-    ~WebViewController();
-    // Told when a requested page has loaded (ok, with its HTTP status) or failed or was cancelled
-    // (with what went wrong).
-    std::function<void(bool ok, int status, const std::string& detail)> loadEnded;
-    // Runs when the player has read the alert of a failed load.
-    std::function<void()> failureAcknowledged;
-    void resetWebView();
-    void viewWillAppear() { resetWebView(); }
-    void viewWillDisappear() { resetWebView(); }
-    void loadRequest(const http::Request& req) { m_web_view.content.loadRequest(req); }
-    void didStartLoad() override;
-    void didFinishLoad() override;
-    void didFailLoad(int code, const std::string& description) override;
-    WebView& webView() { return m_web_view; }
-
-  private:
-    WebView m_web_view;
-};
-
-// The page shown while a board loads.
-extern const char* const LOADING_HTML;
-
-} // namespace online_ui
+} // namespace ui

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The few view classes the shell needs: the screen is composed of views drawn side by side in
-// 320 x 480 points (origin top-left, y down, as on the phone), a navigation stack that slides
-// between them, overlays drawn above everything, and labelled buttons scripts can press.
+// The screen stack: the screen is composed of views drawn side by side in 320 x 480 points
+// (origin top-left, y down, as on the phone), a navigation stack that slides between them,
+// overlays drawn above everything, and labelled buttons scripts can press.
 #pragma once
 
 #include <GLES/gl.h>
 #include <string>
 #include <vector>
 
-namespace shell {
+namespace ui {
 
 constexpr float SCREEN_WIDTH = 320.0f;
 constexpr float SCREEN_HEIGHT = 480.0f;
@@ -32,6 +32,8 @@ class View {
     // True when its drawing covers the whole screen with opaque pixels (nothing to clear).
     virtual bool opaque() const { return false; }
     virtual void nav(Nav) {}
+    // The mouse wheel turned by dy notches (positive: away from the player, to scroll up).
+    virtual void wheel(float) {}
     // Where a flick made with keys or a stick starts, in view points; false when none can.
     virtual bool flickAnchor(float&, float&) const { return false; }
 };
@@ -108,6 +110,7 @@ class NavController : public View {
     bool animating() const override;
     bool opaque() const override;
     void nav(Nav n) override;
+    void wheel(float dy) override;
     bool flickAnchor(float& x, float& y) const override;
 
   private:
@@ -139,6 +142,12 @@ void addOverlay(Overlay* o); // drawn in the order added, the last on top; not o
 void removeOverlay(Overlay* o);
 const std::vector<Overlay*>& overlays();
 
+// The screen must be drawn again at the next step even without a tick; the loop reads the flag
+// and clears it when it draws.
+void setNeedsDisplay();
+bool needsDisplay();
+void clearNeedsDisplay();
+
 // On-screen buttons with a label, for the scripts' "press": rectangles in view points.
 void setButton(const std::string& label, float x, float y, float w, float h);
 void removeButton(const std::string& label);
@@ -153,4 +162,4 @@ void setButtonSource(void (*list)(std::vector<Button>& out));
 // Every pressable label on screen, quoted and separated by commas (for messages).
 std::string buttonLabels();
 
-} // namespace shell
+} // namespace ui

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace shell {
+namespace ui {
 
 // The loop clock in nanoseconds and seconds.
 int64_t nowNs();
@@ -27,4 +27,4 @@ int fireDueTimers();
 // Nanosecond time of the earliest pending firing, or INT64_MAX when there is none.
 int64_t nextTimerDue();
 
-} // namespace shell
+} // namespace ui

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "shell/timer.h"
+#include "ui/timer.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <vector>
 
-namespace shell {
+namespace ui {
 
 class Timer {
   public:
@@ -91,4 +91,4 @@ int64_t nextTimerDue() {
     return due;
 }
 
-} // namespace shell
+} // namespace ui

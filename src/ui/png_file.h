@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace shell {
+namespace ui {
 
 struct Image {
     int width = 0, height = 0;
@@ -19,4 +19,4 @@ bool readPng(const std::string& path, Image& out);
 // Writes RGB pixels (3 bytes each, row 0 at the top) as a PNG. False with a message on failure.
 bool writePngRgb(const std::string& path, const uint8_t* rgb, int width, int height);
 
-} // namespace shell
+} // namespace ui

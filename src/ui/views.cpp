@@ -1,17 +1,31 @@
 // SPDX-License-Identifier: MIT
-#include "shell/views.h"
+#include "ui/views.h"
 
 #include "core/platform.h"
 #include "core/util.h"
 #include "gfx/scale.h"
-#include "shell/png_file.h"
-#include "shell/timer.h"
+#include "ui/png_file.h"
+#include "ui/timer.h"
 
 #include <SDL.h>
 #include <algorithm>
 #include <map>
 
-namespace shell {
+namespace ui {
+
+namespace {
+bool needs_display = true;
+} // namespace
+
+void setNeedsDisplay() {
+    needs_display = true;
+}
+bool needsDisplay() {
+    return needs_display;
+}
+void clearNeedsDisplay() {
+    needs_display = false;
+}
 
 void drawQuad(GLuint texture, float x, float y, float w, float h, float u0, float v0, float u1,
               float v1, float alpha) {
@@ -178,6 +192,10 @@ void NavController::nav(Nav n) {
     if (!from && top()->view) top()->view->nav(n);
 }
 
+void NavController::wheel(float dy) {
+    if (!from && top()->view) top()->view->wheel(dy);
+}
+
 bool NavController::flickAnchor(float& x, float& y) const {
     return !from && top()->view && top()->view->flickAnchor(x, y);
 }
@@ -255,4 +273,4 @@ std::string buttonLabels() {
     return out.empty() ? "none" : out;
 }
 
-} // namespace shell
+} // namespace ui

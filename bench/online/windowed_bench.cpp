@@ -88,6 +88,7 @@ void BM_FramesWhileABoardLoadsWindowed(benchmark::State& state) {
         return;
     }
     char dir[] = "/tmp/flingo-online-bench-XXXXXX";
+    setenv("FLINGO_ONLINE_MODULE", ONLINE_MODULE, 0);
     for (auto _ : state) {
         presents.reserve(2000);
         shell::Options o;

@@ -1,280 +1,415 @@
 // SPDX-License-Identifier: MIT
+// The controls' pictures, drawn in software: shapes by their distance to each pixel (smooth
+// edges at any scale), text rasterised with the game's own font.
 #include "ui/panel.h"
 
-#include <cairo.h>
-#include <pango/pangocairo.h>
+#include "gfx/text.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <map>
 
 namespace panel {
 namespace {
 
 constexpr int SCREEN_W = 320;
 constexpr int SCREEN_H = 480;
+const char* const FONT = "fawn";
+constexpr int GLYPH_OFFSET = -29; // the font's glyph order: character code - 29
 
-// A surface of w x h points at s pixels a point; everything is drawn in points.
-struct Canvas {
-    cairo_surface_t* surface;
-    cairo_t* cr;
-    Canvas(int w, int h, float s)
-        : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels(w, s), pixels(h, s))),
-          cr(cairo_create(surface)), scale(pixels(h, s) / float(h)) {
-        cairo_scale(cr, pixels(w, s) / double(w), pixels(h, s) / double(h));
+struct Colour {
+    float r, g, b, a;
+};
+
+Colour mix(const Colour& a, const Colour& b, float t) {
+    t = std::clamp(t, 0.0f, 1.0f);
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t,
+            a.a + (b.a - a.a) * t};
+}
+
+// Distance from a point to a rectangle with rounded corners (negative inside), in points.
+float roundedBox(float px, float py, float x, float y, float w, float h, float r) {
+    const float qx = std::fabs(px - (x + w / 2)) - (w / 2 - r);
+    const float qy = std::fabs(py - (y + h / 2)) - (h / 2 - r);
+    const float ox = std::max(qx, 0.0f), oy = std::max(qy, 0.0f);
+    return std::sqrt(ox * ox + oy * oy) + std::min(std::max(qx, qy), 0.0f) - r;
+}
+
+// Distance from a point to a segment, in points.
+float segment(float px, float py, float ax, float ay, float bx, float by) {
+    const float dx = bx - ax, dy = by - ay;
+    const float t = std::clamp(((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy), 0.0f, 1.0f);
+    return std::hypot(px - ax - t * dx, py - ay - t * dy);
+}
+
+// Distance from a point to a polygon (negative inside), in points.
+float polygon(float px, float py, const std::vector<std::pair<float, float>>& v) {
+    float d = 1e9f;
+    bool inside = false;
+    for (size_t i = 0, j = v.size() - 1; i < v.size(); j = i++) {
+        const auto [xi, yi] = v[i];
+        const auto [xj, yj] = v[j];
+        d = std::min(d, segment(px, py, xi, yi, xj, yj));
+        if ((yi > py) != (yj > py) && px < (xj - xi) * (py - yi) / (yj - yi) + xi) inside = !inside;
     }
-    float scale;
-    static int pixels(int points, float s) {
+    return inside ? -d : d;
+}
+
+// A w x h point picture at s pixels a point, kept premultiplied while it is drawn.
+class Canvas {
+  public:
+    Canvas(int w, int h, float s)
+        : m_w(pixels(w, s)), m_h(pixels(h, s)), m_scale(static_cast<float>(m_h) / float(h)),
+          m_px(static_cast<size_t>(m_w) * m_h * 4, 0.0f) {}
+
+    static int pixels(float points, float s) {
         return std::max(1, static_cast<int>(std::lround(points * double(s > 0 ? s : 1))));
     }
-    ~Canvas() {
-        cairo_destroy(cr);
-        cairo_surface_destroy(surface);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
+    float scale() const { return m_scale; }
 
-    // Cairo keeps premultiplied BGRA words; GL wants straight RGBA bytes.
-    void take(Image& out) {
-        cairo_surface_flush(surface);
-        out.width = cairo_image_surface_get_width(surface);
-        out.height = cairo_image_surface_get_height(surface);
-        out.scale = scale;
-        const int stride = cairo_image_surface_get_stride(surface);
-        const uint8_t* src = cairo_image_surface_get_data(surface);
-        out.rgba.resize(static_cast<size_t>(out.width) * out.height * 4);
-        for (int y = 0; y < out.height; ++y) {
-            const auto* row =
-                reinterpret_cast<const uint32_t*>(src + static_cast<size_t>(y) * stride);
-            uint8_t* o = &out.rgba[static_cast<size_t>(y) * out.width * 4];
-            for (int x = 0; x < out.width; ++x) {
-                const uint32_t v = row[x];
-                const uint32_t a = v >> 24;
-                auto un = [a](uint32_t c) {
-                    return static_cast<uint8_t>(a ? std::min<uint32_t>(255, (c * 255 + a / 2) / a)
-                                                  : 0);
-                };
-                o[x * 4 + 0] = un((v >> 16) & 255);
-                o[x * 4 + 1] = un((v >> 8) & 255);
-                o[x * 4 + 2] = un(v & 255);
-                o[x * 4 + 3] = static_cast<uint8_t>(a);
+    void paint(const Colour& c) {
+        fill(
+            0, 0, float(m_w) / m_scale, float(m_h) / m_scale, [](float, float) { return -1e9f; },
+            [&c](float) { return c; });
+    }
+
+    // Covers the pixels of the box (x, y, w, h) by the shape whose distance function is given,
+    // in the colour given for each row (y in points).
+    void fill(float x, float y, float w, float h, const std::function<float(float, float)>& dist,
+              const std::function<Colour(float)>& colour) {
+        const int x0 = std::max(0, static_cast<int>(std::floor(x * m_scale)) - 1);
+        const int y0 = std::max(0, static_cast<int>(std::floor(y * m_scale)) - 1);
+        const int x1 = std::min(m_w, static_cast<int>(std::ceil((x + w) * m_scale)) + 1);
+        const int y1 = std::min(m_h, static_cast<int>(std::ceil((y + h) * m_scale)) + 1);
+        for (int py = y0; py < y1; ++py) {
+            const float cy = (static_cast<float>(py) + 0.5f) / m_scale;
+            const Colour c = colour(cy);
+            for (int px = x0; px < x1; ++px) {
+                const float cx = (static_cast<float>(px) + 0.5f) / m_scale;
+                // Half a pixel of soft edge on either side of the outline.
+                const float cover = std::clamp(0.5f - dist(cx, cy) * m_scale, 0.0f, 1.0f);
+                if (cover > 0) blend(px, py, c, cover);
             }
         }
     }
+
+    // A line of text with its top-left corner at (x, y) points; its width in points.
+    float text(const std::string& s, float size, float x, float y, const Colour& c) {
+        int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
+        const int px = pixels(size, m_scale);
+        unsigned char* t =
+            platform::loadFontFileText(FONT, GLYPH_OFFSET, s.c_str(), px, {1, 1, 1, 1},
+                                       {0, 0, 0, 0}, 0, 0, w, h, tw, th, bpp, m_w);
+        if (!t) return 0;
+        const int left = static_cast<int>(std::lround(x * m_scale));
+        const int top = static_cast<int>(std::lround(y * m_scale));
+        for (int row = 0; row < h; ++row) {
+            // The text's rows run from its bottom up.
+            const unsigned char* src = t + static_cast<size_t>(h - 1 - row) * tw * 4;
+            for (int col = 0; col < w; ++col) {
+                const float a = float(src[col * 4 + 3]) / 255.0f;
+                if (a > 0) blend(left + col, top + row, c, a);
+            }
+        }
+        delete[] t;
+        return static_cast<float>(w) / m_scale;
+    }
+
+    void take(Image& out) const {
+        out.width = m_w;
+        out.height = m_h;
+        out.scale = m_scale;
+        out.rgba.resize(m_px.size());
+        for (size_t i = 0; i < m_px.size(); i += 4) {
+            const float a = m_px[i + 3];
+            for (int k = 0; k < 3; ++k)
+                out.rgba[i + k] = static_cast<uint8_t>(
+                    std::lround(std::clamp(a > 0 ? m_px[i + k] / a : 0.0f, 0.0f, 1.0f) * 255));
+            out.rgba[i + 3] = static_cast<uint8_t>(std::lround(std::clamp(a, 0.0f, 1.0f) * 255));
+        }
+    }
+
+  private:
+    void blend(int x, int y, const Colour& c, float cover) {
+        if (x < 0 || y < 0 || x >= m_w || y >= m_h) return;
+        float* p = &m_px[(static_cast<size_t>(y) * m_w + x) * 4];
+        const float a = c.a * cover;
+        p[0] = c.r * a + p[0] * (1 - a);
+        p[1] = c.g * a + p[1] * (1 - a);
+        p[2] = c.b * a + p[2] * (1 - a);
+        p[3] = a + p[3] * (1 - a);
+    }
+
+    int m_w, m_h;
+    float m_scale;
+    std::vector<float> m_px;
 };
 
-void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
-    cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
-    cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
-    cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
-    cairo_close_path(cr);
-}
-
-// A text layout of the given width (0: unwrapped), centred when wrapped.
-PangoLayout* textLayout(cairo_t* cr, const std::string& text, const char* font, int width) {
-    PangoLayout* l = pango_cairo_create_layout(cr);
-    PangoFontDescription* d = pango_font_description_from_string(font);
-    pango_layout_set_font_description(l, d);
-    pango_font_description_free(d);
-    if (width > 0) {
-        pango_layout_set_width(l, width * PANGO_SCALE);
-        pango_layout_set_wrap(l, PANGO_WRAP_WORD_CHAR);
-        pango_layout_set_alignment(l, PANGO_ALIGN_CENTER);
+// Text measured without drawing: the advance of each character, found once.
+class Measure {
+  public:
+    explicit Measure(float size) : m_size(size) {}
+    float width(const std::string& s) {
+        float w = 0;
+        for (size_t i = 0; i < s.size();) {
+            const size_t n = charLength(s, i);
+            w += advance(s.substr(i, n));
+            i += n;
+        }
+        return w;
     }
-    pango_layout_set_text(l, text.c_str(), -1);
-    return l;
+    static size_t charLength(const std::string& s, size_t i) {
+        size_t n = 1;
+        while (i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80)
+            ++n;
+        return n;
+    }
+
+  private:
+    float advance(const std::string& ch) {
+        auto it = m_advance.find(ch);
+        if (it != m_advance.end()) return it->second;
+        // Measured large, so that the rounding of one pixel hardly counts.
+        constexpr int PX = 100;
+        int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
+        unsigned char* t =
+            platform::loadFontFileText(FONT, GLYPH_OFFSET, ch.c_str(), PX, {1, 1, 1, 1},
+                                       {0, 0, 0, 0}, 0, 0, w, h, tw, th, bpp, 4 * PX);
+        delete[] t;
+        const float a = t ? static_cast<float>(std::max(0, w - 2)) * m_size / PX : 0;
+        m_advance.emplace(ch, a);
+        return a;
+    }
+    float m_size;
+    std::map<std::string, float> m_advance;
+};
+
+constexpr float LINE = 1.25f; // line height over the text size
+
+// Breaks text into lines no wider than width points: at spaces, and inside a word that is wider
+// than a line. At most max_lines; when the text does not fit, the last line ends with "...".
+std::vector<std::string> wrap(const std::string& text, float size, float width, size_t max_lines) {
+    Measure m(size);
+    std::vector<std::string> lines;
+    std::string line;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t end = text.find(' ', i);
+        if (end == std::string::npos) end = text.size();
+        std::string word = text.substr(i, end - i);
+        i = end < text.size() ? end + 1 : end;
+        std::string candidate = line.empty() ? word : line + " " + word;
+        if (m.width(candidate) <= width) {
+            line = std::move(candidate);
+            continue;
+        }
+        if (!line.empty()) {
+            lines.push_back(line);
+            line.clear();
+        }
+        // A word wider than a line goes over several, character by character.
+        for (size_t k = 0; k < word.size();) {
+            const size_t n = Measure::charLength(word, k);
+            if (!line.empty() && m.width(line + word.substr(k, n)) > width) {
+                lines.push_back(line);
+                line.clear();
+                if (lines.size() > max_lines) break;
+            }
+            line += word.substr(k, n);
+            k += n;
+        }
+        if (lines.size() > max_lines) break;
+    }
+    if (!line.empty()) lines.push_back(line);
+    if (lines.size() <= max_lines) return lines;
+    lines.resize(max_lines);
+    if (lines.empty()) return lines;
+    std::string& last = lines.back();
+    while (!last.empty() && m.width(last + "...") > width) {
+        size_t n = last.size() - 1; // back to the start of the last character
+        while (n > 0 && (static_cast<unsigned char>(last[n]) & 0xC0) == 0x80)
+            --n;
+        last.resize(n);
+    }
+    last += "...";
+    return lines;
 }
 
-int layoutHeight(PangoLayout* l) {
-    int w = 0, h = 0;
-    pango_layout_get_pixel_size(l, &w, &h);
-    return h;
+// Lines drawn centred in a column of the given width from (x, y); their height in points.
+float lines(Canvas& c, const std::vector<std::string>& ls, float size, float x, float y,
+            float width, const Colour& colour) {
+    Measure m(size);
+    for (size_t i = 0; i < ls.size(); ++i)
+        c.text(ls[i], size, std::round(x + (width - m.width(ls[i])) / 2),
+               y + static_cast<float>(i) * size * LINE + size * (LINE - 1) / 2, colour);
+    return static_cast<float>(ls.size()) * size * LINE;
 }
 
-void showCentred(cairo_t* cr, PangoLayout* l, double cx, double y) {
-    int w = 0, h = 0;
-    pango_layout_get_pixel_size(l, &w, &h);
-    cairo_move_to(cr, std::round(cx - w / 2.0), y);
-    pango_cairo_show_layout(cr, l);
-}
+const Colour WHITE{1, 1, 1, 1};
 
 } // namespace
 
 void alert(const std::string& title, const std::string& message,
            const std::vector<std::string>& labels, Image& out, std::vector<Rect>& buttons,
            float scale) {
-    constexpr int PANEL_W = 284, PAD = 16, BUTTON_H = 43, GAP = 10;
+    constexpr float PANEL_W = 284, PAD = 16, BUTTON_H = 43, GAP = 10;
+    constexpr float TITLE = 17, MESSAGE = 15, LABEL = 16;
     Canvas c(SCREEN_W, SCREEN_H, scale);
-    cairo_t* cr = c.cr;
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
-    cairo_paint(cr);
+    c.paint({0, 0, 0, 0.45f});
 
-    PangoLayout* t = textLayout(cr, title, "Sans Bold 17px", PANEL_W - 2 * PAD);
-    PangoLayout* m = textLayout(cr, message, "Sans 15px", PANEL_W - 2 * PAD);
     const bool side_by_side = labels.size() == 2;
     const size_t rows = labels.empty() ? 0 : side_by_side ? 1 : labels.size();
-    const int buttons_h = static_cast<int>(rows) * (BUTTON_H + GAP);
+    const float buttons_h = static_cast<float>(rows) * (BUTTON_H + GAP);
     // Texts longer than the screen allows are cut short with an ellipsis; the buttons always
     // stay on the screen.
-    const int room = SCREEN_H - 20 - 2 * PAD - 3 * GAP - buttons_h;
-    pango_layout_set_height(t, std::max(20, room / 4) * PANGO_SCALE);
-    pango_layout_set_ellipsize(t, PANGO_ELLIPSIZE_END);
-    const int title_h = layoutHeight(t);
-    pango_layout_set_height(m, std::max(0, room - title_h) * PANGO_SCALE);
-    pango_layout_set_ellipsize(m, PANGO_ELLIPSIZE_END);
-    const int message_h = message.empty() ? 0 : layoutHeight(m);
-    const int panel_h =
-        PAD + title_h + (message_h ? GAP + message_h : 0) + 2 * GAP + buttons_h + PAD - GAP;
-    const double px = (SCREEN_W - PANEL_W) / 2.0;
-    const double py = std::round((SCREEN_H - panel_h) / 2.0);
+    const float room = SCREEN_H - 20 - 2 * PAD - 3 * GAP - buttons_h;
+    const float inner = PANEL_W - 2 * PAD;
+    const auto title_lines =
+        wrap(title, TITLE, inner, static_cast<size_t>(std::max(1.0f, room / 4 / (TITLE * LINE))));
+    const float title_h = static_cast<float>(title_lines.size()) * TITLE * LINE;
+    const auto message_lines =
+        message.empty()
+            ? std::vector<std::string>{}
+            : wrap(message, MESSAGE, inner,
+                   static_cast<size_t>(std::max(0.0f, (room - title_h) / (MESSAGE * LINE))));
+    const float message_h = static_cast<float>(message_lines.size()) * MESSAGE * LINE;
+    const float panel_h =
+        PAD + title_h + (message_h > 0 ? GAP + message_h : 0) + 2 * GAP + buttons_h + PAD - GAP;
+    const float px = (SCREEN_W - PANEL_W) / 2;
+    const float py = std::round((SCREEN_H - panel_h) / 2);
 
-    roundedRect(cr, px, py, PANEL_W, panel_h, 10);
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, py, 0, py + panel_h);
-    cairo_pattern_add_color_stop_rgba(g, 0, 0.20, 0.30, 0.55, 0.96);
-    cairo_pattern_add_color_stop_rgba(g, 1, 0.06, 0.12, 0.32, 0.96);
-    cairo_set_source(cr, g);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(g);
-    cairo_set_source_rgba(cr, 1, 1, 1, 0.85);
-    cairo_set_line_width(cr, 2);
-    cairo_stroke(cr);
+    const Colour top{0.20f, 0.30f, 0.55f, 0.96f}, bottom{0.06f, 0.12f, 0.32f, 0.96f};
+    auto panel = [&](float x, float y) { return roundedBox(x, y, px, py, PANEL_W, panel_h, 10); };
+    c.fill(px, py, PANEL_W, panel_h, panel,
+           [&](float y) { return mix(top, bottom, (y - py) / panel_h); });
+    c.fill(
+        px - 1, py - 1, PANEL_W + 2, panel_h + 2,
+        [&](float x, float y) { return std::fabs(panel(x, y)) - 1; },
+        [](float) {
+            return Colour{1, 1, 1, 0.85f};
+        });
 
-    // The wrapped texts are as wide as the panel's inside and centre their own lines.
-    double y = py + PAD;
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_move_to(cr, px + PAD, y);
-    pango_cairo_show_layout(cr, t);
-    y += title_h;
-    if (message_h) {
+    float y = py + PAD;
+    y += lines(c, title_lines, TITLE, px + PAD, y, inner, WHITE);
+    if (message_h > 0) {
         y += GAP;
-        cairo_move_to(cr, px + PAD, y);
-        pango_cairo_show_layout(cr, m);
-        y += message_h;
+        y += lines(c, message_lines, MESSAGE, px + PAD, y, inner, WHITE);
     }
     y += 2 * GAP;
-    g_object_unref(t);
-    g_object_unref(m);
 
     buttons.clear();
-    const double inner = PANEL_W - 2 * PAD;
+    Measure m(LABEL);
     for (size_t i = 0; i < labels.size(); ++i) {
         Rect r;
         if (side_by_side) {
-            r = {static_cast<float>(px + PAD + i * (inner + GAP) / 2), static_cast<float>(y),
-                 static_cast<float>((inner - GAP) / 2), BUTTON_H};
+            r = {px + PAD + static_cast<float>(i) * (inner + GAP) / 2, y, (inner - GAP) / 2,
+                 BUTTON_H};
         } else {
-            r = {static_cast<float>(px + PAD), static_cast<float>(y + i * (BUTTON_H + GAP)),
-                 static_cast<float>(inner), BUTTON_H};
+            r = {px + PAD, y + static_cast<float>(i) * (BUTTON_H + GAP), inner, BUTTON_H};
         }
         buttons.push_back(r);
-        roundedRect(cr, r.x, r.y, r.w, r.h, 7);
+        auto box = [r](float x, float yy) { return roundedBox(x, yy, r.x, r.y, r.w, r.h, 7); };
         // The last button is the default one, a little brighter, as the platform draws it.
         const bool main = labels.size() > 1 && i + 1 == labels.size();
-        cairo_set_source_rgba(cr, 1, 1, 1, main ? 0.32 : 0.18);
-        cairo_fill_preserve(cr);
-        cairo_set_source_rgba(cr, 1, 1, 1, 0.6);
-        cairo_set_line_width(cr, 1);
-        cairo_stroke(cr);
-        PangoLayout* b = textLayout(cr, labels[i], "Sans Bold 16px", 0);
-        cairo_set_source_rgb(cr, 1, 1, 1);
-        showCentred(cr, b, r.x + r.w / 2, r.y + (r.h - layoutHeight(b)) / 2);
-        g_object_unref(b);
+        c.fill(r.x, r.y, r.w, r.h, box, [main](float) {
+            return Colour{1, 1, 1, main ? 0.32f : 0.18f};
+        });
+        c.fill(
+            r.x - 1, r.y - 1, r.w + 2, r.h + 2,
+            [&box](float x, float yy) { return std::fabs(box(x, yy)) - 0.5f; },
+            [](float) {
+                return Colour{1, 1, 1, 0.6f};
+            });
+        const float w = std::min(m.width(labels[i]), r.w);
+        c.text(labels[i], LABEL, std::round(r.x + (r.w - w) / 2),
+               std::round(r.y + (r.h - LABEL) / 2), WHITE);
     }
     c.take(out);
 }
 
 void navBar(const std::string& title, const std::string& back_label, Image& out, Rect& back,
             float scale) {
+    constexpr float H = NAV_BAR_HEIGHT, BACK = 12, TITLE = 18;
     Canvas c(SCREEN_W, NAV_BAR_HEIGHT, scale);
-    cairo_t* cr = c.cr;
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, NAV_BAR_HEIGHT);
-    cairo_pattern_add_color_stop_rgb(g, 0, 0.69, 0.74, 0.80);
-    cairo_pattern_add_color_stop_rgb(g, 1, 0.43, 0.52, 0.63);
-    cairo_set_source(cr, g);
-    cairo_paint(cr);
-    cairo_pattern_destroy(g);
-    cairo_set_source_rgb(cr, 0.18, 0.23, 0.30);
-    cairo_rectangle(cr, 0, NAV_BAR_HEIGHT - 1, SCREEN_W, 1);
-    cairo_fill(cr);
+    const Colour top{0.69f, 0.74f, 0.80f, 1}, bottom{0.43f, 0.52f, 0.63f, 1};
+    c.fill(
+        0, 0, SCREEN_W, H, [](float, float) { return -1e9f; },
+        [&](float y) { return mix(top, bottom, y / H); });
+    c.fill(
+        0, H - 1, SCREEN_W, 1, [](float, float y) { return y < H - 1 ? 1e9f : -1e9f; },
+        [](float) {
+            return Colour{0.18f, 0.23f, 0.30f, 1};
+        });
 
     // The back button: a box with a point on its left, as wide as its label.
-    PangoLayout* b = textLayout(cr, back_label, "Sans Bold 12px", 0);
-    int bw = 0, bh = 0;
-    pango_layout_get_pixel_size(b, &bw, &bh);
-    const double h = 30, y = (NAV_BAR_HEIGHT - h) / 2, x = 5, point = 10;
-    const double w = std::max(50.0, bw + point + 14.0);
-    cairo_move_to(cr, x, y + h / 2);
-    cairo_line_to(cr, x + point, y);
-    cairo_line_to(cr, x + w - 5, y);
-    cairo_arc(cr, x + w - 5, y + 5, 5, -M_PI / 2, 0);
-    cairo_arc(cr, x + w - 5, y + h - 5, 5, 0, M_PI / 2);
-    cairo_line_to(cr, x + point, y + h);
-    cairo_close_path(cr);
-    cairo_set_source_rgb(cr, 0.36, 0.45, 0.58);
-    cairo_fill_preserve(cr);
-    cairo_set_source_rgb(cr, 0.2, 0.26, 0.35);
-    cairo_set_line_width(cr, 1);
-    cairo_stroke(cr);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    showCentred(cr, b, x + point / 2 + w / 2, y + (h - bh) / 2);
-    g_object_unref(b);
-    back = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(w),
-            static_cast<float>(h)};
+    Measure mb(BACK);
+    const float bw = mb.width(back_label);
+    const float h = 30, y = (H - h) / 2, x = 5, point = 10;
+    const float w = std::max(50.0f, bw + point + 14);
+    const std::vector<std::pair<float, float>> shape = {
+        {x, y + h / 2}, {x + point, y}, {x + w, y}, {x + w, y + h}, {x + point, y + h}};
+    auto arrow = [&shape](float px, float py) { return polygon(px, py, shape); };
+    c.fill(x, y, w, h, arrow, [](float) { return Colour{0.36f, 0.45f, 0.58f, 1}; });
+    c.fill(
+        x - 1, y - 1, w + 2, h + 2,
+        [&arrow](float px, float py) { return std::fabs(arrow(px, py)) - 0.5f; },
+        [](float) {
+            return Colour{0.2f, 0.26f, 0.35f, 1};
+        });
+    c.text(back_label, BACK, std::round(x + point / 2 + (w - bw) / 2),
+           std::round(y + (h - BACK) / 2), WHITE);
+    back = {x, y, w, h};
 
     // The title, centred on the bar; when it is too wide for that, centred in the room right of
     // the button, and cut short with an ellipsis if it does not fit there either.
-    PangoLayout* t = textLayout(cr, title, "Sans Bold 18px", 0);
-    int tw = 0, th = 0;
-    pango_layout_get_pixel_size(t, &tw, &th);
-    const double left = x + w + 4, right = SCREEN_W - 4;
-    const double room = tw > SCREEN_W - 2 * left ? right - left : SCREEN_W - 2 * left;
-    pango_layout_set_width(t, static_cast<int>(room) * PANGO_SCALE);
-    pango_layout_set_ellipsize(t, PANGO_ELLIPSIZE_END);
-    pango_layout_set_alignment(t, PANGO_ALIGN_CENTER);
-    pango_layout_get_pixel_size(t, &tw, &th);
-    const double ty = std::round((NAV_BAR_HEIGHT - th) / 2.0);
-    cairo_set_source_rgba(cr, 0.2, 0.25, 0.3, 0.8);
-    cairo_move_to(cr, left, ty - 1);
-    pango_cairo_show_layout(cr, t);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_move_to(cr, left, ty);
-    pango_cairo_show_layout(cr, t);
-    g_object_unref(t);
+    Measure mt(TITLE);
+    const float left = x + w + 4, right = SCREEN_W - 4;
+    const float tw = mt.width(title);
+    const float room = tw > SCREEN_W - 2 * left ? right - left : SCREEN_W - 2 * left;
+    const std::vector<std::string> shown = wrap(title, TITLE, room, 1);
+    const std::string line = shown.empty() ? "" : shown[0];
+    const float lw = mt.width(line);
+    const float tx =
+        std::round((tw > SCREEN_W - 2 * left ? left + (room - lw) / 2 : (SCREEN_W - lw) / 2));
+    const float ty = std::round((H - TITLE) / 2);
+    c.text(line, TITLE, tx, ty - 1, {0.2f, 0.25f, 0.3f, 0.8f});
+    c.text(line, TITLE, tx, ty, WHITE);
     c.take(out);
 }
 
 void busyPlate(const std::string& text, Image& out, float scale) {
-    constexpr int W = 150, H = 104;
+    constexpr float W = 150, H = 104, SIZE = 14;
     Canvas c(W, H, scale);
-    cairo_t* cr = c.cr;
-    roundedRect(cr, 0, 0, W, H, 12);
-    cairo_set_source_rgba(cr, 0.08, 0.08, 0.1, 0.78);
-    cairo_fill(cr);
-    PangoLayout* t = textLayout(cr, text, "Sans Bold 14px", 0);
-    cairo_set_source_rgb(cr, 1, 1, 1);
+    c.fill(
+        0, 0, W, H, [](float x, float y) { return roundedBox(x, y, 0, 0, W, H, 12); },
+        [](float) {
+            return Colour{0.08f, 0.08f, 0.1f, 0.78f};
+        });
     // The spinner (37 points) sits BUSY_PLATE_DROP above the middle; the text below it.
-    showCentred(cr, t, W / 2.0, H / 2.0 - BUSY_PLATE_DROP + 26);
-    g_object_unref(t);
+    Measure m(SIZE);
+    c.text(text, SIZE, std::round((W - m.width(text)) / 2), H / 2 - BUSY_PLATE_DROP + 26, WHITE);
     c.take(out);
 }
 
 void spinner(int size, bool white, Image& out, float scale) {
     size = std::max(8, size);
+    const float s = static_cast<float>(size);
     Canvas c(size, size, scale);
-    cairo_t* cr = c.cr;
-    const double r = size / 2.0;
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    cairo_set_line_width(cr, size / 10.0);
-    const double shade = white ? 1.0 : 0.5;
+    const float r = s / 2, half_width = s / 20;
+    const float shade = white ? 1.0f : 0.5f;
     for (int i = 0; i < 12; ++i) {
         // Spoke 0 points up and is the brightest; the others fade clockwise behind it.
-        const double a = -M_PI / 2 - i * M_PI / 6;
-        const double alpha = 1.0 - i * 0.07;
-        cairo_set_source_rgba(cr, shade, shade, shade, alpha);
-        cairo_move_to(cr, r + std::cos(a) * r * 0.45, r + std::sin(a) * r * 0.45);
-        cairo_line_to(cr, r + std::cos(a) * r * 0.88, r + std::sin(a) * r * 0.88);
-        cairo_stroke(cr);
+        const float a = static_cast<float>(-M_PI / 2 - i * M_PI / 6);
+        const float alpha = 1.0f - static_cast<float>(i) * 0.07f;
+        const float ax = r + std::cos(a) * r * 0.45f, ay = r + std::sin(a) * r * 0.45f;
+        const float bx = r + std::cos(a) * r * 0.88f, by = r + std::sin(a) * r * 0.88f;
+        c.fill(
+            0, 0, s, s,
+            [=](float x, float y) { return segment(x, y, ax, ay, bx, by) - half_width; },
+            [=](float) {
+                return Colour{shade, shade, shade, alpha};
+            });
     }
     c.take(out);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The platform's stock controls drawn into pixels: the alert box, the navigation bar and the
-// busy indicator. The shell uploads the pixels and draws them over the game.
+// The platform's stock controls drawn into pixels with the game's font: the alert box, the
+// navigation bar and the busy indicator. The controls upload the pixels and draw them over the
+// game.
 #pragma once
 
 #include <cstdint>

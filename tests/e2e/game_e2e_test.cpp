@@ -7,8 +7,8 @@
 #include "game/menu.h"
 #include "save/savedata.h"
 #include "save/scores.h"
-#include "ui/png_file.h"
 #include "testrun.h"
+#include "ui/png_file.h"
 
 #include <algorithm>
 #include <csignal>
@@ -424,7 +424,6 @@ TEST(Game, RunsInAWindowScaledToTheDesktop) {
 }
 
 TEST(Game, KeysPadsAndTheBackKeyReachEveryScreen) {
-    const std::string data = testrun::tempDir();
     const std::string script =
         "125 focus lost\n127 focus gained\n"
         "130 key down\n131 key return\n" // the ring on "Easy"; pressed
@@ -444,32 +443,42 @@ TEST(Game, KeysPadsAndTheBackKeyReachEveryScreen) {
         "680 press \"Scores\"\n700 key right\n701 key left\n702 key down\n"
         "703 key pad-a\n" // a row's board: its page fails, an alert
         "760 key escape\n800 key escape\n830 key escape\n";
-    setenv("SDL_AUDIODRIVER", "alsa", 1); // no sound card here: ALSA's complaints stay silent
-    GameRun r = runGame(data, script, {"--frames", "1000", "--score-server", "http://127.0.0.1:1"});
-    unsetenv("SDL_AUDIODRIVER");
-    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
-    EXPECT_EQ(r.result.stderr_text.find("ALSA lib"), std::string::npos) << r.result.stderr_text;
+    // With the score feature, and with its module missing: Submit and the boards then say so in
+    // an alert and the game runs on, the same way out.
+    for (const bool missing : {false, true}) {
+        SCOPED_TRACE(missing ? "module missing" : "module present");
+        const std::string data = testrun::tempDir();
+        if (missing) setenv("FLINGO_ONLINE_MODULE", (data + "/none.so").c_str(), 1);
+        setenv("SDL_AUDIODRIVER", "alsa", 1); // no sound card here: ALSA's complaints stay silent
+        GameRun r =
+            runGame(data, script, {"--frames", "1000", "--score-server", "http://127.0.0.1:1"});
+        unsetenv("SDL_AUDIODRIVER");
+        unsetenv("FLINGO_ONLINE_MODULE");
+        ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+        EXPECT_EQ(r.result.stderr_text.find("ALSA lib"), std::string::npos) << r.result.stderr_text;
 
-    std::vector<std::string> got;
-    for (const TraceLine& t : r.trace)
-        if (t.frame >= 125 &&
-            (t.log.find("focus") != std::string::npos ||
-             t.log.find("\" chosen") != std::string::npos ||
-             t.log.find("Nope") != std::string::npos ||
-             (!t.event.empty() && t.event.find("laySound") == std::string::npos &&
-              t.event != "setBackgroundSound" && t.event.find("Fireworks") == std::string::npos &&
-              t.event != "onFrame" && t.event != "render" && t.event != "sizeGl" &&
-              t.event != "onNav" && t.event != "getMainView" && t.event != "onPtrMove" &&
-              t.event != "preloadSound" && t.event != "prepareSound")))
-            got.push_back(std::to_string(t.frame) + " " + t.event + t.payload + t.log);
-    // clang-format off
+        std::vector<std::string> got;
+        for (const TraceLine& t : r.trace)
+            if (t.frame >= 125 &&
+                (t.log.find("focus") != std::string::npos ||
+                 t.log.find("\" chosen") != std::string::npos ||
+                 t.log.find("Nope") != std::string::npos ||
+                 (!t.event.empty() && t.event.find("laySound") == std::string::npos &&
+                  t.event != "setBackgroundSound" &&
+                  t.event.find("Fireworks") == std::string::npos && t.event != "onFrame" &&
+                  t.event != "render" && t.event != "sizeGl" && t.event != "onNav" &&
+                  t.event != "getMainView" && t.event != "onPtrMove" && t.event != "preloadSound" &&
+                  t.event != "prepareSound")))
+                got.push_back(std::to_string(t.frame) + " " + t.event + t.payload + t.log);
+        // clang-format off
     const std::vector<std::string> want = {
         "126 onSleepnull", "126 focus lost: 1 sounds paused", // read back from the mixer
         "128 onWakenull", "128 focus regained: 0 sounds paused",
         "131 onPtrDown[230,316]", "131 onPtrUp[230,316]", "131 gotoLevel0", // "Easy"
         "170 onPtrDown[160,32]", "176 onPtrUp[176,72]", "176 onTutorialShownnull", "312 setBest1",
         "330 onPtrDown[40,360]", "330 onPtrUp[40,360]", "330 scorePromptnull",
-        "332 alert \"Submit Score?\": \"No\" chosen by the back key", // no post, no way out
+        missing ? "332 alert \"Online Scores\": \"Ok\" chosen by the back key"
+                : "332 alert \"Submit Score?\": \"No\" chosen by the back key", // no post
         "346 onPtrDown[160,32]", "351 onPtrUp[189.99908,82.99826]", "460 setBest2",
         "481 onPtrDown[160,32]", "484 onPtrUp[160,32]", // the last point: no flick, no throw
         "500 onPtrDown[160,32]", "502 gotoMenunull", // no release after the escape
@@ -484,13 +493,24 @@ TEST(Game, KeysPadsAndTheBackKeyReachEveryScreen) {
         "680 onPtrDown[63,343]", "680 onPtrUp[63,343]", "680 gotoScoresnull",
         "703 onPtrDown[102,247]", "703 onPtrUp[102,247]", "703 showScores3", // by focus
         // The alert (its "Ok" goes back to the score menu), the score menu, out.
-        "760 alert \"Error loading webpage\": \"Ok\" chosen by the back key",
+        missing ? "760 alert \"Online Scores\": \"Ok\" chosen by the back key"
+                : "760 alert \"Error loading webpage\": \"Ok\" chosen by the back key",
         "800 gotoMenunull", "830 onShutdownnull", "830 releaseBackgroundMusicnull",
         "830 onShutdownnull"};
-    // clang-format on
-    EXPECT_EQ(got, want);
-    const std::string save = testrun::readFile(data + "/savedata.plist");
-    EXPECT_NE(save.find("<key>level_0_best</key>\n\t<dict>\n\t\t<key>value</key>\n\t\t<integer>2<"),
-              std::string::npos);
-    EXPECT_NE(save.find("<key>sound</key>\n\t<false/>"), std::string::npos);
+        // clang-format on
+        EXPECT_EQ(got, want);
+        int said = 0;
+        for (const TraceLine& t : r.trace)
+            said +=
+                t.log.find("Online scores are not available in this build.") != std::string::npos;
+        EXPECT_EQ(said, missing ? 2 : 0);
+        const size_t why = r.result.stderr_text.find("cannot load " + data + "/none.so");
+        EXPECT_EQ(why != std::string::npos, missing) << r.result.stderr_text;
+        EXPECT_EQ(why, r.result.stderr_text.rfind("cannot load ")) << "named once";
+        const std::string save = testrun::readFile(data + "/savedata.plist");
+        EXPECT_NE(
+            save.find("<key>level_0_best</key>\n\t<dict>\n\t\t<key>value</key>\n\t\t<integer>2<"),
+            std::string::npos);
+        EXPECT_NE(save.find("<key>sound</key>\n\t<false/>"), std::string::npos);
+    }
 }

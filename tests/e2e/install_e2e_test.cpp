@@ -19,10 +19,11 @@ TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
     const std::string desktop_file = prefix + "/share/applications/org.flingo.flingo.desktop";
     const std::string metainfo = prefix + "/share/metainfo/org.flingo.flingo.metainfo.xml";
     for (const char* f :
-         {"bin/flingo", "share/flingo/Default.png", "share/flingo/obf.dat",
-          "share/flingo/fawn.LICENSE", "share/flingo/zerothre.LICENSE",
+         {"bin/flingo", "lib/flingo/flingo_online.so", "share/flingo/Default.png",
+          "share/flingo/obf.dat", "share/flingo/fawn.LICENSE", "share/flingo/zerothre.LICENSE",
           "share/icons/hicolor/scalable/apps/org.flingo.flingo.svg",
-          "share/icons/hicolor/32x32/apps/org.flingo.flingo.png", "share/icons/hicolor/48x48/apps/org.flingo.flingo.png",
+          "share/icons/hicolor/32x32/apps/org.flingo.flingo.png",
+          "share/icons/hicolor/48x48/apps/org.flingo.flingo.png",
           "share/icons/hicolor/64x64/apps/org.flingo.flingo.png",
           "share/icons/hicolor/128x128/apps/org.flingo.flingo.png",
           "share/icons/hicolor/256x256/apps/org.flingo.flingo.png",
@@ -62,6 +63,13 @@ TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
                                         "--data-dir", dir + "/data", "--trace", dir + "/t.jsonl",
                                         "--screenshot", "50:" + dir + "/s.png"},
                                        120, "/");
+    // A board from the score menu: the installed game opens its score module.
+    testrun::writeFile(dir + "/board.txt", "125 press \"Scores\"\n150 key right\n151 key left\n"
+                                           "152 key down\n153 key pad-a\n");
+    testrun::Result board =
+        testrun::run({prefix + "/bin/flingo", "--headless", "--frames", "170", "--data-dir",
+                      dir + "/data2", "--trace", dir + "/b.jsonl", "--script", dir + "/board.txt"},
+                     120, "/");
     if (saved) setenv("FLINGO_RESOURCE_DIR", keep.c_str(), 1);
     ASSERT_EQ(run.status, 0) << run.stderr_text;
     std::vector<testrun::TraceLine> trace = testrun::readTrace(dir + "/t.jsonl");
@@ -70,4 +78,9 @@ TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
     EXPECT_TRUE(testrun::near(testrun::pixel(dir + "/s.png", 160, 240),
                               testrun::pixel(prefix + "/share/flingo/Default.png", 160, 240), 4));
     EXPECT_EQ(testrun::events(trace, "onFrame").size(), 30u);
+
+    ASSERT_EQ(board.status, 0) << board.stderr_text;
+    trace = testrun::readTrace(dir + "/b.jsonl");
+    EXPECT_EQ(testrun::events(trace, "showScores").size(), 1u);
+    EXPECT_FALSE(testrun::hasLog(trace, "unavailable")) << board.stderr_text;
 }

@@ -4,6 +4,7 @@
 #include "audio/app_sound.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 
@@ -69,13 +70,13 @@ void startSession() {
     app_sound = new AppSound;
     app_sound->setupAudio();
     held_channels.reserve(64);
-    evt::subscribe("onSleep", evt::Callback(&onSleep, nullptr));
-    evt::subscribe("onWake", evt::Callback(&onWake, nullptr));
+    evt::subscribe(events::onSleep, evt::Callback(&onSleep, nullptr));
+    evt::subscribe(events::onWake, evt::Callback(&onWake, nullptr));
 }
 
 void endSession() {
-    evt::unsubscribe("onSleep", evt::Callback(&onSleep, nullptr));
-    evt::unsubscribe("onWake", evt::Callback(&onWake, nullptr));
+    evt::unsubscribe(events::onSleep, evt::Callback(&onSleep, nullptr));
+    evt::unsubscribe(events::onWake, evt::Callback(&onWake, nullptr));
     closeAudio();
     delete app_sound;
     app_sound = nullptr;

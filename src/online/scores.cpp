@@ -7,6 +7,7 @@
 // FLINGO_SCORE_SERVER=URL names the score service when --score-server is not given; without
 // either, the build's setting, and when that is empty the game serves the boards itself.
 // FLINGO_HTTP_TIMEOUT=SECONDS shortens how long a page may take (tests use it).
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/util.h"
@@ -140,7 +141,7 @@ class Scores : public location::Delegate {
 
     void scorePrompt() {
         ui::showAlert("Submit Score?", SUBMIT_MESSAGE, {"No", "Yes"}, [](int index) {
-            if (index == 1) evt::publish("postScore");
+            if (index == 1) evt::publish(events::postScore);
         });
     }
 
@@ -150,7 +151,7 @@ class Scores : public location::Delegate {
     }
 
     void showScores(int level) {
-        if (!validLevel(level, "showScores")) return;
+        if (!validLevel(level, events::showScores.name.data())) return;
         if (showPage(level)) post("/users/profile", online::boardBody(level, m_host.deviceId()));
     }
 
@@ -270,7 +271,7 @@ class Scores : public location::Delegate {
         const int best = m_host.bestScore();
         const int level = m_host.level();
         m_spinner_view.stop();
-        if (!validLevel(level, "postScore")) {
+        if (!validLevel(level, events::postScore.name.data())) {
             m_location_manager.stopUpdatingLocation();
             return;
         }

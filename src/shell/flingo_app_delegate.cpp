@@ -3,6 +3,7 @@
 
 #include "ads/ads.h"
 #include "audio/session.h"
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/util.h"
@@ -72,8 +73,8 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
     // The game: its view's creation runs the game's whole initialisation (which asks for the
     // banners unless ads are off). The screen stack starts on the start-up picture.
     if (opts.no_ads) AdSupplier::setAdsEnabled(false);
-    evt::subscribe("gotoLevel", evt::Callback(this, &FlingoAppDelegate::gotoLevel));
-    evt::subscribe("getMainView", evt::Callback(this, &FlingoAppDelegate::getMainView));
+    evt::subscribe(events::gotoLevel, evt::Callback(this, &FlingoAppDelegate::gotoLevel));
+    evt::subscribe(events::getMainView, evt::Callback(this, &FlingoAppDelegate::getMainView));
     m_view = new MainView;
     if (!m_view->init()) {
         platform::log("cannot start the game: no usable OpenGL ES 1.1 view");
@@ -93,7 +94,7 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
     shell::addLoopHook(&stepOverlays, nullptr);
 
     // Ads: their links, and the start-up interstitial.
-    evt::subscribe("gotoUrl", evt::Callback(this, &FlingoAppDelegate::gotoUrl));
+    evt::subscribe(events::gotoUrl, evt::Callback(this, &FlingoAppDelegate::gotoUrl));
     requestInterstitial();
 
     showWindowWithRootView(m_nav_ctrl);
@@ -114,13 +115,13 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
 // The launch in reverse: ads, the score feature, sound, then the game's shutdown events and the
 // views, the window's analytics last.
 FlingoAppDelegate::~FlingoAppDelegate() {
-    evt::unsubscribe("gotoUrl", evt::Callback(this, &FlingoAppDelegate::gotoUrl));
+    evt::unsubscribe(events::gotoUrl, evt::Callback(this, &FlingoAppDelegate::gotoUrl));
     shell::scores_link::stop();
     sound::endSession();
-    evt::publish("releaseBackgroundMusic");
-    evt::publish("onShutdown");
-    evt::unsubscribe("gotoLevel", evt::Callback(this, &FlingoAppDelegate::gotoLevel));
-    evt::unsubscribe("getMainView", evt::Callback(this, &FlingoAppDelegate::getMainView));
+    evt::publish(events::releaseBackgroundMusic);
+    evt::publish(events::onShutdown);
+    evt::unsubscribe(events::gotoLevel, evt::Callback(this, &FlingoAppDelegate::gotoLevel));
+    evt::unsubscribe(events::getMainView, evt::Callback(this, &FlingoAppDelegate::getMainView));
     ui::setButtonSource(nullptr);
     the_delegate = nullptr;
     ui::invalidateTimer(m_startup_timer);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/main_view.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/util.h"
 #include "game/flingo.h"
@@ -21,22 +22,22 @@ void MainView::touch(ui::TouchPhase phase, float x, float y) {
     touch_point = {x, ui::SCREEN_HEIGHT - y};
     switch (phase) {
     case ui::TouchPhase::Began:
-        evt::publish("onPtrDown", &touch_point);
+        evt::publish(events::onPtrDown, &touch_point);
         break;
     case ui::TouchPhase::Moved:
-        evt::publish("onPtrMove", &touch_point);
+        evt::publish(events::onPtrMove, &touch_point);
         break;
     // A cancelled touch ends like a lifted finger.
     case ui::TouchPhase::Ended:
     case ui::TouchPhase::Cancelled:
-        evt::publish("onPtrUp", &touch_point);
+        evt::publish(events::onPtrUp, &touch_point);
         break;
     }
 }
 
 void MainView::nav(ui::Nav n) {
     static_assert(static_cast<int>(ui::Nav::Press) == fg::NAV_PRESS);
-    evt::publish("onNav", static_cast<int>(n));
+    evt::publish(events::onNav, static_cast<int>(n));
 }
 
 bool MainView::flickAnchor(float& x, float& y) const {

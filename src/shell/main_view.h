@@ -12,7 +12,7 @@ class MainView : public shell::BaseGLView {
     // (and the game not started) when the view cannot be made.
     bool init();
     void touch(ui::TouchPhase phase, float x, float y) override;
-    // Focus moves and presses become "onNav"; a key or stick flick starts on the ball.
+    // Focus moves and presses become onNav; a key or stick flick starts on the ball.
     void nav(ui::Nav n) override;
     bool flickAnchor(float& x, float& y) const override;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/scores_link.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "game/flingo.h"
@@ -98,9 +99,9 @@ void start(ui::NavController* nav, const std::string& back_label, AnalyticsAPI* 
     host.back_label = back_label;
     host.score_server = options().score_server;
     host.location = options().location;
-    evt::subscribe("scorePrompt", evt::Callback(&scorePrompt, nullptr));
-    evt::subscribe("showScores", evt::Callback(&showScores, nullptr));
-    evt::subscribe("postScore", evt::Callback(&postScore, nullptr));
+    evt::subscribe(events::scorePrompt, evt::Callback(&scorePrompt, nullptr));
+    evt::subscribe(events::showScores, evt::Callback(&showScores, nullptr));
+    evt::subscribe(events::postScore, evt::Callback(&postScore, nullptr));
 }
 
 void willShow(ui::ViewController* next) {
@@ -112,9 +113,9 @@ void step() {
 }
 
 void stop() {
-    evt::unsubscribe("scorePrompt", evt::Callback(&scorePrompt, nullptr));
-    evt::unsubscribe("showScores", evt::Callback(&showScores, nullptr));
-    evt::unsubscribe("postScore", evt::Callback(&postScore, nullptr));
+    evt::unsubscribe(events::scorePrompt, evt::Callback(&scorePrompt, nullptr));
+    evt::unsubscribe(events::showScores, evt::Callback(&showScores, nullptr));
+    evt::unsubscribe(events::postScore, evt::Callback(&postScore, nullptr));
     if (feature) feature->stop();
     feature = nullptr;
     tried = false;

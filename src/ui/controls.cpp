@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/controls.h"
 
+#include "core/clock.h"
 #include "core/platform.h"
 #include "core/util.h"
 #include "gfx/scale.h"
@@ -192,7 +193,7 @@ void Spinner::draw(float x) {
         m_picture.upload(img);
     }
     // Twelve steps a turn, one turn a second, on the loop's clock.
-    const int step = static_cast<int>(std::fmod(now() * 12.0, 12.0));
+    const int step = static_cast<int>(std::fmod(clk::now() * 12.0, 12.0));
     const float half = static_cast<float>(m_size) / 2;
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();

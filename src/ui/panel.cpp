@@ -96,12 +96,15 @@ class Canvas {
 
     // A line of text with its top-left corner at (x, y) points; its width in points.
     float text(const std::string& s, float size, float x, float y, const Colour& c) {
-        int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
-        const int px = pixels(size, m_scale);
-        unsigned char* t =
-            platform::loadFontFileText(FONT, GLYPH_OFFSET, s.c_str(), px, {1, 1, 1, 1},
-                                       {0, 0, 0, 0}, 0, 0, w, h, tw, th, bpp, m_w);
+        platform::TextStyle style;
+        style.font = FONT;
+        style.glyphOffset = GLYPH_OFFSET;
+        style.pointSize = pixels(size, m_scale);
+        style.maxWidth = m_w;
+        platform::TextImage image;
+        unsigned char* t = platform::loadFontFileText(s.c_str(), style, image);
         if (!t) return 0;
+        const int w = image.width, h = image.height, tw = image.texWidth;
         const int left = static_cast<int>(std::lround(x * m_scale));
         const int top = static_cast<int>(std::lround(y * m_scale));
         for (int row = 0; row < h; ++row) {
@@ -172,12 +175,15 @@ class Measure {
         if (it != m_advance.end()) return it->second;
         // Measured large, so that the rounding of one pixel hardly counts.
         constexpr int PX = 100;
-        int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
-        unsigned char* t =
-            platform::loadFontFileText(FONT, GLYPH_OFFSET, ch.c_str(), PX, {1, 1, 1, 1},
-                                       {0, 0, 0, 0}, 0, 0, w, h, tw, th, bpp, 4 * PX);
+        platform::TextStyle style;
+        style.font = FONT;
+        style.glyphOffset = GLYPH_OFFSET;
+        style.pointSize = PX;
+        style.maxWidth = 4 * PX;
+        platform::TextImage image;
+        unsigned char* t = platform::loadFontFileText(ch.c_str(), style, image);
         delete[] t;
-        const float a = t ? static_cast<float>(std::max(0, w - 2)) * m_size / PX : 0;
+        const float a = t ? static_cast<float>(std::max(0, image.width - 2)) * m_size / PX : 0;
         m_advance.emplace(ch, a);
         return a;
     }

@@ -254,13 +254,41 @@ float lines(Canvas& c, const std::vector<std::string>& ls, float size, float x, 
 
 const Colour WHITE{1, 1, 1, 1};
 
+// A box with rounded corners filled in the colour given for each row, with a border of the given
+// width drawn across its edge (none when 0).
+void roundedPanel(Canvas& c, const Rect& r, float radius, const std::function<Colour(float)>& fill,
+                  const Colour& border, float border_width) {
+    auto d = [r, radius](float x, float y) { return roundedBox(x, y, r.x, r.y, r.w, r.h, radius); };
+    c.fill(r.x, r.y, r.w, r.h, d, fill);
+    if (border_width <= 0) return;
+    c.fill(
+        r.x - border_width, r.y - border_width, r.w + 2 * border_width, r.h + 2 * border_width,
+        [&](float x, float y) { return std::fabs(d(x, y)) - border_width / 2; },
+        [&border](float) { return border; });
+}
+
+// An alert's button with its label in the middle; the default one a little brighter, as the
+// platform draws it.
+void alertButton(Canvas& c, const Rect& r, const std::string& label, bool main) {
+    constexpr float LABEL = 16;
+    roundedPanel(
+        c, r, 7,
+        [main](float) {
+            return Colour{1, 1, 1, main ? 0.32f : 0.18f};
+        },
+        {1, 1, 1, 0.6f}, 1);
+    const float w = std::min(Measure(LABEL).width(label), r.w);
+    c.text(label, LABEL, std::round(r.x + (r.w - w) / 2), std::round(r.y + (r.h - LABEL) / 2),
+           WHITE);
+}
+
 } // namespace
 
 void alert(const std::string& title, const std::string& message,
            const std::vector<std::string>& labels, Image& out, std::vector<Rect>& buttons,
            float scale) {
     constexpr float PANEL_W = 284, PAD = 16, BUTTON_H = 43, GAP = 10;
-    constexpr float TITLE = 17, MESSAGE = 15, LABEL = 16;
+    constexpr float TITLE = 17, MESSAGE = 15;
     Canvas c(SCREEN_W, SCREEN_H, scale);
     c.paint({0, 0, 0, 0.45f});
 
@@ -286,15 +314,9 @@ void alert(const std::string& title, const std::string& message,
     const float py = std::round((SCREEN_H - panel_h) / 2);
 
     const Colour top{0.20f, 0.30f, 0.55f, 0.96f}, bottom{0.06f, 0.12f, 0.32f, 0.96f};
-    auto panel = [&](float x, float y) { return roundedBox(x, y, px, py, PANEL_W, panel_h, 10); };
-    c.fill(px, py, PANEL_W, panel_h, panel,
-           [&](float y) { return mix(top, bottom, (y - py) / panel_h); });
-    c.fill(
-        px - 1, py - 1, PANEL_W + 2, panel_h + 2,
-        [&](float x, float y) { return std::fabs(panel(x, y)) - 1; },
-        [](float) {
-            return Colour{1, 1, 1, 0.85f};
-        });
+    roundedPanel(
+        c, {px, py, PANEL_W, panel_h}, 10,
+        [&](float y) { return mix(top, bottom, (y - py) / panel_h); }, {1, 1, 1, 0.85f}, 2);
 
     float y = py + PAD;
     y += lines(c, title_lines, TITLE, px + PAD, y, inner, WHITE);
@@ -305,31 +327,12 @@ void alert(const std::string& title, const std::string& message,
     y += 2 * GAP;
 
     buttons.clear();
-    Measure m(LABEL);
     for (size_t i = 0; i < labels.size(); ++i) {
-        Rect r;
-        if (side_by_side) {
-            r = {px + PAD + static_cast<float>(i) * (inner + GAP) / 2, y, (inner - GAP) / 2,
-                 BUTTON_H};
-        } else {
-            r = {px + PAD, y + static_cast<float>(i) * (BUTTON_H + GAP), inner, BUTTON_H};
-        }
-        buttons.push_back(r);
-        auto box = [r](float x, float yy) { return roundedBox(x, yy, r.x, r.y, r.w, r.h, 7); };
-        // The last button is the default one, a little brighter, as the platform draws it.
-        const bool main = labels.size() > 1 && i + 1 == labels.size();
-        c.fill(r.x, r.y, r.w, r.h, box, [main](float) {
-            return Colour{1, 1, 1, main ? 0.32f : 0.18f};
-        });
-        c.fill(
-            r.x - 1, r.y - 1, r.w + 2, r.h + 2,
-            [&box](float x, float yy) { return std::fabs(box(x, yy)) - 0.5f; },
-            [](float) {
-                return Colour{1, 1, 1, 0.6f};
-            });
-        const float w = std::min(m.width(labels[i]), r.w);
-        c.text(labels[i], LABEL, std::round(r.x + (r.w - w) / 2),
-               std::round(r.y + (r.h - LABEL) / 2), WHITE);
+        const float n = static_cast<float>(i);
+        buttons.push_back(
+            side_by_side ? Rect{px + PAD + n * (inner + GAP) / 2, y, (inner - GAP) / 2, BUTTON_H}
+                         : Rect{px + PAD, y + n * (BUTTON_H + GAP), inner, BUTTON_H});
+        alertButton(c, buttons.back(), labels[i], labels.size() > 1 && i + 1 == labels.size());
     }
     c.take(out);
 }

@@ -19,8 +19,16 @@ class PgConn : public Conn {
     bool open(const std::string& url, std::string& error) {
         m_pg = PQconnectdb(url.c_str());
         if (PQstatus(m_pg) != CONNECTION_OK) {
-            error = PQerrorMessage(m_pg);
-            while (!error.empty() && error.back() == '\n')
+            // libpq's message runs over several lines; the log gets it as one.
+            error.clear();
+            for (const char* c = PQerrorMessage(m_pg); *c; ++c) {
+                const bool space = *c == '\n' || *c == '\t';
+                if (!space)
+                    error += *c;
+                else if (!error.empty() && error.back() != ' ')
+                    error += ' ';
+            }
+            while (!error.empty() && error.back() == ' ')
                 error.pop_back();
             return false;
         }

@@ -35,7 +35,13 @@ class PgConn : public Conn {
         // Keep the server's notices (IF NOT EXISTS ... skipping) out of the log.
         PQsetNoticeProcessor(
             m_pg, [](void*, const char*) {}, nullptr);
-        return true;
+        // Every statement here is a few index lookups: planned once per connection, not at each
+        // call (planning a board took longer than running it), and never compiled (JIT).
+        PGresult* res = PQexec(m_pg, "SET plan_cache_mode = force_generic_plan; SET jit = off");
+        const bool ok = PQresultStatus(res) == PGRES_COMMAND_OK;
+        PQclear(res);
+        if (!ok) error = "cannot set up the connection";
+        return ok;
     }
 
     bool exec(const char* sql, const std::vector<Param>& params, Rows* rows) override {

@@ -35,23 +35,31 @@ const char* const MIGRATE_TO_2[] = {
 
 // A whole board in one statement (one round trip to a database server), each part through
 // indexes only: the top rows (part 0), the player's best with the players above it (part 1) and
-// the rows just above and below the player with theirs (part 2). Without a best the
-// neighbourhood compares with NULL and is empty. $1 board, $2 player, $3 top rows, $4 rows
-// on each side of the player.
-// clang-format off
-const char* const READ_BOARD =
-    "WITH me AS (SELECT uid, total FROM scores WHERE gid = $1 AND uid = $2)"
-    " SELECT 0 AS part, uid, total, 0 AS above FROM (SELECT uid, total FROM scores"
-    "  WHERE gid = $1 ORDER BY total DESC, uid DESC LIMIT $3) t"
-    " UNION ALL SELECT 1, uid, total, " ABOVE("me.total") " FROM me"
-    " UNION ALL SELECT 2, uid, total, " ABOVE("n.total") " FROM ("
-    "  SELECT * FROM (SELECT uid, total FROM scores WHERE gid = $1"
-    "   AND (total, uid) > ((SELECT total FROM me), $2) ORDER BY total, uid LIMIT $4) a"
-    "  UNION ALL SELECT * FROM (SELECT uid, total FROM scores WHERE gid = $1"
-    "   AND (total, uid) < ((SELECT total FROM me), $2) ORDER BY total DESC, uid DESC LIMIT $4) b"
-    " ) n"
-    " ORDER BY part, total DESC, uid DESC";
-// clang-format on
+// the rows just above and below the player (part 2), which mostly share the player's total and
+// so the player's count. Without a best the neighbourhood compares with NULL and is empty.
+// $1 board, $2 player. The row counts are written into the text: for a LIMIT whose value it
+// cannot see, PostgreSQL plans as if a tenth of the table came back, and that plan is slow.
+std::string boardStatement(int rows) {
+    const std::string top = std::to_string(rows), near = std::to_string(NEAR_ROWS);
+    // clang-format off
+    return "WITH me AS (SELECT uid, total, " ABOVE("s.total") " AS above FROM scores s"
+           "  WHERE gid = $1 AND uid = $2)"
+           " SELECT 0 AS part, uid, total, 0 AS above FROM (SELECT uid, total FROM scores"
+           "  WHERE gid = $1 ORDER BY total DESC, uid DESC LIMIT " + top + ") t"
+           " UNION ALL SELECT 1, uid, total, above FROM me"
+           " UNION ALL SELECT 2, uid, total,"
+           "  COALESCE((SELECT above FROM me WHERE me.total = n.total), " ABOVE("n.total") ")"
+           " FROM ("
+           "  SELECT * FROM (SELECT uid, total FROM scores WHERE gid = $1"
+           "   AND (total, uid) > ((SELECT total FROM me), $2) ORDER BY total, uid"
+           "   LIMIT " + near + ") a"
+           "  UNION ALL SELECT * FROM (SELECT uid, total FROM scores WHERE gid = $1"
+           "   AND (total, uid) < ((SELECT total FROM me), $2) ORDER BY total DESC, uid DESC"
+           "   LIMIT " + near + ") b"
+           " ) n"
+           " ORDER BY part, total DESC, uid DESC";
+    // clang-format on
+}
 
 int64_t number(const std::string& text) {
     return std::strtoll(text.c_str(), nullptr, 10);
@@ -135,8 +143,7 @@ class SqlStore : public Store {
     // the neighbours.
     static bool readBoard(Conn& db, int32_t gid, const std::string& uid, int rows, Board& out) {
         Rows r;
-        if (!db.exec(READ_BOARD, {int64_t{gid}, uid, int64_t{rows}, int64_t{NEAR_ROWS}}, &r))
-            return false;
+        if (!db.exec(boardStatement(rows).c_str(), {int64_t{gid}, uid}, &r)) return false;
         std::vector<Row> near;
         for (const auto& row : r) {
             const Row got{number(row[3]) + 1, row[1], number(row[2])};

@@ -80,15 +80,6 @@ class ControllerTest : public ::testing::Test {
     void TearDown() override { backToMenu(); }
 };
 
-// The order of the start-up's events and the sound setting across a restart are checked on
-// whole-game runs of the built game.
-TEST_F(ControllerTest, FreshStartShowsEveryLevelWithTutorialAndSoundOn) {
-    EXPECT_STREQ(level_info[0].tutorial, "tutorial.png");
-    for (Sprite* button : getMenu()->levelButtons)
-        EXPECT_NE(button, nullptr);
-    EXPECT_TRUE(getMenu()->soundOn);
-}
-
 // Requests are taken on the menu, the score menu and a level, never during a slide; the back
 // key plays the click of the screen's own back button.
 TEST_F(ControllerTest, StateTable) {
@@ -201,15 +192,6 @@ TEST_F(ControllerTest, BestsUnlocksAndResumedLevels) {
     EXPECT_FALSE(saw("onLevelUnlocked"));
     EXPECT_EQ(scores::readBest(4), 5);
     level_info[3].unlockScore = level_info[4].unlockScore = 0;
-}
-
-// Read back from disk as a restart would; once shown, no new level gets the tutorial.
-TEST_F(ControllerTest, TheTutorialFlagIsSaved) {
-    evt::publish("onTutorialShown");
-    ASSERT_TRUE(savedata::load());
-    EXPECT_TRUE(savedata::read(false, "tutorial_shown"));
-    EXPECT_EQ(level_info[0].tutorial, nullptr);
-    level_info[0].tutorial = "tutorial.png";
 }
 
 TEST_F(ControllerTest, SlidesDrawBothScreensAndTheBannerOnTop) {

@@ -191,7 +191,19 @@ TEST_F(ControllerTest, BestsUnlocksAndResumedLevels) {
     evt::publish("setBest", 5);
     EXPECT_FALSE(saw("onLevelUnlocked"));
     EXPECT_EQ(scores::readBest(4), 5);
+    backToMenu();
+    reach(STATE_LEVEL, 3); // made afresh: Submit stays grey, its best was sent
+    EXPECT_FALSE(level->canSubmit);
     level_info[3].unlockScore = level_info[4].unlockScore = 0;
+}
+
+// Once shown, the tutorial is saved as seen and no level made afterwards gets it.
+TEST_F(ControllerTest, TheTutorialIsShownOnce) {
+    evt::publish("onTutorialShown");
+    ASSERT_TRUE(savedata::load());
+    EXPECT_TRUE(savedata::read(false, "tutorial_shown"));
+    EXPECT_EQ(level_info[0].tutorial, nullptr);
+    level_info[0].tutorial = "tutorial.png";
 }
 
 TEST_F(ControllerTest, SlidesDrawBothScreensAndTheBannerOnTop) {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "core/clock.h"
 #include "core/platform.h"
 #include "core/util.h"
 
@@ -8,9 +9,9 @@
 #include <unistd.h>
 
 TEST(Platform, VirtualClockFilesAndFolders) {
-    platform::setVirtualTime(0.02 * 3);
+    clk::setNs(60'000'000);
     EXPECT_DOUBLE_EQ(platform::getTime(), 0.06);
-    platform::setVirtualTime(4294967.296 + 10.0); // past 2^32 ms
+    clk::setNs(4'294'977'296'000'000); // past 2^32 ms
     EXPECT_DOUBLE_EQ(platform::getTime(), 4294977.296);
 
     char tmpl[] = "/tmp/flingo-core-XXXXXX";

@@ -103,6 +103,13 @@ bool ImageView::load() {
     return true;
 }
 
+void ImageView::unload() {
+    if (texture && SDL_GL_GetCurrentContext()) glDeleteTextures(1, &texture);
+    texture = 0;
+    for (ImageView* c : children)
+        c->unload();
+}
+
 void ImageView::draw(float x) {
     const float a = currentAlpha();
     if (load() && a > 0) drawQuad(texture, x + fx, fy, fw, fh, 0, 0, umax, vmax, a);

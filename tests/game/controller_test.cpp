@@ -7,6 +7,7 @@
 #include "game/level_defs.h"
 #include "game/menu.h"
 #include "game/score_menu.h"
+#include "gfx/sprite.h"
 #include "gfx/texture.h"
 #include "save/savedata.h"
 #include "save/scores.h"
@@ -200,6 +201,15 @@ TEST_F(ControllerTest, BestsUnlocksAndResumedLevels) {
     evt::publish("setBest", 5);
     EXPECT_FALSE(saw("onLevelUnlocked"));
     EXPECT_EQ(scores::readBest(4), 5);
+    // The score menu shows the bests as they are now, whenever its numbers are made.
+    backToMenu();
+    reach(STATE_SCORES);
+    for (auto [row, best] : {std::pair{3, "6"}, std::pair{4, "5"}}) {
+        const Sprite now(24, -32, score_menu::SCORE_FONT, best, score_menu::SCORE_COLOR, 0);
+        ASSERT_NE(getScoreMenu()->bestLabels[row], nullptr) << row;
+        EXPECT_EQ(getScoreMenu()->bestLabels[row]->texture, now.texture) << row;
+    }
+    backToMenu();
     level_info[3].unlockScore = level_info[4].unlockScore = 0;
 }
 

@@ -2,10 +2,9 @@
 // HTML pages laid out by litehtml and drawn by cairo, read back as pixels.
 #include "html.h"
 #include "online/page.h"
+#include "support/run.h"
 
-#include <chrono>
 #include <gtest/gtest.h>
-#include <png.h>
 #include <string>
 #include <vector>
 
@@ -121,24 +120,12 @@ TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
 // A picture is drawn at its size where the page puts it once it has been added; pictures that
 // cannot be decoded or are too large are left out.
 TEST(Page, PicturesDecodedOrLeftOut) {
-    auto png = [](int w, int h) {
-        std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
-        for (size_t i = 0; i < rgba.size(); i += 4)
-            rgba[i] = 255, rgba[i + 1] = 0, rgba[i + 2] = 255, rgba[i + 3] = 255;
-        png_image img{};
-        img.version = PNG_IMAGE_VERSION;
-        img.width = w, img.height = h, img.format = PNG_FORMAT_RGBA;
-        png_alloc_size_t n = 0;
-        png_image_write_to_memory(&img, nullptr, &n, 0, rgba.data(), 0, nullptr);
-        std::vector<uint8_t> out(n);
-        png_image_write_to_memory(&img, out.data(), &n, 0, rgba.data(), 0, nullptr);
-        return out;
-    };
-    const std::vector<uint8_t> good = png(30, 10), wide = png(3000, 1);
-    const std::vector<uint8_t> cut(good.begin(), good.begin() + good.size() / 2);
-    const std::vector<uint8_t> junk = {0xff, 0xd8, 0xff, 0xe0, 1, 2, 3, 4, 5, 6}; // a JPEG's start
+    const std::string good = testrun::solidPng(30, 10, 0xff00ff),
+                      wide = testrun::solidPng(3000, 1, 0xff00ff),
+                      cut = good.substr(0, good.size() / 2),
+                      junk = "\xff\xd8\xff\xe0\x01\x02\x03\x04\x05\x06"; // a JPEG's start
     struct Case {
-        const std::vector<uint8_t>& bytes;
+        const std::string& bytes;
         bool added;
     } cases[] = {{good, true}, {wide, false}, {cut, false}, {junk, false}};
     for (const Case& c : cases) {
@@ -147,7 +134,8 @@ TEST(Page, PicturesDecodedOrLeftOut) {
         page::Page* p = page::create(html, 320, "http://127.0.0.1:1/board", images);
         EXPECT_EQ(page::takeWanted(images), std::vector<std::string>{"http://127.0.0.1:1/p.png"});
         std::string error;
-        EXPECT_EQ(page::addImage(images, "http://127.0.0.1:1/p.png", c.bytes.data(), c.bytes.size(),
+        EXPECT_EQ(page::addImage(images, "http://127.0.0.1:1/p.png",
+                                 reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(),
                                  error),
                   c.added)
             << error;

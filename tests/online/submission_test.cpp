@@ -4,8 +4,8 @@
 #include "online/location.h"
 #include "online/submission.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
-#include <map>
 #include <string>
 
 namespace {
@@ -31,11 +31,6 @@ std::vector<std::pair<std::string, std::string>> fields(const std::string& body)
     return out;
 }
 
-std::map<std::string, std::string> asMap(const std::string& body) {
-    auto f = fields(body);
-    return {f.begin(), f.end()};
-}
-
 } // namespace
 
 TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValue) {
@@ -43,6 +38,7 @@ TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValue) {
     for (int level = 0; level < online::BOARD_COUNT; ++level) {
         const std::string body = online::submissionBody(level, 25, 48.8, 2.3, uid);
         const int gid = online::rankora_game_ids[level];
+        double lat = 48.8, lng = 2.3;
         const std::vector<std::pair<std::string, std::string>> want = {
             {"token", online::rankora_tokens[level]},
             {"gid", std::to_string(gid)},
@@ -50,7 +46,7 @@ TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValue) {
             {"lng", "2.300000"},
             {"uid", uid},
             {"total", "25"},
-            {"cid", std::to_string(48 * 2 * ((gid + 25) % 13 + 7))}};
+            {"cid", std::to_string(online::checkValue(gid, 25, lat, lng))}};
         EXPECT_EQ(fields(body), want) << "level " << level;
         EXPECT_EQ(body.find('%'), std::string::npos) << "nothing here needs encoding";
 
@@ -59,40 +55,40 @@ TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValue) {
                                   {"gid", std::to_string(gid)},
                                   {"id", "p-1&x"}}));
     }
-    // Values that need it are percent-encoded.
+    // Values that need it are percent-encoded; a position out of range is sent as 0.
     const std::string odd = "a b&c=d+e%f";
-    const std::string body = online::submissionBody(1, 3, 1.5, 2.5, odd);
-    EXPECT_NE(body.find("uid=a%20b%26c%3Dd%2Be%25f&"), std::string::npos) << body;
-    EXPECT_EQ(asMap(body)["uid"], odd);
-}
-
-TEST(SubmissionBody, CheckValueRulesForPositions) {
-    const int gid = online::rankora_game_ids[0];
-    const int m40 = (gid + 40) % 13 + 7;
-    const int best13 = 13 - gid % 13; // gid + best is a multiple of 13: the factor 7
-    struct Case {
-        int best;
-        double lat, lng;
-        const char *want_lat, *want_lng;
-        int cid;
-    } cases[] = {
-        {best13, 48.8, 2.3, "48.800000", "2.300000", 672},
-        {40, 40.2, -75.5, "40.200000", "-75.500000", 40 * 75 * m40}, // whole degrees, no sign
-        {40, 10.0, 200.0, "10.000000", "0.000000", 0},               // out of range: sent as 0
-        {40, 95.0, 200.0, "0.000000", "0.000000", 0},
-        {40, 91.0, 20.0, "0.000000", "20.000000", 0},
-        {40, -95.0, -190.0, "-95.000000", "-190.000000", 95 * 190 * m40}, // nothing clamped below
-        {40, 0, 0, "0.000000", "0.000000", 0},                            // no position at all
-    };
-    for (const Case& c : cases) {
-        auto f = asMap(online::submissionBody(0, c.best, c.lat, c.lng, "u"));
-        EXPECT_EQ(f["lat"], c.want_lat) << c.lat << "," << c.lng;
-        EXPECT_EQ(f["lng"], c.want_lng) << c.lat << "," << c.lng;
-        EXPECT_EQ(f["cid"], std::to_string(c.cid)) << c.lat << "," << c.lng;
-    }
+    const std::string body = online::submissionBody(1, 3, 95.0, 200.0, odd);
+    EXPECT_NE(body.find("&lat=0.000000&lng=0.000000&uid=a%20b%26c%3Dd%2Be%25f&total=3&cid=0"),
+              std::string::npos)
+        << body;
     EXPECT_EQ(online::loadErrorMessage("no Internet connection"),
               "No internet is available. If Airplane mode is on you will need to turn it off.");
     EXPECT_EQ(online::loadErrorMessage("No Internet connection"), "No Internet connection");
+}
+
+// The check value: whole degrees without sign times ((board + best) mod 13) + 7, worked out by
+// hand for board 41207; out of range, the coordinate is sent as 0 and the value is 0.
+TEST(SubmissionBody, CheckValueRulesForPositions) {
+    struct Case {
+        int best;
+        double lat, lng, want_lat, want_lng;
+        int cid;
+    } cases[] = {
+        {25, 48.8, 2.3, 48.8, 2.3, 48 * 2 * 16},
+        {3, 48.8, 2.3, 48.8, 2.3, 48 * 2 * 7}, // 41210 is a multiple of 13
+        {40, 40.2, -75.5, 40.2, -75.5, 40 * 75 * 18},
+        {40, 10.0, 200.0, 10.0, 0, 0},
+        {40, 95.0, 200.0, 0, 0, 0},
+        {40, 91.0, 20.0, 0, 20.0, 0},
+        {40, -95.0, -190.0, -95.0, -190.0, 95 * 190 * 18}, // nothing clamped below
+        {40, 0, 0, 0, 0, 0},                               // no position at all
+        {40, 1e300, 5, 0, 5, 0},
+    };
+    for (const Case& c : cases) {
+        double lat = c.lat, lng = c.lng;
+        EXPECT_EQ(online::checkValue(41207, c.best, lat, lng), c.cid) << c.lat << "," << c.lng;
+        EXPECT_EQ(std::pair(lat, lng), std::pair(c.want_lat, c.want_lng)) << c.lat << "," << c.lng;
+    }
 }
 
 TEST(Location, ParsesTwoFiniteNumbersAndFixesAreFreshForFiveWholeSeconds) {

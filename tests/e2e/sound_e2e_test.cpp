@@ -3,6 +3,7 @@
 // trace names must be found in the samples the mixer wrote.
 #include "e2e.h"
 
+#include <SDL.h>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -10,19 +11,16 @@
 
 namespace {
 
-std::vector<int16_t> wavSamples(const std::string& path) { // 16-bit mono PCM
-    const std::string bytes = testrun::readFile(path);
-    for (size_t i = 12; i + 8 <= bytes.size();) {
-        uint32_t size = 0;
-        std::memcpy(&size, &bytes[i + 4], 4);
-        if (bytes.compare(i, 4, "data") == 0 && i + 8 + size <= bytes.size()) {
-            std::vector<int16_t> out(size / 2);
-            std::memcpy(out.data(), &bytes[i + 8], out.size() * 2);
-            return out;
-        }
-        i += 8 + size + (size & 1);
-    }
-    return {};
+// A 16-bit mono sound file's samples, read by SDL.
+std::vector<int16_t> wavSamples(const std::string& path) {
+    SDL_AudioSpec spec;
+    Uint8* buf = nullptr;
+    Uint32 len = 0;
+    if (!SDL_LoadWAV(path.c_str(), &spec, &buf, &len)) return {};
+    std::vector<int16_t> out(reinterpret_cast<int16_t*>(buf),
+                             reinterpret_cast<int16_t*>(buf + len));
+    SDL_FreeWAV(buf);
+    return out;
 }
 
 // The best normalised correlation of the loudest 1024 samples of `sound` anywhere in the left

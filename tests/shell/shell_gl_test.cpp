@@ -77,6 +77,7 @@ TEST(ShellGl, TicksFollowTheMillisecondClockSleepStopsThemAndComposingKeepsGameS
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(3, 4, 0);
+    glMatrixMode(GL_PROJECTION); // left so: composing must not end in its own mode
     const std::string shot = testrun::tempDir() + "/s.png";
     shell::present(&view, {shot});
     // Framebuffer, blend source, texture binding, matrix mode, the viewport, the translation.
@@ -90,7 +91,7 @@ TEST(ShellGl, TicksFollowTheMillisecondClockSleepStopsThemAndComposingKeepsGameS
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     got.insert(got.end(), {GLint(m[12]), GLint(m[13])});
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &p);
-    EXPECT_EQ(got, (std::vector<GLint>{0, GL_ONE, GLint(tex), GL_MODELVIEW, 1, 2, 300, 400, 3, 4}));
+    EXPECT_EQ(got, (std::vector<GLint>{0, GL_ONE, GLint(tex), GL_PROJECTION, 1, 2, 300, 400, 3, 4}));
     EXPECT_TRUE(glIsEnabled(GL_BLEND) && glIsEnabled(GL_VERTEX_ARRAY));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_EQ(p, verts);

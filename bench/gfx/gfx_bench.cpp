@@ -107,15 +107,14 @@ BENCHMARK(BM_DecodeAndUploadPng320x480)->Unit(benchmark::kMillisecond)->UseRealT
 
 void rasterise(benchmark::State& state, int outline) {
     scratchDir();
-    int w, h, tw, th, bpp;
+    platform::TextImage image;
+    const platform::TextStyle style{"fawn", -29, 24, {1, 1, 1, 1}, {0, 0, 0, 1}, outline, 1.0f};
     for (auto _ : state) {
-        unsigned char* px =
-            platform::loadFontFileText("fawn", -29, "Score 12", 24, {1, 1, 1, 1}, {0, 0, 0, 1},
-                                       outline, 1.0f, w, h, tw, th, bpp);
+        unsigned char* px = platform::loadFontFileText("Score 12", style, image);
         benchmark::DoNotOptimize(px);
         delete[] px;
     }
-    state.counters["width"] = w;
+    state.counters["width"] = image.width;
 }
 void BM_TextScore12(benchmark::State& state) {
     rasterise(state, 0);

@@ -52,7 +52,6 @@ class HarnessDelegate : public shell::BaseAppDelegate, public shell::NavDelegate
     void applicationDidFinishLaunching() override {
         if (!initializeApplication(nullptr)) return;
         if (!view.initWithFrame(0.02, false)) return shell::failLaunch();
-        platform::initialize();
         evt::subscribe("render", evt::Callback(&render, nullptr));
         nav.setDelegate(this);
         showWindowWithRootView(&nav);

@@ -2,6 +2,7 @@
 #include "ads/ads.h"
 
 #include "ads/adwhirl.h"
+#include "core/events.h"
 #include "core/evt.h"
 
 #include <vector>
@@ -17,13 +18,13 @@ bool ads_enabled = true;
 
 // Made before main: the suppliers are created while "registerAds" is delivered and destroyed on
 // "onShutdown". The three live in this file so that linking the registry brings them along.
-evt::AutoSubscriber on_register_menu("registerAds",
+evt::AutoSubscriber on_register_menu(events::registerAds,
                                      evt::Callback(&AdWhirlAdSupplier::onRegisterAdsForMenu,
                                                    nullptr));
-evt::AutoSubscriber on_register_game("registerAds",
+evt::AutoSubscriber on_register_game(events::registerAds,
                                      evt::Callback(&AdWhirlAdSupplier::onRegisterAdsForGame,
                                                    nullptr));
-evt::AutoSubscriber ad_shutdown("onShutdown",
+evt::AutoSubscriber ad_shutdown(events::onShutdown,
                                 evt::Callback(&AdSupplier::releaseAdSuppliers, nullptr));
 
 } // namespace

@@ -26,11 +26,11 @@ class AdSupplier {
     static void setAdSuppliers(bool active, bool inGame);
     static void drawAdSuppliers(Vector2<float> offset);
     static bool adsFreezingGame();
-    // "onShutdown": destroys every supplier and empties the registry.
+    // onShutdown: destroys every supplier and empties the registry.
     static void releaseAdSuppliers(void* user, void* payload);
     static int supplierCount();
 
-    // With ads disabled (the command line's --no-ads) "registerAds" creates no supplier. Call
+    // With ads disabled (the command line's --no-ads) registerAds creates no supplier. Call
     // before the game initialises.
     static void setAdsEnabled(bool enabled);
     static bool adsEnabled();

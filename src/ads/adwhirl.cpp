@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ads/adwhirl.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/util.h"
@@ -35,7 +36,7 @@ std::vector<std::string> houseBanners() {
 void registerSupplier(int location) {
     if (!AdSupplier::adsEnabled()) return;
     auto* supplier = new AdWhirlAdSupplier(location);
-    evt::subscribe("onFrame", evt::Callback(supplier, &AdWhirlAdSupplier::onFrame));
+    evt::subscribe(events::onFrame, evt::Callback(supplier, &AdWhirlAdSupplier::onFrame));
     AdSupplier::registerAdSupplier(supplier);
 }
 
@@ -137,7 +138,7 @@ AdWhirlAdSupplier::AdWhirlAdSupplier(int location)
 
 AdWhirlAdSupplier::~AdWhirlAdSupplier() {
     // A destroyed supplier must hear no further frames.
-    evt::unsubscribe("onFrame", evt::Callback(this, &AdWhirlAdSupplier::onFrame));
+    evt::unsubscribe(events::onFrame, evt::Callback(this, &AdWhirlAdSupplier::onFrame));
     delete m_delegate;
 }
 
@@ -150,7 +151,7 @@ void AdWhirlAdSupplier::setActive(bool active, bool inGame) {
     AdSupplier::setActive(active, inGame);
     if (selected()) {
         const bool attaching = !m_main_view;
-        if (attaching) evt::publish("getMainView", &m_main_view);
+        if (attaching) evt::publish(events::getMainView, &m_main_view);
         if (m_main_view) {
             // Attaching builds the banner view on first need; a later attachment brings the
             // next house banner.

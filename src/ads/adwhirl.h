@@ -90,10 +90,10 @@ class AdWhirlAdSupplier : public AdSupplier {
     void setActive(bool active, bool inGame) override;
     void drawAd(Vector2<float> offset) override;
 
-    // "onFrame": the banner's slide.
+    // onFrame: the banner's slide.
     void onFrame(void* payload);
 
-    // "registerAds" handlers: create, subscribe and register the menu (bottom) or game (top)
+    // registerAds handlers: create, subscribe and register the menu (bottom) or game (top)
     // supplier.
     static void onRegisterAdsForMenu(void* user, void* payload);
     static void onRegisterAdsForGame(void* user, void* payload);

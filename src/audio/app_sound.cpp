@@ -2,6 +2,7 @@
 #include "audio/app_sound.h"
 
 #include "audio/sound.h"
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/file.h"
 #include "core/platform.h"
@@ -12,16 +13,16 @@ namespace sound {
 namespace {
 
 struct Handler {
-    const char* event;
+    events::Event event;
     void (AppSound::*method)(void*);
 };
 constexpr Handler HANDLERS[] = {
-    {"setSound", &AppSound::setSound},
-    {"pauseSound", &AppSound::pauseSound},
-    {"resumeSound", &AppSound::resumeSound},
-    {"setBackgroundSound", &AppSound::setBackgroundSound},
-    {"flingoPlaySound", &AppSound::flingoPlaySound},
-    {"preloadSound", &AppSound::preloadSound},
+    {events::setSound, &AppSound::setSound},
+    {events::pauseSound, &AppSound::pauseSound},
+    {events::resumeSound, &AppSound::resumeSound},
+    {events::setBackgroundSound, &AppSound::setBackgroundSound},
+    {events::flingoPlaySound, &AppSound::flingoPlaySound},
+    {events::preloadSound, &AppSound::preloadSound},
 };
 
 // The resource folder's "sounds", spelled as the file manager will spell its files, so that the
@@ -46,7 +47,7 @@ AppSound::~AppSound() {
 void AppSound::setupAudio() {
     SoundMgr::init();
     const std::string dir = soundsFolder();
-    // No effect is decoded here: the screens ask for theirs ("preloadSound") as they open.
+    // No effect is decoded here: the screens ask for theirs (preloadSound) as they open.
     file::file_mgr->addPath(dir);
     if (!m_subscribed)
         for (const Handler& h : HANDLERS)
@@ -55,24 +56,24 @@ void AppSound::setupAudio() {
 }
 
 void AppSound::releaseBackgroundMusic() {
-    evt::publish("releaseBackgroundMusic");
+    evt::publish(events::releaseBackgroundMusic);
 }
 
 void AppSound::setSound(void* payload) {
     m_sound_on = evt::payloadBool(payload);
     if (m_sound_on && m_has_background)
-        evt::publish("playBackgroundMusic", m_background_sound.c_str());
+        evt::publish(events::playBackgroundMusic, m_background_sound.c_str());
     else
-        evt::publish("releaseBackgroundMusic");
+        evt::publish(events::releaseBackgroundMusic);
 }
 
 void AppSound::pauseSound(void*) {
-    evt::publish("releaseBackgroundMusic");
+    evt::publish(events::releaseBackgroundMusic);
 }
 
 void AppSound::resumeSound(void*) {
     if (m_sound_on && m_has_background)
-        evt::publish("playBackgroundMusic", m_background_sound.c_str());
+        evt::publish(events::playBackgroundMusic, m_background_sound.c_str());
 }
 
 void AppSound::setBackgroundSound(void* payload) {
@@ -84,7 +85,7 @@ void AppSound::setBackgroundSound(void* payload) {
         return;
     }
     if (!name) {
-        evt::publish("releaseBackgroundMusic");
+        evt::publish(events::releaseBackgroundMusic);
         m_has_background = false;
         m_background_sound.clear();
         return;
@@ -92,16 +93,17 @@ void AppSound::setBackgroundSound(void* payload) {
     if (m_has_background && m_background_sound == name) return;
     m_background_sound = name;
     m_has_background = true;
-    evt::publish("playBackgroundMusic", m_background_sound.c_str());
+    evt::publish(events::playBackgroundMusic, m_background_sound.c_str());
 }
 
 void AppSound::flingoPlaySound(void* payload) {
-    if (m_sound_on && payload) evt::publish("playSound", static_cast<const char*>(payload));
+    if (m_sound_on && payload) evt::publish(events::playSound, static_cast<const char*>(payload));
 }
 
 void AppSound::preloadSound(void* payload) {
     // With sound off nothing plays, so nothing needs decoding; a later play decodes its own.
-    if (m_sound_on && payload) evt::publish("prepareSound", static_cast<const char*>(payload));
+    if (m_sound_on && payload)
+        evt::publish(events::prepareSound, static_cast<const char*>(payload));
 }
 
 } // namespace sound

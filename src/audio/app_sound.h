@@ -15,11 +15,11 @@ class AppSound {
     AppSound& operator=(const AppSound&) = delete;
 
     // At launch, before the game view exists: starts the sound manager, adds the "sounds" folder
-    // of the resources to the search folders and subscribes the handlers below ("setSound",
-    // "pauseSound", "resumeSound", "setBackgroundSound", "flingoPlaySound",
-    // "preloadSound", in that order). Effects are decoded when a screen asks for them.
+    // of the resources to the search folders and subscribes the handlers below (setSound,
+    // pauseSound, resumeSound, setBackgroundSound, flingoPlaySound,
+    // preloadSound, in that order). Effects are decoded when a screen asks for them.
     void setupAudio();
-    // At the end, just before "onShutdown" is published: stops the background track.
+    // At the end, just before onShutdown is published: stops the background track.
     void releaseBackgroundMusic();
 
     // Bus handlers.

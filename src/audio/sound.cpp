@@ -4,6 +4,7 @@
 #include "audio/loader.h"
 #include "audio/mixer.h"
 #include "audio/sound_effect.h"
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/file.h"
 
@@ -67,16 +68,17 @@ void SoundMgr::init() {
     if (sound_mgr) return;
     file::FileMgr::init();
     sound_mgr = new SoundMgr;
-    evt::subscribe("playSound", evt::Callback(&playSoundCallback, nullptr));
-    evt::subscribe("prepareSound", evt::Callback(&prepareSoundCallback, nullptr));
-    evt::subscribe("releaseSound", evt::Callback(&releaseSoundCallback, nullptr));
-    evt::subscribe("playSoundLoop", evt::Callback(&playSoundLoopCallback, nullptr));
-    evt::subscribe("prepareSoundLoop", evt::Callback(&prepareSoundLoopCallback, nullptr));
-    evt::subscribe("releaseSoundLoop", evt::Callback(&releaseSoundLoopCallback, nullptr));
-    evt::subscribe("enableSound", evt::Callback(&enableSoundCallback, nullptr));
-    evt::subscribe("disableSound", evt::Callback(&disableSoundCallback, nullptr));
-    evt::subscribe("playBackgroundMusic", evt::Callback(&playBackgroundMusicCallback, nullptr));
-    evt::subscribe("releaseBackgroundMusic",
+    evt::subscribe(events::playSound, evt::Callback(&playSoundCallback, nullptr));
+    evt::subscribe(events::prepareSound, evt::Callback(&prepareSoundCallback, nullptr));
+    evt::subscribe(events::releaseSound, evt::Callback(&releaseSoundCallback, nullptr));
+    evt::subscribe(events::playSoundLoop, evt::Callback(&playSoundLoopCallback, nullptr));
+    evt::subscribe(events::prepareSoundLoop, evt::Callback(&prepareSoundLoopCallback, nullptr));
+    evt::subscribe(events::releaseSoundLoop, evt::Callback(&releaseSoundLoopCallback, nullptr));
+    evt::subscribe(events::enableSound, evt::Callback(&enableSoundCallback, nullptr));
+    evt::subscribe(events::disableSound, evt::Callback(&disableSoundCallback, nullptr));
+    evt::subscribe(events::playBackgroundMusic,
+                   evt::Callback(&playBackgroundMusicCallback, nullptr));
+    evt::subscribe(events::releaseBackgroundMusic,
                    evt::Callback(&releaseBackgroundMusicCallback, nullptr));
     // "vibrate" stays unsubscribed: vibrationSupported() is false here.
     // Nothing else plays into our mix on a desktop, so the user's music never takes priority.

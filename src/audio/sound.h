@@ -20,7 +20,7 @@ class SoundMgr {
 };
 
 extern SoundMgr* sound_mgr;
-// Effects play only while this is set ("enableSound" / "disableSound").
+// Effects play only while this is set (enableSound / disableSound).
 extern bool sound_enabled;
 // Whether the user's own music was playing at start-up; no desktop counterpart, so false.
 extern bool iPod_music_is_playing;

@@ -58,7 +58,9 @@ class Callback {
 void subscribe(std::string_view name, Callback cb);
 void unsubscribe(std::string_view name, Callback cb);
 void doPublish(std::string_view name, void* payload);
-inline void publish(std::string_view name) { doPublish(name, nullptr); }
+inline void publish(std::string_view name) {
+    doPublish(name, nullptr);
+}
 
 // Typed publish: ints and bools travel in the word itself, pointers as they are.
 template <typename T> void publish(std::string_view name, T value) {
@@ -77,11 +79,13 @@ template <typename T> void publish(std::string_view name, T value) {
 inline int payloadInt(void* payload) {
     return static_cast<int>(reinterpret_cast<std::intptr_t>(payload));
 }
-inline bool payloadBool(void* payload) { return payload != nullptr; }
+inline bool payloadBool(void* payload) {
+    return payload != nullptr;
+}
 
 // Ties a subscription to an object's lifetime (used for static subscribers made before main).
 struct AutoSubscriber {
-    AutoSubscriber(const std::string& n, Callback cb) : name(n), callback(cb) {
+    AutoSubscriber(std::string_view n, Callback cb) : name(n), callback(cb) {
         subscribe(name, callback);
     }
     ~AutoSubscriber() { unsubscribe(name, callback); }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/platform.h"
 
+#include "core/clock.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -14,18 +16,9 @@
 namespace platform {
 namespace {
 
-uint64_t start_ns = 0;
-bool virtual_clock = false;
-uint64_t virtual_ms = 0;
 std::string base_path;
 std::string data_path;
 LogHook log_hook = nullptr;
-
-uint64_t hostNanoseconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1000000000u + static_cast<uint64_t>(ts.tv_nsec);
-}
 
 std::string withSlash(std::string dir) {
     if (dir.empty() || dir.back() != '/') dir += '/';
@@ -57,23 +50,9 @@ void makeDirs(const std::string& path) {
 
 } // namespace
 
-bool initialize() {
-    start_ns = hostNanoseconds();
-    virtual_ms = 0;
-    return true;
-}
-
 double getTime() {
-    uint64_t ms = virtual_clock ? virtual_ms : (hostNanoseconds() - start_ns) / 1000000u;
-    return static_cast<double>(ms) * 0.001;
+    return clk::seconds();
 }
-
-void setVirtualTime(double seconds) {
-    virtual_clock = true;
-    virtual_ms = seconds <= 0 ? 0 : static_cast<uint64_t>(seconds * 1000.0 + 0.5);
-}
-
-void useHostClock() { virtual_clock = false; }
 
 const char* getBasePath() {
     if (base_path.empty()) {
@@ -87,7 +66,9 @@ const char* getBasePath() {
     return base_path.c_str();
 }
 
-void setBasePath(const char* dir) { base_path = dir && *dir ? withSlash(dir) : std::string(); }
+void setBasePath(const char* dir) {
+    base_path = dir && *dir ? withSlash(dir) : std::string();
+}
 
 const char* getDataPath() {
     if (data_path.empty()) {
@@ -144,6 +125,8 @@ void log(const char* format, ...) {
     if (log_hook) log_hook(line);
 }
 
-void setLogHook(LogHook hook) { log_hook = hook; }
+void setLogHook(LogHook hook) {
+    log_hook = hook;
+}
 
 } // namespace platform

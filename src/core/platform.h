@@ -1,20 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The host services the game stands on: the clock, the resource and data folders, whole-file
+// The host services the game stands on: the time, the resource and data folders, whole-file
 // reading and the console.
 #pragma once
 
 namespace platform {
 
-// Records the start of the clock. Always true.
-bool initialize();
-
-// Seconds since initialize(), in whole milliseconds. Monotonic; does not wrap.
+// Seconds on the game's clock (core/clock.h), in whole milliseconds. Monotonic; does not wrap.
 double getTime();
-
-// Headless runs replace the host clock with a virtual one: after this, getTime() returns the
-// last value set (in whole milliseconds since initialize()).
-void setVirtualTime(double seconds);
-void useHostClock();
 
 // The resource folder, ending in "/". Chosen by setBasePath, else the FLINGO_RESOURCE_DIR
 // variable, else "resources/" next to the executable (the build tree), else

@@ -2,8 +2,8 @@
 #include "game/flingo.h"
 
 #include "ads/ads.h"
+#include "core/events.h"
 #include "core/evt.h"
-#include "core/platform.h"
 #include "core/util.h"
 #include "game/focus.h"
 #include "game/level.h"
@@ -62,25 +62,25 @@ void setupGl() {
 
 void prepareLevelSounds(const LevelInfo& l) {
     for (const char* name : LEVEL_EFFECTS)
-        evt::publish("preloadSound", name);
+        evt::publish(events::preloadSound, name);
     for (const char* const* names : {l.leftSounds, l.rightSounds})
         for (int i = 0; i < 4 && names[i]; ++i)
-            evt::publish("preloadSound", names[i]);
-    if (l.catcherSound) evt::publish("preloadSound", l.catcherSound);
+            evt::publish(events::preloadSound, names[i]);
+    if (l.catcherSound) evt::publish(events::preloadSound, l.catcherSound);
 }
 
 void subscribeHandlers() {
-    evt::subscribe("sizeGl", evt::Callback(&fg::sizeGl, nullptr));
-    evt::subscribe("setBest", evt::Callback(&fg::setBest, nullptr));
-    evt::subscribe("setSound", evt::Callback(&fg::setSound, nullptr));
-    evt::subscribe("onFrame", evt::Callback(&fg::update, nullptr));
-    evt::subscribe("render", evt::Callback(&fg::render, nullptr));
-    evt::subscribe("onShutdown", evt::Callback(&fg::shutdown, nullptr));
-    evt::subscribe("gotoLevel", evt::Callback(&fg::gotoLevel, nullptr));
-    evt::subscribe("gotoScores", evt::Callback(&fg::gotoScores, nullptr));
-    evt::subscribe("gotoMenu", evt::Callback(&fg::gotoMenu, nullptr));
-    evt::subscribe("onTutorialShown", evt::Callback(&fg::onTutorialShown, nullptr));
-    evt::subscribe("onNav", evt::Callback(&fg::onNav, nullptr));
+    evt::subscribe(events::sizeGl, evt::Callback(&fg::sizeGl, nullptr));
+    evt::subscribe(events::setBest, evt::Callback(&fg::setBest, nullptr));
+    evt::subscribe(events::setSound, evt::Callback(&fg::setSound, nullptr));
+    evt::subscribe(events::onFrame, evt::Callback(&fg::update, nullptr));
+    evt::subscribe(events::render, evt::Callback(&fg::render, nullptr));
+    evt::subscribe(events::onShutdown, evt::Callback(&fg::shutdown, nullptr));
+    evt::subscribe(events::gotoLevel, evt::Callback(&fg::gotoLevel, nullptr));
+    evt::subscribe(events::gotoScores, evt::Callback(&fg::gotoScores, nullptr));
+    evt::subscribe(events::gotoMenu, evt::Callback(&fg::gotoMenu, nullptr));
+    evt::subscribe(events::onTutorialShown, evt::Callback(&fg::onTutorialShown, nullptr));
+    evt::subscribe(events::onNav, evt::Callback(&fg::onNav, nullptr));
 }
 
 // A level's button on the main menu and its row on the score menu.
@@ -119,7 +119,6 @@ void arriveAtMenu() {
 } // namespace
 
 bool initialize() {
-    platform::initialize();
     util::seedrand(static_cast<int>(std::time(nullptr)));
     setupGl();
     sizeGl(nullptr, nullptr);
@@ -137,7 +136,7 @@ bool initialize() {
 
     if (!savedata::read(false, "tutorial_shown")) level_info[0].tutorial = TUTORIAL_IMAGE;
     const bool sound = savedata::read(true, "sound");
-    evt::publish("setSound", sound);
+    evt::publish(events::setSound, sound);
 
     menu->create(menu_info.background, menu_info.scoresButton,
                  {static_cast<float>(menu_info.scoresButtonPos.x),
@@ -154,8 +153,8 @@ bool initialize() {
     }
 
     level = new Level();
-    evt::publish("setBackgroundSound", MENU_TRACK);
-    evt::publish("registerAds");
+    evt::publish(events::setBackgroundSound, MENU_TRACK);
+    evt::publish(events::registerAds);
     return true;
 }
 
@@ -165,7 +164,7 @@ void activate() {
     // Not at launch: the menu's first frame does not wait for them, and no button can be
     // pressed before this.
     for (const char* name : MENU_EFFECTS)
-        evt::publish("preloadSound", name);
+        evt::publish(events::preloadSound, name);
 }
 
 int getLevel() {
@@ -178,8 +177,8 @@ int getBestScore() {
 bool goBack() {
     if (state != STATE_SCORES && state != STATE_LEVEL) return false;
     // As the screen's own back button does it: its click, then the request.
-    evt::publish("flingoPlaySound", state == STATE_SCORES ? "Computer.wav" : "Crumple.wav");
-    evt::publish("gotoMenu");
+    evt::publish(events::flingoPlaySound, state == STATE_SCORES ? "Computer.wav" : "Crumple.wav");
+    evt::publish(events::gotoMenu);
     return true;
 }
 
@@ -217,7 +216,7 @@ void setBest(void*, void* payload) {
     menu->setNewLevel(next);
     score_menu->setLevel(next, row.scoreRowPos, row.scoreRowSize, row.scoreBestPos);
     score_menu->setBest(next, 0);
-    evt::publish("onLevelUnlocked");
+    evt::publish(events::onLevelUnlocked);
     level->setBasket(highlest_level + 1 - current_level);
 }
 
@@ -254,7 +253,7 @@ void update(void*, void* payload) {
         break;
     case STATE_LEVEL:
         level->update(static_cast<float>(*dt));
-        evt::publish("updateFireworks", dt);
+        evt::publish(events::updateFireworks, dt);
         break;
     default:
         break;
@@ -284,7 +283,7 @@ void render(void*, void*) {
         break;
     case STATE_LEVEL:
         level->render({0, 0});
-        evt::publish("drawFireworks");
+        evt::publish(events::drawFireworks);
         break;
     default:
         break;
@@ -316,7 +315,7 @@ void gotoLevel(void*, void* payload) {
         level->create(&level_info[index], best, best > submitted, highlest_level + 1 - index);
     }
     // Entering the level left last resumes it as it was.
-    evt::publish("setBackgroundSound", level_info[index].backgroundSound);
+    evt::publish(events::setBackgroundSound, level_info[index].backgroundSound);
     prepareLevelSounds(level_info[index]);
 }
 
@@ -329,8 +328,8 @@ void gotoScores(void*, void*) {
 }
 
 void gotoMenu(void*, void*) {
-    evt::publish("stopFireworks");
-    evt::publish("setBackgroundSound", MENU_TRACK);
+    evt::publish(events::stopFireworks);
+    evt::publish(events::setBackgroundSound, MENU_TRACK);
     if ((state != STATE_SCORES && state != STATE_LEVEL) || !running()) return;
     AdSupplier::setAdSuppliers(false, true);
     if (state == STATE_LEVEL) {

@@ -27,7 +27,7 @@ enum {
 constexpr double SLIDE_SPEED = 960.0;
 
 // The whole start-up: clock and seed, GL state, subscriptions, menus, save data, catalogue,
-// settings, level buttons, the level object, the menu track and "registerAds". Needs a current
+// settings, level buttons, the level object, the menu track and registerAds. Needs a current
 // GL ES 1.1 context. Always true.
 bool initialize();
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "game/focus.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "game/flingo.h"
 #include "game/level.h"
@@ -116,8 +117,8 @@ void onNav(void*, void* payload) {
     // Pressed as a tap on the button's centre would press it.
     Vector2<float> at = {current[static_cast<size_t>(focus)].x,
                          current[static_cast<size_t>(focus)].y};
-    evt::publish("onPtrDown", &at);
-    evt::publish("onPtrUp", &at);
+    evt::publish(events::onPtrDown, &at);
+    evt::publish(events::onPtrUp, &at);
 }
 
 void drawFocus() {

@@ -10,7 +10,7 @@
 
 namespace fg {
 
-// What the shell's keys and pads ask of the focus ("onNav" carries one as an integer).
+// What the shell's keys and pads ask of the focus (onNav carries one as an integer).
 enum Nav { NAV_HIDE = 0, NAV_UP, NAV_DOWN, NAV_LEFT, NAV_RIGHT, NAV_PRESS };
 
 // One button: its label, centre and size in game space (origin bottom-left, y up).
@@ -23,7 +23,7 @@ extern const char* const LEVEL_NAMES[5];
 
 // The buttons the player can use on the current screen (none while the screens slide).
 void screenButtons(std::vector<Button>& out);
-// Bus handler of "onNav".
+// Bus handler of onNav.
 void onNav(void* user, void* payload);
 // Draws the ring when it shows (render calls this last).
 void drawFocus();

@@ -116,6 +116,13 @@ class Level {
     void releasedColours();
     void pressColours(Vector2<float> p);
     void releaseButtons(Vector2<float> p);
+    // Drawing, layer by layer into the depth queue, then the queue far to near.
+    void queueRoom();
+    void queueFans();
+    void queueHud();
+    void queueBall();
+    void queueWindSign();
+    void drawQueue(Vector2<float> offset);
 };
 
 namespace fg {

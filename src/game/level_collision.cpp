@@ -3,6 +3,7 @@
 // ball comes to rest, the hop after a miss, or the catcher.
 #include "game/level.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "gfx/sprite.h"
 
@@ -58,13 +59,13 @@ void Level::doCollision() {
                             y + k * static_cast<float>(POP_ANIMATION[i].y), z};
         }
         anim = Anim(animation, 17, 0.7f);
-        evt::publish("flingoPlaySound", inside ? "RimIn.wav" : "RimOut.wav");
+        evt::publish(events::flingoPlaySound, inside ? "RimIn.wav" : "RimOut.wav");
     } else {
         const bool bounce = contact;
         animation[0] = {x, y, z};
         if (inside) {
             animation[1] = {info->basketX, info->basketY, z};
-            evt::publish("flingoPlaySound", bounce ? "BounceIn.wav" : "In.wav");
+            evt::publish(events::flingoPlaySound, bounce ? "BounceIn.wav" : "In.wav");
         } else {
             const float floor = info->basketY - info->floorDrop;
             // Carry on sideways down to the floor line (or come back off the rim). A flight
@@ -75,7 +76,7 @@ void Level::doCollision() {
             const bool caught =
                 info->catcherRadius > 0 &&
                 std::abs(static_cast<int>(landX - info->basketX)) < info->catcherRadius;
-            if (!caught) evt::publish("flingoPlaySound", "Out.wav");
+            if (!caught) evt::publish(events::flingoPlaySound, "Out.wav");
         }
         anim = Anim(animation, 2, 0.16666667f);
     }
@@ -99,7 +100,7 @@ void Level::updateLanding(float dt) {
         if (catcher) catcher->setFrame(0);
         stateTimer = info->catcherDuration;
         state = CAUGHT;
-        if (info->catcherSound) evt::publish("flingoPlaySound", info->catcherSound);
+        if (info->catcherSound) evt::publish(events::flingoPlaySound, info->catcherSound);
     } else {
         const float s = depthScale(ballPos.z, info->basketDepth);
         anim = Anim(createBounceAnim(ballPos, s), 5, 0.125f);

@@ -2,6 +2,7 @@
 // After the throw: sounds, the run and best scores, the HUD buttons and the unlock banner.
 #include "game/level.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/util.h"
 #include "gfx/sprite.h"
@@ -13,7 +14,7 @@ Vector4<float> pressed(Vector4<float> c) {
 }
 
 void playSound(const char* name) {
-    evt::publish("flingoPlaySound", name);
+    evt::publish(events::flingoPlaySound, name);
 }
 
 } // namespace
@@ -40,7 +41,7 @@ void Level::setScore() {
         bestText[0] = newBest;
         return;
     }
-    evt::publish("setBest", shownBest);
+    evt::publish(events::setBest, shownBest);
     if (!canSubmit) {
         // A new best is worth sending again: the Submit button pops back in, red.
         canSubmit = 1;
@@ -92,7 +93,7 @@ void Level::endThrow(float dt) {
         if (info->celebrationMode) playSound("Applause.wav");
     } else {
         if (info->celebrationMode && score >= 3) {
-            evt::publish("startFireworks");
+            evt::publish(events::startFireworks);
         } else {
             playSound("Applause.wav");
         }
@@ -142,9 +143,9 @@ void Level::releaseButtons(Vector2<float> p) {
                         (m.x - hw <= p.x && p.x <= hw + m.x && m.y - hh <= p.y && p.y <= hh + m.y);
     if (onMenu) {
         playSound("Crumple.wav");
-        evt::publish("gotoMenu");
+        evt::publish(events::gotoMenu);
     } else if (submitButton && submitButton->checkPoint(info->hudSubmitPos, p, 1.5f)) {
         playSound("Crumple.wav");
-        evt::publish("scorePrompt");
+        evt::publish(events::scorePrompt);
     }
 }

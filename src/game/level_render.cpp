@@ -47,10 +47,17 @@ void setRenderTrace(RenderTrace trace, void* user) {
 
 void Level::render(Vector2<float> offset) {
     if (!background) return;
+    queueRoom();
+    queueHud();
+    queueBall();
+    queueWindSign();
+    drawQueue(offset);
+}
+
+// The room behind the play: background, aim arrow, fans, can, furniture, tutorial, score board.
+void Level::queueRoom() {
     const fg::LevelInfo& l = *info;
-
     push(background, {160, 240, BACKGROUND_DEPTH});
-
     if (aimArrow) {
         const float theta = throwAngle * 0.017453294f;
         push(aimArrow,
@@ -59,7 +66,17 @@ void Level::render(Vector2<float> offset) {
              {1, 1}, {0, 0, throwAngle});
     }
 
-    // Only the fan on the side the wind comes from.
+    queueFans();
+    if (basket) push(basket, {l.basketX, l.basketY, l.canFrontDepth});
+    if (foreground[0]) push(foreground[0], l.foregroundPos);
+    if (foreground[1]) push(foreground[1], l.foreground2Pos);
+    if (tutorial) push(tutorial, tutorialPos);
+    if (board) push(board, l.hudBoardPos, {1, 1}, {0, 0, 0}, HUD_BOARD_COLOR);
+}
+
+// Only the fan on the side the wind comes from.
+void Level::queueFans() {
+    const fg::LevelInfo& l = *info;
     const int g = windToLeft ? 1 : 0;
     for (int j = 0; j < fg::FAN_LAYERS && fanSprites[g][j]; ++j) {
         const fg::FanLayer& f = l.fans[g][j];
@@ -79,13 +96,11 @@ void Level::render(Vector2<float> offset) {
         }
         push(fanSprites[g][j], f.position, f.scale, {0, 0, rotZ}, {1, 1, 1, alpha});
     }
+}
 
-    if (basket) push(basket, {l.basketX, l.basketY, l.canFrontDepth});
-    if (foreground[0]) push(foreground[0], l.foregroundPos);
-    if (foreground[1]) push(foreground[1], l.foreground2Pos);
-    if (tutorial) push(tutorial, tutorialPos);
-    if (board) push(board, l.hudBoardPos, {1, 1}, {0, 0, 0}, HUD_BOARD_COLOR);
-
+// The unlocked banner, the score texts (a new one drops in), Submit and Menu.
+void Level::queueHud() {
+    const fg::LevelInfo& l = *info;
     if (unlockedText && unlockPhase != 0) {
         const float f = unlockTime / UNLOCKED_DUR[unlockPhase];
         float s = 1, rotZ = 0, alpha;
@@ -116,7 +131,11 @@ void Level::render(Vector2<float> offset) {
     if (menuText) push(menuText, l.hudMenuPos, {1, 1}, l.hudMenuRot, menuColour);
     if (scoreText[0]) push(scoreText[0], l.hudScorePos, {1, 1}, l.hudScoreRot);
     if (bestText[0]) push(bestText[0], l.hudBestPos, {1, 1}, l.hudBestRot);
+}
 
+// The ball in flight, or the catcher once it has it; smaller with depth.
+void Level::queueBall() {
+    const fg::LevelInfo& l = *info;
     const float ballX = (ballPos.x - 160) * ballSquash + 160;
     const float s = ballPos.z / (-3 - l.basketDepth) + 1;
     if (state == CAUGHT) {
@@ -128,24 +147,28 @@ void Level::render(Vector2<float> offset) {
         const float bs = std::max(s, MIN_BALL_SCALE);
         push(ball, {ballX, ballPos.y, ballPos.z}, {bs, bs});
     }
+}
 
-    // The wind sign lies flat in the room, drawn with the level's perspective.
-    if (state != INACTIVE && windText) {
-        // Sized by the label's points; a label that could not be drawn has none, and then
-        // neither part of the sign is shown rather than scaled by infinity.
-        const Vector2<float> px = windText->quadSize;
-        const Vector2<float> scale = px.x > 0 && px.y > 0
-                                         ? Vector2<float>{l.windSize.x / px.x, l.windSize.y / px.y}
-                                         : Vector2<float>{0, 0};
-        const float d = l.windDepth == 0 ? l.canFrontDepth - 0.01f : l.windDepth;
-        pushAt(d == -1 ? l.windTextPos.z : d, windText, l.windTextPos, scale, {-90, 0, 0},
-               l.windColour, false);
-        if (windArrow) {
-            pushAt(d == -1 ? l.windArrowPos.z : d, windArrow, l.windArrowPos, scale,
-                   {-90, windToLeft ? 180.0f : 0.0f, 0}, l.windColour, false);
-        }
+// The wind sign lies flat in the room, drawn with the level's perspective.
+void Level::queueWindSign() {
+    const fg::LevelInfo& l = *info;
+    if (state == INACTIVE || !windText) return;
+    // Sized by the label's points; a label that could not be drawn has none, and then
+    // neither part of the sign is shown rather than scaled by infinity.
+    const Vector2<float> px = windText->quadSize;
+    const Vector2<float> scale = px.x > 0 && px.y > 0
+                                     ? Vector2<float>{l.windSize.x / px.x, l.windSize.y / px.y}
+                                     : Vector2<float>{0, 0};
+    const float d = l.windDepth == 0 ? l.canFrontDepth - 0.01f : l.windDepth;
+    pushAt(d == -1 ? l.windTextPos.z : d, windText, l.windTextPos, scale, {-90, 0, 0}, l.windColour,
+           false);
+    if (windArrow) {
+        pushAt(d == -1 ? l.windArrowPos.z : d, windArrow, l.windArrowPos, scale,
+               {-90, windToLeft ? 180.0f : 0.0f, 0}, l.windColour, false);
     }
+}
 
+void Level::drawQueue(Vector2<float> offset) {
     while (!render_queue.empty()) {
         const fg::RenderInfo& e = render_queue.front();
         if (!e.ortho && orthoMode) setPerspective();

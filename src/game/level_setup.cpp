@@ -2,6 +2,7 @@
 // The level's fields, construction, create/destroy and its two projections.
 #include "game/level.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "game/overlays.h"
 #include "gfx/sprite.h"
@@ -41,19 +42,19 @@ Level::Level()
       flightTime(-1), ballPos{0, 0, 0}, ballSquash(1), ballStep{0, 0, 0}, apexOffset(0),
       drift(0), anim{nullptr, 0, 0}, wind(1), throwAngle(0), windToLeft(0), hopPending(0),
       ballHeld(0), canSubmit(0), onStreak(0), orthoMode(0) {
-    evt::subscribe("onPtrDown", evt::Callback(this, &Level::onPtrDown));
-    evt::subscribe("onPtrMove", evt::Callback(this, &Level::onPtrMove));
-    evt::subscribe("onPtrUp", evt::Callback(this, &Level::onPtrUp));
-    evt::subscribe("onLevelUnlocked", evt::Callback(this, &Level::onLevelUnlocked));
+    evt::subscribe(events::onPtrDown, evt::Callback(this, &Level::onPtrDown));
+    evt::subscribe(events::onPtrMove, evt::Callback(this, &Level::onPtrMove));
+    evt::subscribe(events::onPtrUp, evt::Callback(this, &Level::onPtrUp));
+    evt::subscribe(events::onLevelUnlocked, evt::Callback(this, &Level::onLevelUnlocked));
 }
 
 Level::~Level() {
     destroy();
     // The bus would otherwise call into a dead object on the next touch.
-    evt::unsubscribe("onPtrDown", evt::Callback(this, &Level::onPtrDown));
-    evt::unsubscribe("onPtrMove", evt::Callback(this, &Level::onPtrMove));
-    evt::unsubscribe("onPtrUp", evt::Callback(this, &Level::onPtrUp));
-    evt::unsubscribe("onLevelUnlocked", evt::Callback(this, &Level::onLevelUnlocked));
+    evt::unsubscribe(events::onPtrDown, evt::Callback(this, &Level::onPtrDown));
+    evt::unsubscribe(events::onPtrMove, evt::Callback(this, &Level::onPtrMove));
+    evt::unsubscribe(events::onPtrUp, evt::Callback(this, &Level::onPtrUp));
+    evt::unsubscribe(events::onLevelUnlocked, evt::Callback(this, &Level::onLevelUnlocked));
 }
 
 void Level::create(const fg::LevelInfo* levelInfo, int bestScore, bool submit, int basketFrame) {
@@ -170,6 +171,6 @@ void Level::setPerspective() {
 }
 
 void Level::setOrtho() {
-    evt::publish("sizeGl");
+    evt::publish(events::sizeGl);
     orthoMode = 1;
 }

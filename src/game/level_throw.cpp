@@ -2,8 +2,9 @@
 // Turning a flick into a throw, the frame step and the flight, and the wind.
 #include "game/level.h"
 
+#include "core/clock.h"
+#include "core/events.h"
 #include "core/evt.h"
-#include "core/platform.h"
 #include "core/util.h"
 #include "gfx/sprite.h"
 
@@ -33,7 +34,7 @@ void Level::onPtrDown(void* payload) {
     // A generous square, twice the ball's frame, so a quick thumb still catches it.
     if (ball && ball->checkPoint(ballPos, p, 2.0f)) {
         ballHeld = 1;
-        touchTime = static_cast<float>(platform::getTime());
+        touchTime = static_cast<float>(clk::seconds());
         touchStart = p;
         touchSum = {0, 0};
         touchMoves = 0;
@@ -45,7 +46,7 @@ void Level::onPtrMove(void* payload) {
     if (state != READY) return;
     const Vector2<float> p = pointOf(payload);
     // The flick is timed from its first movement, not from the grab.
-    if (touchMoves == 0) touchTime = static_cast<float>(platform::getTime());
+    if (touchMoves == 0) touchTime = static_cast<float>(clk::seconds());
     ++touchMoves;
     touchSum.x += p.x - touchStart.x;
     touchSum.y += p.y - touchStart.y;
@@ -66,7 +67,7 @@ void Level::onPtrUp(void* payload) {
     Vector2<float> m = {0, 0};
     if (n != 0) m = {touchSum.x / static_cast<float>(n), touchSum.y / static_cast<float>(n)};
     const float len = std::sqrt(m.x * m.x + m.y * m.y);
-    if (len > 4.0f && platform::getTime() - double(touchTime) <= 1.0) {
+    if (len > 4.0f && clk::seconds() - double(touchTime) <= 1.0) {
         const float dx = m.x / len;
         const float dy = m.y / len;
         const float dlen = std::sqrt(dx * dx + dy * dy);
@@ -133,7 +134,7 @@ void Level::updateFans(float dt) {
 void Level::updateFlight(float dt) {
     if (tutorial) {
         killSprite(tutorial);
-        evt::publish("onTutorialShown");
+        evt::publish(events::onTutorialShown);
     }
     ball->update(dt);
     flightTime += dt;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "game/menu.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/util.h"
 #include "gfx/sprite.h"
@@ -30,16 +31,16 @@ bool isZero(Vector3<float> p) {
 Menu::Menu() : labelColour(WHITE), soundColour(SOUND_COLOR) {
     for (auto& c : buttonColours)
         c = UNSELECTION_COLOR;
-    evt::subscribe("onPtrDown", evt::Callback(this, &Menu::onPtrDown));
-    evt::subscribe("onPtrUp", evt::Callback(this, &Menu::onPtrUp));
+    evt::subscribe(events::onPtrDown, evt::Callback(this, &Menu::onPtrDown));
+    evt::subscribe(events::onPtrUp, evt::Callback(this, &Menu::onPtrUp));
 }
 
 Menu::~Menu() {
     killSprites();
     active = 0;
     // A deleted menu must not hear touches any more.
-    evt::unsubscribe("onPtrDown", evt::Callback(this, &Menu::onPtrDown));
-    evt::unsubscribe("onPtrUp", evt::Callback(this, &Menu::onPtrUp));
+    evt::unsubscribe(events::onPtrDown, evt::Callback(this, &Menu::onPtrDown));
+    evt::unsubscribe(events::onPtrUp, evt::Callback(this, &Menu::onPtrUp));
 }
 
 void Menu::killSprites() {
@@ -174,16 +175,16 @@ void Menu::onPtrUp(void* payload) {
     const int pressed = pressedButton;
     if (pressed >= 0 && levelButtons[pressed] &&
         levelButtons[pressed]->checkPoint(buttonPositions[pressed], point, 1.0f)) {
-        evt::publish("flingoPlaySound", "Crumple.wav");
-        evt::publish("gotoLevel", pressed);
+        evt::publish(events::flingoPlaySound, "Crumple.wav");
+        evt::publish(events::gotoLevel, pressed);
         if (pressed == newLevel) newLevel = -1;
     } else if (scoresButton && scoresButton->checkPoint(scoresButtonPos, point, 1.0f)) {
-        evt::publish("flingoPlaySound", "Computer.wav");
-        evt::publish("gotoScores");
+        evt::publish(events::flingoPlaySound, "Computer.wav");
+        evt::publish(events::gotoScores);
     } else if (soundLabel && soundLabel->checkPoint(SOUND_POS, point, 2.0f)) {
         setSound(!soundOn);
-        evt::publish("setSound", soundOn);
-        evt::publish("flingoPlaySound", "Crumple.wav");
+        evt::publish(events::setSound, soundOn);
+        evt::publish(events::flingoPlaySound, "Crumple.wav");
     }
     pressedButton = -1;
 }

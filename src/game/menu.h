@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The main menu: background, one button per unlocked level, optional best numbers, the scores
 // button and the sound switch. It decides nothing: the controller tells it what to show, and it
-// answers taps by publishing "gotoLevel", "gotoScores" and "setSound".
+// answers taps by publishing gotoLevel, gotoScores and setSound.
 #pragma once
 
 #include "core/vector.h"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "game/score_menu.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/util.h"
 #include "gfx/sprite.h"
@@ -24,14 +25,14 @@ bool isZero(Vector2<int> p) {
 } // namespace
 
 ScoreMenu::ScoreMenu() {
-    evt::subscribe("onPtrUp", evt::Callback(this, &ScoreMenu::onPtrUp));
+    evt::subscribe(events::onPtrUp, evt::Callback(this, &ScoreMenu::onPtrUp));
 }
 
 ScoreMenu::~ScoreMenu() {
     killSprite(background);
     for (auto& s : bestLabels)
         killSprite(s);
-    evt::unsubscribe("onPtrUp", evt::Callback(this, &ScoreMenu::onPtrUp));
+    evt::unsubscribe(events::onPtrUp, evt::Callback(this, &ScoreMenu::onPtrUp));
 }
 
 void ScoreMenu::create(const char* backgroundImage, Vector2<int> backPosition,
@@ -78,14 +79,14 @@ void ScoreMenu::onPtrUp(void* payload) {
     if (active != 1) return;
     const Vector2<float> point = *static_cast<Vector2<float>*>(payload);
     if (hit(backPos, backSize, point)) {
-        evt::publish("flingoPlaySound", "Computer.wav");
-        evt::publish("gotoMenu");
+        evt::publish(events::flingoPlaySound, "Computer.wav");
+        evt::publish(events::gotoMenu);
         return;
     }
     for (int i = 0; i < LEVELS; ++i) {
         if (isZero(rowPositions[i]) || !hit(rowPositions[i], rowSizes[i], point)) continue;
-        evt::publish("flingoPlaySound", "Computer.wav");
-        evt::publish("showScores", i);
+        evt::publish(events::flingoPlaySound, "Computer.wav");
+        evt::publish(events::showScores, i);
         return;
     }
 }

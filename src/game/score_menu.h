@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The score menu: the levels with the player's best score for each, a tap area per unlocked
-// level that asks for its online board ("showScores") and a tap area back to the main menu.
+// level that asks for its online board (showScores) and a tap area back to the main menu.
 #pragma once
 
 #include "core/vector.h"

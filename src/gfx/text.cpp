@@ -209,46 +209,21 @@ uint8_t toByte(float v) {
     return uint8_t(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f);
 }
 
-} // namespace
-
-namespace platform {
-
-unsigned char* loadFontFileText(const char* font, int glyphOffset, const char* text, int pointSize,
-                                Vector4<float> colour, Vector4<float> outlineColour,
-                                int outlineWidth, float fill, int& width, int& height,
-                                int& texWidth, int& texHeight, int& bytesPerPixel, int maxWidth) {
-    const int DRAW_WIDTH = std::clamp(maxWidth, 1, image::MAX_IMAGE_SIDE);
-    bytesPerPixel = 4;
-    const std::string path = std::string(getBasePath()) + font + ".ttf";
-    if (pointSize <= 0 || outlineWidth < 0 || outlineWidth + pointSize > image::MAX_IMAGE_SIDE) {
-        log("text: cannot draw at %i points with a %i-pixel outline", pointSize, outlineWidth);
-        return nullptr;
-    }
-    FT_Face face = openFont(path).face;
-    // A stand-in font has its own glyph order: its glyphs are found by character code.
-    const bool byCode = !face;
-    if (byCode) face = standIn(path);
-    if (!face) return nullptr;
-    const int h = util::nextPowerOfTwo(outlineWidth + pointSize);
-
-    const bool outlined = outlineWidth > 0 && outlineColour.w > 0;
-    FT_Set_Char_Size(face, 0, FT_F26Dot6(pointSize) * 64, 72, 72);
-    FT_Stroker stroker = nullptr;
-    if (outlined && FT_Stroker_New(library(), &stroker) == 0)
-        FT_Stroker_Set(stroker, FT_Fixed(outlineWidth) * 32, FT_STROKER_LINECAP_ROUND,
-                       FT_STROKER_LINEJOIN_ROUND, 0);
-
-    Mask fills(DRAW_WIDTH, h), outline(outlined ? DRAW_WIDTH : 0, outlined ? h : 0);
-    const double baseline = (outlineWidth + pointSize) * 0.25;
-    double pen = outlineWidth; // in pixels
+// Adds the glyphs of text to fills (and their borders to outline, given a stroker), on the
+// baseline from x = outlineWidth. Returns where the pen ends, in pixels.
+double placeGlyphs(FT_Face face, bool byCode, const char* text, const platform::TextStyle& style,
+                   int drawWidth, FT_Stroker stroker, Mask& fills, Mask& outline) {
+    const double baseline = (style.outlineWidth + style.pointSize) * 0.25;
+    double pen = style.outlineWidth;
     for (uint16_t unit : utf16(text)) {
-        const FT_UInt index = byCode ? FT_Get_Char_Index(face, unit) : uint16_t(unit + glyphOffset);
+        const FT_UInt index =
+            byCode ? FT_Get_Char_Index(face, unit) : uint16_t(unit + style.glyphOffset);
         if (FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) continue;
         FT_Glyph glyph = nullptr;
         if (FT_Get_Glyph(face->glyph, &glyph) != 0) continue;
         FT_Vector at{FT_Pos(std::lround(pen * 64)), FT_Pos(std::lround(baseline * 64))};
         pen += face->glyph->linearHoriAdvance / 65536.0;
-        if (at.x > FT_Pos(DRAW_WIDTH) * 64) { // past the cut: nothing more can show
+        if (at.x > FT_Pos(drawWidth) * 64) { // past the cut: nothing more can show
             FT_Done_Glyph(glyph);
             break;
         }
@@ -263,28 +238,65 @@ unsigned char* loadFontFileText(const char* font, int glyphOffset, const char* t
         }
         fills.add(glyph);
     }
-    if (stroker) FT_Stroker_Done(stroker);
+    return pen;
+}
 
-    width = int(std::min(outlineWidth + 2 + pen, double(DRAW_WIDTH)));
-    height = outlineWidth + pointSize;
-    texWidth = util::nextPowerOfTwo(width);
-    texHeight = util::nextPowerOfTwo(height);
-
-    // Only the columns that reach the texture are composed. Transparent pixels carry the fill
-    // grey, which shows at the text's edges through filtering.
+// The texture's bytes: the outline, then the fills over it. Only the columns that reach the
+// texture are composed. Transparent pixels carry the fill grey, which shows at the text's edges
+// through filtering.
+unsigned char* compose(const platform::TextStyle& style, const platform::TextImage& size,
+                       const Mask& fills, const Mask* outline) {
+    const float fill = style.fill;
     const float grey = float((fill > 0 && fill < 1e6f ? uint32_t(fill * 255.0f) : 0u) & 0xFF);
-    std::vector<float> rgba(size_t(texWidth) * texHeight * 4);
+    std::vector<float> rgba(size_t(size.texWidth) * size.texHeight * 4);
     for (size_t i = 0; i < rgba.size(); i += 4) {
         rgba[i] = rgba[i + 1] = rgba[i + 2] = grey / 255.0f;
         rgba[i + 3] = 0;
     }
-    if (outlined) outline.paint(rgba, texWidth, outlineColour);
-    fills.paint(rgba, texWidth, colour);
+    if (outline) outline->paint(rgba, size.texWidth, style.outlineColour);
+    fills.paint(rgba, size.texWidth, style.colour);
 
-    unsigned char* out = new unsigned char[rgba.size()];
+    unsigned char* bytes = new unsigned char[rgba.size()];
     for (size_t i = 0; i < rgba.size(); ++i)
-        out[i] = toByte(rgba[i]);
-    return out;
+        bytes[i] = toByte(rgba[i]);
+    return bytes;
+}
+
+} // namespace
+
+namespace platform {
+
+unsigned char* loadFontFileText(const char* text, const TextStyle& style, TextImage& out) {
+    const int drawWidth = std::clamp(style.maxWidth, 1, image::MAX_IMAGE_SIDE);
+    const int pointSize = style.pointSize, outlineWidth = style.outlineWidth;
+    out.bytesPerPixel = 4;
+    const std::string path = std::string(getBasePath()) + style.font + ".ttf";
+    if (pointSize <= 0 || outlineWidth < 0 || outlineWidth + pointSize > image::MAX_IMAGE_SIDE) {
+        log("text: cannot draw at %i points with a %i-pixel outline", pointSize, outlineWidth);
+        return nullptr;
+    }
+    FT_Face face = openFont(path).face;
+    // A stand-in font has its own glyph order: its glyphs are found by character code.
+    const bool byCode = !face;
+    if (byCode) face = standIn(path);
+    if (!face) return nullptr;
+    const int h = util::nextPowerOfTwo(outlineWidth + pointSize);
+
+    const bool outlined = outlineWidth > 0 && style.outlineColour.w > 0;
+    FT_Set_Char_Size(face, 0, FT_F26Dot6(pointSize) * 64, 72, 72);
+    FT_Stroker stroker = nullptr;
+    if (outlined && FT_Stroker_New(library(), &stroker) == 0)
+        FT_Stroker_Set(stroker, FT_Fixed(outlineWidth) * 32, FT_STROKER_LINECAP_ROUND,
+                       FT_STROKER_LINEJOIN_ROUND, 0);
+    Mask fills(drawWidth, h), outline(outlined ? drawWidth : 0, outlined ? h : 0);
+    const double pen = placeGlyphs(face, byCode, text, style, drawWidth, stroker, fills, outline);
+    if (stroker) FT_Stroker_Done(stroker);
+
+    out.width = int(std::min(outlineWidth + 2 + pen, double(drawWidth)));
+    out.height = outlineWidth + pointSize;
+    out.texWidth = util::nextPowerOfTwo(out.width);
+    out.texHeight = util::nextPowerOfTwo(out.height);
+    return compose(style, out, fills, outlined ? &outline : nullptr);
 }
 
 } // namespace platform

@@ -81,7 +81,6 @@ Texture::Texture(const char* fileName) {
 
 Texture::Texture(const char* text, const char* font, int glyphOffset, int pointSize,
                  Vector4<float> colour, int outlineWidth, float fill) {
-    int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
     // Glyphs and outline drawn for the pixels they cover on screen; the line's room widens
     // with them.
     const float s = gfx::drawScale();
@@ -89,11 +88,12 @@ Texture::Texture(const char* text, const char* font, int glyphOffset, int pointS
     const int outline = static_cast<int>(std::lround(static_cast<float>(outlineWidth) * s));
     const float grow = std::max(1.0f, s) * std::max(1.0f, static_cast<float>(pointSize) / 60.0f);
     const int room = std::max(512, static_cast<int>(std::lround(512 * grow)));
-    unsigned char* pixels =
-        platform::loadFontFileText(font, glyphOffset, text, size, colour, {0, 0, 0, 1}, outline,
-                                   fill, w, h, tw, th, bpp, room);
+    const platform::TextStyle style{font,         glyphOffset, size, colour,
+                                    {0, 0, 0, 1}, outline,     fill, room};
+    platform::TextImage image;
+    unsigned char* pixels = platform::loadFontFileText(text, style, image);
     if (!pixels) return;
-    create(pixels, 4, {w, h}, {tw, th});
+    create(pixels, 4, {image.width, image.height}, {image.texWidth, image.texHeight});
     scale = pointSize > 0 ? static_cast<float>(size) / static_cast<float>(pointSize) : 1;
     delete[] pixels;
 }

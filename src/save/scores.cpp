@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "save/scores.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/file.h"
 #include "core/platform.h"
@@ -35,7 +36,7 @@ void init(const savedata::KeyDigest& keyDigest) {
         g_score_obfuscator = new savedata::Obfuscator("obf.dat", Vector2<int>{256, 64}, &keyDigest);
         // One subscription for the whole run, however often the records are re-created.
         if (!g_release_subscribed) {
-            evt::subscribe("onShutdown", evt::Callback(&release, nullptr));
+            evt::subscribe(events::onShutdown, evt::Callback(&release, nullptr));
             g_release_subscribed = true;
         }
     }

@@ -7,7 +7,7 @@
 
 namespace fg::scores {
 
-// Loads the key file "obf.dat" once (released on "onShutdown") and moves best scores of the
+// Loads the key file "obf.dat" once (released on onShutdown) and moves best scores of the
 // older unprotected group "best" into protected records, once. Call after savedata::load and
 // fg::loadLegacy. A key file whose SHA-256 is not keyDigest (by default the one this build
 // installs) counts as missing: best scores read as 0 and none is stored or moved.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "shell/app.h"
 
+#include "core/clock.h"
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "shell/analytics.h"
@@ -41,12 +43,6 @@ bool abandoned = false; // the back key took the touch away: ignore the rest of 
 float last_x = 0, last_y = 0;
 bool active = true; // the application starts active; focus changes toggle it
 
-int64_t hostNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
 void onSignal(int) {
     terminate_signal = 1;
 }
@@ -55,35 +51,35 @@ void cancelTouch() {
     if (touching) deliverTouch(TouchPhase::Cancelled, last_x, last_y);
 }
 
-void handleEvent(const SDL_Event& e) {
-    float x = 0, y = 0;
-    switch (e.type) {
-    case SDL_QUIT:
-        requestQuit();
-        break;
-    case SDL_WINDOWEVENT:
-        switch (e.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            cancelTouch();
-            if (active) {
-                active = false;
-                app->applicationWillResignActive();
-            }
-            break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            if (!active) {
-                active = true;
-                app->applicationDidBecomeActive();
-            }
-            break;
-        case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            setNeedsDisplay();
-            break;
-        default:
-            break;
+// Focus changes sleep and wake the game; exposure redraws.
+void handleWindowEvent(const SDL_WindowEvent& w) {
+    switch (w.event) {
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        cancelTouch();
+        if (active) {
+            active = false;
+            app->applicationWillResignActive();
         }
         break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        if (!active) {
+            active = true;
+            app->applicationDidBecomeActive();
+        }
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        setNeedsDisplay();
+        break;
+    default:
+        break;
+    }
+}
+
+// The left button is the finger; mouse events that SDL makes from touches are left out.
+void handleMouse(const SDL_Event& e) {
+    float x = 0, y = 0;
+    switch (e.type) {
     case SDL_MOUSEBUTTONDOWN:
         if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT) break;
         input::pointerUsed();
@@ -106,26 +102,49 @@ void handleEvent(const SDL_Event& e) {
         windowToScreen(static_cast<float>(e.button.x), static_cast<float>(e.button.y), x, y, true);
         deliverTouch(TouchPhase::Ended, x, y);
         break;
-    case SDL_FINGERDOWN:
-    case SDL_FINGERMOTION:
-    case SDL_FINGERUP: {
-        int ww = 0, wh = 0;
-        windowSize(ww, wh);
-        const float wx = e.tfinger.x * static_cast<float>(ww);
-        const float wy = e.tfinger.y * static_cast<float>(wh);
-        if (e.type == SDL_FINGERDOWN) {
-            input::pointerUsed();
-            if (touching || !windowToScreen(wx, wy, x, y, false)) break;
-            abandoned = false;
-            deliverTouch(TouchPhase::Began, x, y);
-            finger_touch = true;
-            finger = e.tfinger.fingerId;
-        } else if (touching && finger_touch && e.tfinger.fingerId == finger) {
-            windowToScreen(wx, wy, x, y, true);
-            deliverTouch(e.type == SDL_FINGERUP ? TouchPhase::Ended : TouchPhase::Moved, x, y);
-        }
+    default:
         break;
     }
+}
+
+// The first finger down is the touch; the others are ignored until it lifts.
+void handleFinger(Uint32 type, const SDL_TouchFingerEvent& f) {
+    int ww = 0, wh = 0;
+    windowSize(ww, wh);
+    const float wx = f.x * static_cast<float>(ww);
+    const float wy = f.y * static_cast<float>(wh);
+    float x = 0, y = 0;
+    if (type == SDL_FINGERDOWN) {
+        input::pointerUsed();
+        if (touching || !windowToScreen(wx, wy, x, y, false)) return;
+        abandoned = false;
+        deliverTouch(TouchPhase::Began, x, y);
+        finger_touch = true;
+        finger = f.fingerId;
+    } else if (touching && finger_touch && f.fingerId == finger) {
+        windowToScreen(wx, wy, x, y, true);
+        deliverTouch(type == SDL_FINGERUP ? TouchPhase::Ended : TouchPhase::Moved, x, y);
+    }
+}
+
+void handleEvent(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_QUIT:
+        requestQuit();
+        break;
+    case SDL_WINDOWEVENT:
+        handleWindowEvent(e.window);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONUP:
+        handleMouse(e);
+        break;
+    case SDL_FINGERDOWN:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP:
+        handleFinger(e.type, e.tfinger);
+        break;
     default:
         input::handleEvent(e);
         break;
@@ -219,8 +238,7 @@ int runHeadless(const Options& o, const std::vector<Command>& script) {
     size_t next_cmd = 0;
     for (long step = 1;; ++step) {
         setCurrentStep(step);
-        setNowNs(step * STEP_NS);
-        platform::setVirtualTime(static_cast<double>(step) * 0.02);
+        clk::setNs(step * STEP_NS);
         pumpEvents();
         while (next_cmd < script.size() && script[next_cmd].step <= step)
             deliverCommand(script[next_cmd++]);
@@ -232,10 +250,10 @@ int runHeadless(const Options& o, const std::vector<Command>& script) {
     return 0;
 }
 
-// Sleeps until the host clock reaches deadline, handling window events meanwhile.
-void waitUntil(int64_t start, int64_t deadline) {
+// Sleeps until the clock reaches deadline, handling window events meanwhile.
+void waitUntil(int64_t deadline) {
     for (;;) {
-        const int64_t now = hostNs() - start;
+        const int64_t now = clk::nowNs();
         if (now >= deadline || quit_requested || terminate_signal) break;
         const int64_t left = deadline - now;
         SDL_Event e;
@@ -245,37 +263,32 @@ void waitUntil(int64_t start, int64_t deadline) {
                 handleEvent(e);
         } else {
             pumpEvents();
-            // The last stretch: an absolute sleep on the monotonic clock.
-            const int64_t target = start + deadline;
-            timespec ts{static_cast<time_t>(target / 1'000'000'000),
-                        static_cast<long>(target % 1'000'000'000)};
-            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr);
+            clk::sleepUntil(deadline); // the last stretch
         }
     }
     pumpEvents();
 }
 
 int runWindowed(const Options& o, const std::vector<Command>& script) {
-    const int64_t start = hostNs();
     int64_t last_present = 0;
     size_t next_cmd = 0;
     for (long step = 1;; ++step) {
         setCurrentStep(step);
         // Wake for the next timer, or to redraw something that moves by itself.
         int64_t deadline = nextTimerDue();
-        const int64_t now = hostNs() - start;
+        const int64_t now = clk::nowNs();
         if (needs_display || anythingAnimating())
             deadline = std::min(deadline, last_present + STEP_NS);
         if (next_cmd < script.size()) deadline = std::min(deadline, now + STEP_NS);
         deadline = std::min(deadline, now + 100 * STEP_NS); // see signals and closes promptly
-        waitUntil(start, deadline);
-        setNowNs(hostNs() - start);
+        waitUntil(deadline);
+        const int64_t woke = clk::nowNs();
         while (next_cmd < script.size() && script[next_cmd].step <= step)
             deliverCommand(script[next_cmd++]);
         if (quit_requested || terminate_signal) break;
         const std::vector<std::string> shots = shotsFor(step, o);
         runStep(shots, false);
-        last_present = nowNs();
+        last_present = woke;
         if (quit_requested || terminate_signal || (o.frames && step >= o.frames)) break;
     }
     return 0;
@@ -284,19 +297,19 @@ int runWindowed(const Options& o, const std::vector<Command>& script) {
 } // namespace
 
 void BaseAppDelegate::applicationWillResignActive() {
-    evt::publish("onSleep");
+    evt::publish(events::onSleep);
 }
 void BaseAppDelegate::applicationDidBecomeActive() {
-    evt::publish("onWake");
+    evt::publish(events::onWake);
 }
 
 void BaseAppDelegate::applicationDidReceiveMemoryWarning() {
     platform::log("Warning! Memory is running low!");
-    evt::publish("onMemoryWarning");
+    evt::publish(events::onMemoryWarning);
 }
 
 void BaseAppDelegate::applicationWillTerminate() {
-    evt::publish("onShutdown");
+    evt::publish(events::onShutdown);
     if (analytics_api) analytics_api->shutdown();
 }
 
@@ -400,8 +413,10 @@ int run(BaseAppDelegate& delegate, const Options& o, std::vector<Command> script
     sigaction(SIGINT, &sa, nullptr);
 
     setCurrentStep(0);
-    setNowNs(0);
-    if (o.headless) platform::setVirtualTime(0);
+    if (o.headless)
+        clk::setNs(0);
+    else
+        clk::restartHost();
     input::init(o.headless);
     delegate.applicationDidFinishLaunching();
     if (launch_failed) return 1;

@@ -19,13 +19,13 @@ class BaseAppDelegate {
 
     // Builds the application: called once by run() before the first step.
     virtual void applicationDidFinishLaunching() = 0;
-    // Focus lost and regained: publish "onSleep" / "onWake".
+    // Focus lost and regained: publish onSleep / onWake.
     virtual void applicationWillResignActive();
     virtual void applicationDidBecomeActive();
-    // Logs "Warning! Memory is running low!" and publishes "onMemoryWarning" (nothing on this
+    // Logs "Warning! Memory is running low!" and publishes onMemoryWarning (nothing on this
     // platform raises it).
     virtual void applicationDidReceiveMemoryWarning();
-    // Window closed, SIGTERM, --frames reached or a script's quit: "onShutdown", then the
+    // Window closed, SIGTERM, --frames reached or a script's quit: onShutdown, then the
     // analytics object's shutdown.
     virtual void applicationWillTerminate();
     // The back key (Escape).

@@ -5,6 +5,7 @@
 #include "audio/app_sound.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "shell/flingo_app_delegate.h"
@@ -67,14 +68,14 @@ const bool launched = addDelegatePart(LaunchStep::Audio, [](FlingoAppDelegate&) 
     static sound::AppSound* app_sound = new sound::AppSound;
     app_sound->setupAudio();
     held_channels.reserve(64);
-    evt::subscribe("onSleep", evt::Callback(&onSleep, nullptr));
-    evt::subscribe("onWake", evt::Callback(&onWake, nullptr));
+    evt::subscribe(events::onSleep, evt::Callback(&onSleep, nullptr));
+    evt::subscribe(events::onWake, evt::Callback(&onWake, nullptr));
 });
 
 // Sound events after this are silent and harmless.
 const bool released = addDelegatePart(LaunchStep::Release, [](FlingoAppDelegate&) {
-    evt::unsubscribe("onSleep", evt::Callback(&onSleep, nullptr));
-    evt::unsubscribe("onWake", evt::Callback(&onWake, nullptr));
+    evt::unsubscribe(events::onSleep, evt::Callback(&onSleep, nullptr));
+    evt::unsubscribe(events::onWake, evt::Callback(&onWake, nullptr));
     sound::closeAudio();
 });
 

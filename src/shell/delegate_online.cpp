@@ -8,6 +8,7 @@
 // FLINGO_SCORE_SERVER=URL names the score service when --score-server is not given; without
 // either, the build's setting, and when that is empty the game serves the boards itself.
 // FLINGO_HTTP_TIMEOUT=SECONDS shortens how long a page may take (tests use it).
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/util.h"
@@ -120,10 +121,10 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
             m_server.pop_back();
         if (const char* t = getenv("FLINGO_HTTP_TIMEOUT"); t && atof(t) > 0)
             http::setTimeout(atof(t));
-        evt::subscribe("scorePrompt", evt::Callback(this, &OnlineSide::scorePrompt));
-        evt::subscribe("showScores", evt::Callback(this, &OnlineSide::showScores));
-        evt::subscribe("postScore", evt::Callback(this, &OnlineSide::postScore));
-        evt::subscribe("gotoUrl", evt::Callback(this, &OnlineSide::gotoUrl));
+        evt::subscribe(events::scorePrompt, evt::Callback(this, &OnlineSide::scorePrompt));
+        evt::subscribe(events::showScores, evt::Callback(this, &OnlineSide::showScores));
+        evt::subscribe(events::postScore, evt::Callback(this, &OnlineSide::postScore));
+        evt::subscribe(events::gotoUrl, evt::Callback(this, &OnlineSide::gotoUrl));
         shell::addLoopHook(&OnlineSide::step, this);
     }
 
@@ -250,7 +251,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
 
     void scorePrompt(void*) {
         online_ui::showAlert("Submit Score?", SUBMIT_MESSAGE, {"No", "Yes"}, [](int index) {
-            if (index == 1) evt::publish("postScore");
+            if (index == 1) evt::publish(events::postScore);
         });
     }
 
@@ -288,7 +289,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
         const int best = fg::getBestScore();
         const int level = fg::getLevel();
         m_spinner_view.stop();
-        if (!validLevel(level, "postScore")) {
+        if (!validLevel(level, events::postScore.name.data())) {
             m_location_manager.stopUpdatingLocation();
             return;
         }
@@ -306,7 +307,7 @@ class OnlineSide : public location::Delegate, public shell::NavDelegate {
 
     void showScores(void* payload) {
         const int level = evt::payloadInt(payload);
-        if (!validLevel(level, "showScores")) return;
+        if (!validLevel(level, events::showScores.name.data())) return;
         if (showWebPage(level)) post("/users/profile", online::boardBody(level, shell::deviceId()));
     }
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "shell/delegate_online_views.h"
 
+#include "core/clock.h"
 #include "core/platform.h"
 #include "core/util.h"
 #include "online/page.h"
 #include "online/submission.h"
 #include "shell/app.h"
-#include "shell/timer.h"
 #include "shell/window.h"
 
 #include <SDL.h>
@@ -198,7 +198,7 @@ void Spinner::draw(float x) {
         m_picture.upload(img);
     }
     // Twelve steps a turn, one turn a second, on the loop's clock.
-    const int step = static_cast<int>(std::fmod(shell::now() * 12.0, 12.0));
+    const int step = static_cast<int>(std::fmod(clk::now() * 12.0, 12.0));
     const float half = static_cast<float>(m_size) / 2;
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();

@@ -2,6 +2,7 @@
 #include "shell/flingo_app_delegate.h"
 
 #include "ads/ads.h"
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/util.h"
@@ -77,8 +78,8 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
 
     runParts(LaunchStep::Audio, *this);
     runParts(LaunchStep::Handlers, *this);
-    evt::subscribe("gotoLevel", evt::Callback(this, &FlingoAppDelegate::gotoLevel));
-    evt::subscribe("getMainView", evt::Callback(this, &FlingoAppDelegate::getMainView));
+    evt::subscribe(events::gotoLevel, evt::Callback(this, &FlingoAppDelegate::gotoLevel));
+    evt::subscribe(events::getMainView, evt::Callback(this, &FlingoAppDelegate::getMainView));
 
     m_startup_ctrl = new shell::ViewController{m_startup_view, ""};
 
@@ -118,8 +119,8 @@ FlingoAppDelegate::~FlingoAppDelegate() {
     shell::setButtonSource(nullptr);
     the_delegate = nullptr;
     runParts(LaunchStep::Release, *this);
-    evt::publish("releaseBackgroundMusic");
-    evt::publish("onShutdown");
+    evt::publish(events::releaseBackgroundMusic);
+    evt::publish(events::onShutdown);
     shell::invalidateTimer(m_startup_timer);
     delete m_nav_ctrl;
     delete m_view_ctrl;

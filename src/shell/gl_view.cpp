@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "shell/gl_view.h"
 
+#include "core/clock.h"
+#include "core/events.h"
 #include "core/evt.h"
-#include "core/platform.h"
 #include "gfx/scale.h"
 #include "shell/timer.h"
 #include "shell/window.h"
@@ -12,7 +13,7 @@ namespace {
 bool ticked = false;
 
 void render() {
-    evt::publish("render");
+    evt::publish(events::render);
 }
 } // namespace
 
@@ -27,8 +28,8 @@ void markTicked() {
 
 BaseGLView::~BaseGLView() {
     if (m_subscribed) {
-        evt::unsubscribe("onSleep", evt::Callback(this, &BaseGLView::onSleep));
-        evt::unsubscribe("onWake", evt::Callback(this, &BaseGLView::onWake));
+        evt::unsubscribe(events::onSleep, evt::Callback(this, &BaseGLView::onSleep));
+        evt::unsubscribe(events::onWake, evt::Callback(this, &BaseGLView::onWake));
     }
     // The timer's handler points at this view: it must not outlive it.
     stopAnimation();
@@ -38,15 +39,15 @@ bool BaseGLView::initWithFrame(double interval, bool) {
     m_context = context();
     if (!m_context) return false;
     m_interval = interval;
-    evt::subscribe("onSleep", evt::Callback(this, &BaseGLView::onSleep));
-    evt::subscribe("onWake", evt::Callback(this, &BaseGLView::onWake));
+    evt::subscribe(events::onSleep, evt::Callback(this, &BaseGLView::onSleep));
+    evt::subscribe(events::onWake, evt::Callback(this, &BaseGLView::onWake));
     m_subscribed = true;
     return true;
 }
 
 void BaseGLView::startAnimation() {
     if (m_animation_timer) return;
-    m_time = platform::getTime();
+    m_time = clk::seconds();
     m_animation_timer = scheduleTimer(m_interval, true, [this] { update(); });
 }
 
@@ -56,12 +57,12 @@ void BaseGLView::stopAnimation() {
 }
 
 void BaseGLView::update() {
-    const double now = platform::getTime();
+    const double now = clk::seconds();
     double dt = now - m_time;
     m_time = now;
     // Text made from here on is rasterised for the window as it is now.
     if (const float s = screenScale(); s > 0) gfx::setDrawScale(s);
-    evt::publish("onFrame", &dt);
+    evt::publish(events::onFrame, &dt);
     if (SDL_GL_GetCurrentContext() != m_context) SDL_GL_MakeCurrent(window(), m_context);
     drawGame(0, render);
     m_drawn_at = presentCount();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The OpenGL ES view whose timer drives the game: every interval it publishes "onFrame" with the
-// seconds since its previous tick, then "render", which draws straight into the window at the
+// The OpenGL ES view whose timer drives the game: every interval it publishes onFrame with the
+// seconds since its previous tick, then render, which draws straight into the window at the
 // drawable's resolution. Composed where that picture no longer stands (moved aside by a slide,
 // or presented since), the view has the game draw it again in place: nothing is copied.
 #pragma once
@@ -22,7 +22,7 @@ class BaseGLView : public View {
     BaseGLView& operator=(const BaseGLView&) = delete;
 
     // The 320 x 480 point view with a tick every interval seconds: creates the context and
-    // subscribes "onSleep" and "onWake". False when there is no context (the view is then
+    // subscribes onSleep and onWake. False when there is no context (the view is then
     // unusable and is deleted by its creator). The timer does not start here. A depth buffer
     // is the window's, requested before it opens.
     bool initWithFrame(double interval, bool depth);
@@ -30,7 +30,7 @@ class BaseGLView : public View {
     void startAnimation();
     void stopAnimation();
     bool animationRunning() const { return m_animation_timer != nullptr; }
-    // One tick: "onFrame" with dt, "render", present.
+    // One tick: onFrame with dt, render, present.
     void update();
     void onSleep(void*);
     void onWake(void*);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "shell/input.h"
 
+#include "core/clock.h"
 #include "core/platform.h"
 #include "shell/app.h"
-#include "shell/timer.h"
 #include "shell/window.h"
 
 #include <array>
@@ -223,7 +223,7 @@ void init(bool headless) {
     if (headless) SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
         platform::log("no gamepads: %s", SDL_GetError());
-    last_step = now();
+    last_step = clk::now();
 }
 
 bool handleEvent(const SDL_Event& e) {
@@ -280,7 +280,7 @@ void keyDown(const std::string& name, bool repeat) {
     } else if (name == "f11") {
         toggleFullscreen();
     } else if (name == "space" && flick_owner < 0 && !touchInProgress() && flickAnchor(x, y)) {
-        last_step = now();
+        last_step = clk::now();
         beginFlick(KEYS, x, y);
     } else if (name == "space" || name == "return" || name == "pad-a" || name == "pad-start") {
         if (flick_owner < 0) nav(Nav::Press);
@@ -299,7 +299,7 @@ void keyUp(const std::string& name) {
 }
 
 void step() {
-    const double t = now();
+    const double t = clk::now();
     const auto dt = static_cast<float>(std::min(t - last_step, 0.1));
     last_step = t;
     // A touch the back key or a focus loss took away ends the flick with it.

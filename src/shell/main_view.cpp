@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/main_view.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/util.h"
 #include "game/flingo.h"
@@ -21,22 +22,22 @@ void MainView::touch(shell::TouchPhase phase, float x, float y) {
     touch_point = {x, shell::SCREEN_HEIGHT - y};
     switch (phase) {
     case shell::TouchPhase::Began:
-        evt::publish("onPtrDown", &touch_point);
+        evt::publish(events::onPtrDown, &touch_point);
         break;
     case shell::TouchPhase::Moved:
-        evt::publish("onPtrMove", &touch_point);
+        evt::publish(events::onPtrMove, &touch_point);
         break;
     // A cancelled touch ends like a lifted finger.
     case shell::TouchPhase::Ended:
     case shell::TouchPhase::Cancelled:
-        evt::publish("onPtrUp", &touch_point);
+        evt::publish(events::onPtrUp, &touch_point);
         break;
     }
 }
 
 void MainView::nav(shell::Nav n) {
     static_assert(static_cast<int>(shell::Nav::Press) == fg::NAV_PRESS);
-    evt::publish("onNav", static_cast<int>(n));
+    evt::publish(events::onNav, static_cast<int>(n));
 }
 
 bool MainView::flickAnchor(float& x, float& y) const {

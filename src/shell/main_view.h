@@ -12,7 +12,7 @@ class MainView : public shell::BaseGLView {
     // (and the game not started) when the view cannot be made.
     bool init();
     void touch(shell::TouchPhase phase, float x, float y) override;
-    // Focus moves and presses become "onNav"; a key or stick flick starts on the ball.
+    // Focus moves and presses become onNav; a key or stick flick starts on the ball.
     void nav(shell::Nav n) override;
     bool flickAnchor(float& x, float& y) const override;
 };

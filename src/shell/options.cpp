@@ -21,6 +21,87 @@ bool parseLong(const char* s, long lo, long hi, long& out) {
     return true;
 }
 
+bool readFrames(const char* v, Options& o) {
+    return parseLong(v, 1, LONG_MAX, o.frames);
+}
+
+bool readScale(const char* v, Options& o) {
+    char* end = nullptr;
+    errno = 0;
+    const double s = strtod(v, &end);
+    if (end == v || *end || errno || !(s >= 0.5 && s <= 16)) return false;
+    o.scale = s;
+    return true;
+}
+
+bool readSeed(const char* v, Options& o) {
+    long n = 0;
+    if (!parseLong(v, INT_MIN, INT_MAX, n)) return false;
+    o.has_seed = true;
+    o.seed = static_cast<int>(n);
+    return true;
+}
+
+bool readScreenshot(const char* v, Options& o) {
+    const char* colon = strchr(v, ':');
+    std::string step(v, colon ? static_cast<size_t>(colon - v) : strlen(v));
+    long n = 0;
+    if (!colon || !colon[1] || !parseLong(step.c_str(), 1, LONG_MAX, n)) return false;
+    o.screenshots.push_back({n, colon + 1});
+    return true;
+}
+
+// An option is a flag, a text (any non-empty value) or a value read and checked by a function,
+// which says what it expects when the value will not do.
+struct Option {
+    const char* name;
+    bool Options::*flag = nullptr;
+    std::string Options::*text = nullptr;
+    bool (*read)(const char* value, Options& o) = nullptr;
+    const char* expects = "";
+};
+
+const Option OPTIONS[] = {
+    {.name = "--headless", .flag = &Options::headless},
+    {.name = "--no-ads", .flag = &Options::no_ads},
+    {.name = "--fullscreen", .flag = &Options::fullscreen},
+    {.name = "--help", .flag = &Options::help},
+    {.name = "-h", .flag = &Options::help},
+    {.name = "--version", .flag = &Options::version},
+    {.name = "--frames", .read = &readFrames, .expects = "not a positive whole number"},
+    {.name = "--scale", .read = &readScale, .expects = "not a number from 0.5 to 16"},
+    {.name = "--seed", .read = &readSeed, .expects = "not a whole number"},
+    {.name = "--screenshot", .read = &readScreenshot, .expects = "expected STEP:FILE, got"},
+    {.name = "--data-dir", .text = &Options::data_dir},
+    {.name = "--resource-dir", .text = &Options::resource_dir},
+    {.name = "--script", .text = &Options::script},
+    {.name = "--trace", .text = &Options::trace},
+    {.name = "--score-server", .text = &Options::score_server},
+    {.name = "--location", .text = &Options::location},
+    {.name = "--analytics-log", .text = &Options::analytics_log},
+};
+
+const Option* findOption(const std::string& name) {
+    for (const Option& opt : OPTIONS)
+        if (name == opt.name) return &opt;
+    return nullptr;
+}
+
+// Stores a value given to a text or checked option.
+bool setValue(const Option& opt, const char* value, Options& o, std::string& error) {
+    if (opt.text) {
+        if (!*value) {
+            error = std::string(opt.name) + " needs a value";
+            return false;
+        }
+        o.*opt.text = value;
+        return true;
+    }
+    if (opt.read(value, o)) return true;
+    error = std::string(opt.name) + ": " + opt.expects + ": " + value;
+    return false;
+}
+
 } // namespace
 
 const char* usage() {
@@ -72,95 +153,27 @@ bool parseOptions(int argc, const char* const* argv, Options& o, std::string& er
             value = arg + eq + 1;
             name.resize(eq);
         }
-        auto needValue = [&]() -> const char* {
-            if (value) return value;
-            if (i + 1 >= argc) {
-                error = name + " needs a value";
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        auto flag = [&](bool& b) {
+        const Option* opt = findOption(name);
+        if (!opt) {
+            error = std::string("unknown option: ") + arg;
+            return false;
+        }
+        if (opt->flag) {
             if (value) {
                 error = name + " takes no value";
                 return false;
             }
-            b = true;
-            return true;
-        };
-        long n = 0;
-        const char* v = nullptr;
-        if (name == "--headless") {
-            if (!flag(o.headless)) return false;
-        } else if (name == "--no-ads") {
-            if (!flag(o.no_ads)) return false;
-        } else if (name == "--fullscreen") {
-            if (!flag(o.fullscreen)) return false;
-        } else if (name == "--help" || name == "-h") {
-            if (!flag(o.help)) return false;
-        } else if (name == "--version") {
-            if (!flag(o.version)) return false;
-        } else if (name == "--frames") {
-            if (!(v = needValue())) return false;
-            if (!parseLong(v, 1, LONG_MAX, n)) {
-                error = std::string("--frames: not a positive whole number: ") + v;
-                return false;
-            }
-            o.frames = n;
-        } else if (name == "--scale") {
-            if (!(v = needValue())) return false;
-            char* end = nullptr;
-            errno = 0;
-            const double s = strtod(v, &end);
-            if (end == v || *end || errno || !(s >= 0.5 && s <= 16)) {
-                error = std::string("--scale: not a number from 0.5 to 16: ") + v;
-                return false;
-            }
-            o.scale = s;
-        } else if (name == "--seed") {
-            if (!(v = needValue())) return false;
-            if (!parseLong(v, INT_MIN, INT_MAX, n)) {
-                error = std::string("--seed: not a whole number: ") + v;
-                return false;
-            }
-            o.has_seed = true;
-            o.seed = static_cast<int>(n);
-        } else if (name == "--screenshot") {
-            if (!(v = needValue())) return false;
-            const char* colon = strchr(v, ':');
-            std::string step(v, colon ? static_cast<size_t>(colon - v) : strlen(v));
-            if (!colon || !colon[1] || !parseLong(step.c_str(), 1, LONG_MAX, n)) {
-                error = std::string("--screenshot: expected STEP:FILE, got: ") + v;
-                return false;
-            }
-            o.screenshots.push_back({n, colon + 1});
-        } else {
-            std::string* target = nullptr;
-            if (name == "--data-dir")
-                target = &o.data_dir;
-            else if (name == "--resource-dir")
-                target = &o.resource_dir;
-            else if (name == "--script")
-                target = &o.script;
-            else if (name == "--trace")
-                target = &o.trace;
-            else if (name == "--score-server")
-                target = &o.score_server;
-            else if (name == "--location")
-                target = &o.location;
-            else if (name == "--analytics-log")
-                target = &o.analytics_log;
-            if (!target) {
-                error = std::string("unknown option: ") + arg;
-                return false;
-            }
-            if (!(v = needValue())) return false;
-            if (!*v) {
+            o.*opt->flag = true;
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= argc) {
                 error = name + " needs a value";
                 return false;
             }
-            *target = v;
+            value = argv[++i];
         }
+        if (!setValue(*opt, value, o, error)) return false;
     }
     return true;
 }

@@ -58,6 +58,53 @@ bool toFloat(const std::string& w, float& out) {
 }
 
 // One line; an empty reason means a blank or comment line when cmd.line stays 0.
+// press "LABEL"
+std::string readLabel(Cursor& c, Command& cmd) {
+    const std::string& line = c.s;
+    c.skipSpace();
+    if (c.i >= line.size() || line[c.i] != '"') return "expected a quoted label after 'press'";
+    size_t close = line.find('"', c.i + 1);
+    if (close == std::string::npos) return "unterminated label";
+    cmd.text = line.substr(c.i + 1, close - c.i - 1);
+    c.i = close + 1;
+    return "";
+}
+
+// key NAME [down|up]
+std::string readKey(Cursor& c, Command& cmd) {
+    cmd.text = c.word();
+    if (cmd.text.empty()) return "expected a key name after 'key'";
+    std::transform(cmd.text.begin(), cmd.text.end(), cmd.text.begin(),
+                   [](unsigned char ch) { return static_cast<char>(tolower(ch)); });
+    if (!input::knownKey(cmd.text))
+        return "unknown key '" + cmd.text + "' (known: " + input::KEY_NAMES + ")";
+    if (!c.atEnd()) {
+        const std::string phase = c.word();
+        if (phase != "down" && phase != "up") return "expected 'down' or 'up' after the key";
+        cmd.x = phase == "down" ? 1 : 2;
+    }
+    return "";
+}
+
+// pad P attach|detach, pad P BUTTON down|up, pad P AXIS VALUE
+std::string readPad(Cursor& c, Command& cmd) {
+    long pad = 0;
+    if (!toLong(c.word(), pad) || pad < 1 || pad > 4) return "expected a pad number 1 to 4";
+    cmd.x = static_cast<float>(pad);
+    cmd.text = c.word();
+    bool axis = false;
+    if (!input::knownPadControl(cmd.text, axis)) return "unknown pad control '" + cmd.text + "'";
+    if (axis) {
+        if (!toFloat(c.word(), cmd.y) || cmd.y < -1 || cmd.y > 1)
+            return "expected a value from -1 to 1 after '" + cmd.text + "'";
+    } else if (cmd.text != "attach" && cmd.text != "detach") {
+        const std::string phase = c.word();
+        if (phase != "down" && phase != "up") return "expected 'down' or 'up' after the button";
+        cmd.y = phase == "down" ? 1 : 0;
+    }
+    return "";
+}
+
 std::string parseLine(const std::string& line, Command& cmd, bool& isCommand) {
     isCommand = false;
     Cursor c{line};
@@ -75,42 +122,13 @@ std::string parseLine(const std::string& line, Command& cmd, bool& isCommand) {
             return "expected two numbers X Y after '" + verb + "'";
     } else if (verb == "press") {
         cmd.kind = Command::Press;
-        c.skipSpace();
-        if (c.i >= line.size() || line[c.i] != '"') return "expected a quoted label after 'press'";
-        size_t close = line.find('"', c.i + 1);
-        if (close == std::string::npos) return "unterminated label";
-        cmd.text = line.substr(c.i + 1, close - c.i - 1);
-        c.i = close + 1;
+        if (std::string why = readLabel(c, cmd); !why.empty()) return why;
     } else if (verb == "key") {
         cmd.kind = Command::Key;
-        cmd.text = c.word();
-        if (cmd.text.empty()) return "expected a key name after 'key'";
-        std::transform(cmd.text.begin(), cmd.text.end(), cmd.text.begin(),
-                       [](unsigned char ch) { return static_cast<char>(tolower(ch)); });
-        if (!input::knownKey(cmd.text))
-            return "unknown key '" + cmd.text + "' (known: " + input::KEY_NAMES + ")";
-        if (!c.atEnd()) {
-            const std::string phase = c.word();
-            if (phase != "down" && phase != "up") return "expected 'down' or 'up' after the key";
-            cmd.x = phase == "down" ? 1 : 2;
-        }
+        if (std::string why = readKey(c, cmd); !why.empty()) return why;
     } else if (verb == "pad") {
         cmd.kind = Command::Pad;
-        long pad = 0;
-        if (!toLong(c.word(), pad) || pad < 1 || pad > 4) return "expected a pad number 1 to 4";
-        cmd.x = static_cast<float>(pad);
-        cmd.text = c.word();
-        bool axis = false;
-        if (!input::knownPadControl(cmd.text, axis))
-            return "unknown pad control '" + cmd.text + "'";
-        if (axis) {
-            if (!toFloat(c.word(), cmd.y) || cmd.y < -1 || cmd.y > 1)
-                return "expected a value from -1 to 1 after '" + cmd.text + "'";
-        } else if (cmd.text != "attach" && cmd.text != "detach") {
-            const std::string phase = c.word();
-            if (phase != "down" && phase != "up") return "expected 'down' or 'up' after the button";
-            cmd.y = phase == "down" ? 1 : 0;
-        }
+        if (std::string why = readPad(c, cmd); !why.empty()) return why;
     } else if (verb == "focus") {
         cmd.kind = Command::Focus;
         const std::string state = c.word();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "shell/timer.h"
 
+#include "core/clock.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -18,7 +20,6 @@ class Timer {
 };
 
 namespace {
-int64_t clock_ns = 0;
 std::vector<Timer*> timers;
 Timer* firing = nullptr; // the timer whose handler runs
 
@@ -27,20 +28,10 @@ int64_t toNs(double seconds) {
 }
 } // namespace
 
-int64_t nowNs() {
-    return clock_ns;
-}
-double now() {
-    return static_cast<double>(clock_ns) * 1e-9;
-}
-void setNowNs(int64_t ns) {
-    clock_ns = ns;
-}
-
 Timer* scheduleTimer(double seconds, bool repeats, std::function<void()> fire) {
     auto* t = new Timer;
     t->interval = std::max<int64_t>(toNs(seconds), 1);
-    t->due = clock_ns + t->interval;
+    t->due = clk::nowNs() + t->interval;
     t->repeats = repeats;
     t->fire = std::move(fire);
     timers.push_back(t);
@@ -62,18 +53,19 @@ void invalidateTimer(Timer* t) {
 
 int fireDueTimers() {
     int fired = 0;
+    const int64_t now = clk::nowNs(); // one reading: the host clock moves while handlers run
     // A handler may schedule or invalidate timers (itself included): look for the earliest due
     // timer afresh after every firing.
     for (;;) {
         Timer* next = nullptr;
         for (Timer* t : timers)
-            if (t->due <= clock_ns && (!next || t->due < next->due)) next = t;
+            if (t->due <= now && (!next || t->due < next->due)) next = t;
         if (!next) return fired;
         ++fired;
         if (next->repeats) {
             next->due += next->interval;
-            if (next->due <= clock_ns) // missed firings are skipped
-                next->due += ((clock_ns - next->due) / next->interval + 1) * next->interval;
+            if (next->due <= now) // missed firings are skipped
+                next->due += ((now - next->due) / next->interval + 1) * next->interval;
         } else {
             next->valid = false; // a one-shot timer is done once it fires
         }

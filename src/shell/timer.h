@@ -1,18 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Timers of the main loop, on its clock: the host's monotonic clock in a window, the virtual step
-// clock (step n at n x 0.02 s) in headless runs. A repeating timer keeps its schedule: a late
-// firing does not move the next one, and firings missed entirely are skipped, not caught up.
+// Timers of the main loop, on the game's clock (core/clock.h). A repeating timer keeps its
+// schedule: a late firing does not move the next one, and firings missed entirely are skipped, not
+// caught up.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
 namespace shell {
-
-// The loop clock in nanoseconds and seconds.
-int64_t nowNs();
-double now();
-void setNowNs(int64_t ns); // the loop advances it
 
 class Timer;
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/trace.h"
 
+#include "core/events.h"
 #include "core/evt.h"
 #include "core/platform.h"
 #include "core/vector.h"
@@ -17,26 +18,6 @@ FILE* trace_file = nullptr;
 std::string trace_path;
 bool trace_failed = false;
 std::string line; // reused: a trace line allocates nothing once it has grown
-
-struct Entry {
-    const char* name;
-    PayloadKind kind;
-};
-
-// Payload types of the bus events; names not listed carry nothing worth showing.
-constexpr Entry kinds[] = {
-    {"onFrame", PayloadKind::Seconds},         {"updateFireworks", PayloadKind::Seconds},
-    {"onPtrDown", PayloadKind::Point},         {"onPtrMove", PayloadKind::Point},
-    {"onPtrUp", PayloadKind::Point},           {"setBest", PayloadKind::Int},
-    {"gotoLevel", PayloadKind::Int},           {"showScores", PayloadKind::Int},
-    {"setSound", PayloadKind::Bool},           {"setBackgroundSound", PayloadKind::String},
-    {"flingoPlaySound", PayloadKind::String},  {"playSound", PayloadKind::String},
-    {"prepareSound", PayloadKind::String},     {"playBackgroundMusic", PayloadKind::String},
-    {"releaseSound", PayloadKind::String},     {"playSoundLoop", PayloadKind::String},
-    {"prepareSoundLoop", PayloadKind::String}, {"releaseSoundLoop", PayloadKind::String},
-    {"gotoUrl", PayloadKind::String},          {"sizeGl", PayloadKind::OptionalInt},
-    {"preloadSound", PayloadKind::String},
-};
 
 void appendNumber(std::string& out, double v) {
     char buf[32];
@@ -75,7 +56,7 @@ void observe(std::string_view name, void* payload) {
     line += ",\"event\":";
     appendJsonString(line, name);
     line += ",\"payload\":";
-    formatPayload(payloadKind(name), payload, line);
+    formatPayload(events::payloadOf(name), payload, line);
     line += '}';
     writeLine();
 }
@@ -91,12 +72,6 @@ void logHook(const char* text) {
 }
 
 } // namespace
-
-PayloadKind payloadKind(std::string_view event) {
-    for (const Entry& e : kinds)
-        if (event == e.name) return e.kind;
-    return PayloadKind::None;
-}
 
 void appendJsonString(std::string& out, std::string_view s) {
     out += '"';
@@ -132,21 +107,21 @@ void appendJsonString(std::string& out, std::string_view s) {
     out += '"';
 }
 
-void formatPayload(PayloadKind kind, void* payload, std::string& out) {
+void formatPayload(events::Payload kind, void* payload, std::string& out) {
     switch (kind) {
-    case PayloadKind::Int:
+    case events::Payload::Int:
         appendInt(out, evt::payloadInt(payload));
         return;
-    case PayloadKind::Bool:
+    case events::Payload::Bool:
         out += payload ? "true" : "false";
         return;
-    case PayloadKind::String:
+    case events::Payload::String:
         if (payload)
             appendJsonString(out, static_cast<const char*>(payload));
         else
             out += "null";
         return;
-    case PayloadKind::Point:
+    case events::Payload::Point:
         if (payload) {
             const auto* p = static_cast<const Vector2<float>*>(payload);
             out += '[';
@@ -158,19 +133,19 @@ void formatPayload(PayloadKind kind, void* payload, std::string& out) {
             out += "null";
         }
         return;
-    case PayloadKind::Seconds:
+    case events::Payload::Seconds:
         if (payload)
             appendNumber(out, *static_cast<const double*>(payload));
         else
             out += "null";
         return;
-    case PayloadKind::OptionalInt:
+    case events::Payload::OptionalInt:
         if (payload)
             appendInt(out, *static_cast<const int*>(payload));
         else
             out += "null";
         return;
-    case PayloadKind::None:
+    case events::Payload::None:
         out += "null";
         return;
     }

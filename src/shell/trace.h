@@ -3,18 +3,17 @@
 // the main-loop step during which it happened.
 #pragma once
 
+#include "core/events.h"
+
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace shell {
 
-// How an event's payload word is written, by the event's name.
-enum class PayloadKind { None, Int, Bool, String, Point, Seconds, OptionalInt };
-PayloadKind payloadKind(std::string_view event);
-
-// Appends one JSON value for the payload to out (no allocation beyond out's growth).
-void formatPayload(PayloadKind kind, void* payload, std::string& out);
+// Appends one JSON value for a payload of that kind to out (no allocation beyond out's growth).
+// The kind of each event is in the event table (events::payloadOf).
+void formatPayload(events::Payload kind, void* payload, std::string& out);
 // Appends s as a JSON string literal.
 void appendJsonString(std::string& out, std::string_view s);
 

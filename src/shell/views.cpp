@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "shell/views.h"
 
-#include "core/platform.h"
+#include "core/clock.h"
 #include "core/util.h"
 #include "gfx/scale.h"
 #include "shell/png_file.h"
-#include "shell/timer.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -44,20 +43,20 @@ void ImageView::setCenter(float cx, float cy) {
 void ImageView::fadeTo(float target, double seconds) {
     fade_from = currentAlpha();
     alpha = target;
-    fade_start = now();
+    fade_start = clk::now();
     fade_length = seconds;
 }
 
 float ImageView::currentAlpha() const {
     if (fade_length <= 0) return alpha;
-    double t = (now() - fade_start) / fade_length;
+    double t = (clk::now() - fade_start) / fade_length;
     if (t >= 1) return alpha;
     if (t <= 0) return fade_from;
     return static_cast<float>(fade_from + (alpha - fade_from) * t);
 }
 
 bool ImageView::animating() const {
-    if (fade_length > 0 && now() < fade_start + fade_length) return true;
+    if (fade_length > 0 && clk::now() < fade_start + fade_length) return true;
     return std::any_of(children.begin(), children.end(),
                        [](const ImageView* c) { return c->animating(); });
 }
@@ -123,7 +122,7 @@ void NavController::begin(ViewController* leaving, ViewController* coming, bool 
         from = leaving;
         to = coming;
         forward = fwd;
-        start = now();
+        start = clk::now();
     } else if (delegate) {
         delegate->didShowViewController(*this, coming, animated);
     }
@@ -147,7 +146,7 @@ void NavController::pop(bool animated) {
 
 void NavController::advance() {
     if (!from) return;
-    if (now() - start < TRANSITION_SECONDS - 1e-9) return;
+    if (clk::now() - start < TRANSITION_SECONDS - 1e-9) return;
     ViewController* shown = to;
     from = to = nullptr;
     if (delegate) delegate->didShowViewController(*this, shown, true);
@@ -158,7 +157,7 @@ void NavController::draw(float x) {
         if (top()->view) top()->view->draw(x);
         return;
     }
-    double p = std::clamp((now() - start) / TRANSITION_SECONDS, 0.0, 1.0);
+    double p = std::clamp((clk::now() - start) / TRANSITION_SECONDS, 0.0, 1.0);
     const auto e = static_cast<float>(p * p * (3 - 2 * p)); // ease in and out
     const float w = SCREEN_WIDTH;
     if (forward) {

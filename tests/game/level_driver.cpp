@@ -28,8 +28,7 @@ void observe(std::string_view name, void* payload) {
 
 LevelDriver::LevelDriver() {
     if (!testgl::init()) std::abort();
-    platform::initialize();
-    platform::setVirtualTime(now);
+    clk::setNs(0);
     fg::initializeData();
     // The fixed state the controller sets once at start-up.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

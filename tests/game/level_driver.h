@@ -3,10 +3,11 @@
 // into the offscreen GL context on a virtual clock, and what it publishes is recorded.
 #pragma once
 
+#include "core/clock.h"
 #include "core/evt.h"
-#include "core/platform.h"
 #include "game/level.h"
 
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,7 +23,7 @@ struct LevelDriver {
     // Creates the level from a record (one that outlives it), slide-in finished.
     void enter(const fg::LevelInfo& info, int best = 0, bool canSubmit = false);
     void enter(int row = 0, int best = 0) { enter(fg::level_info[row], best); }
-    void wait(double seconds) { platform::setVirtualTime(now += seconds); }
+    void wait(double seconds) { clk::setNs(std::llround((now += seconds) * 1e9)); }
     void frames(int n = 1, double dt = 0.02);
     int untilReady(); // ticks until the next throw can start
     void pointer(const char* event, float x, float y);

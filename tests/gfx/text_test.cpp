@@ -34,8 +34,11 @@ struct Text {
 Text draw(const char* text, int size, Vector4<float> colour = WHITE, Vector4<float> outline = NONE,
           int outlineWidth = 0, float fill = 1, int offset = -29, const char* font = "dejavu") {
     Text t;
-    t.px.reset(platform::loadFontFileText(font, offset, text, size, colour, outline, outlineWidth,
-                                          fill, t.w, t.h, t.tw, t.th, t.bpp));
+    platform::TextImage im;
+    t.px.reset(platform::loadFontFileText(
+        text, {font, offset, size, colour, outline, outlineWidth, fill}, im));
+    std::tie(t.w, t.h, t.tw, t.th, t.bpp) =
+        std::tie(im.width, im.height, im.texWidth, im.texHeight, im.bytesPerPixel);
     return t;
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The shell's pieces that need no window: the command line, scripts, trace formatting, timers,
 // the start-up timing, navigation and analytics.
+#include "core/clock.h"
+#include "core/events.h"
 #include "core/platform.h"
 #include "core/vector.h"
 #include "shell/analytics.h"
@@ -114,26 +116,26 @@ TEST(Trace, PayloadsAreWrittenByTheEventsType) {
         {"somethingNew", &dt, "null"}};
     for (const auto& [event, payload, want] : cases) {
         std::string out;
-        shell::formatPayload(shell::payloadKind(event), payload, out);
+        shell::formatPayload(events::payloadOf(event), payload, out);
         EXPECT_EQ(out, want) << event;
     }
 }
 
 TEST(Timer, RepeatingKeepsItsScheduleSkipsMissedAndOneShotsFireOnce) {
-    shell::setNowNs(0);
+    clk::setNs(0);
     int ticks = 0, shots = 0, a = 0, b = 0;
     shell::Timer* rep = shell::scheduleTimer(0.02, true, [&] { ++ticks; });
     shell::Timer* once = nullptr;
     once = shell::scheduleTimer(0.05, false, [&] { ++shots, shell::invalidateTimer(once); });
-    shell::setNowNs(19'999'999);
+    clk::setNs(19'999'999);
     EXPECT_EQ(shell::fireDueTimers(), 0);
-    shell::setNowNs(23'000'000); // late: the next firing stays at 40 ms
+    clk::setNs(23'000'000); // late: the next firing stays at 40 ms
     EXPECT_EQ(shell::fireDueTimers(), 1);
     EXPECT_EQ(shell::nextTimerDue(), 40'000'000);
-    shell::setNowNs(130'000'000); // 40..120 missed: one firing, the next at 140 ms
+    clk::setNs(130'000'000); // 40..120 missed: one firing, the next at 140 ms
     EXPECT_EQ(shell::fireDueTimers(), 2);
     EXPECT_EQ(shell::nextTimerDue(), 140'000'000);
-    shell::setNowNs(1'000'000'000);
+    clk::setNs(1'000'000'000);
     shell::fireDueTimers();
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(shots, 1);
@@ -147,7 +149,7 @@ TEST(Timer, RepeatingKeepsItsScheduleSkipsMissedAndOneShotsFireOnce) {
         shell::invalidateTimer(ta);
     });
     tb = shell::scheduleTimer(0.02, true, [&] { ++b; });
-    shell::setNowNs(1'100'000'000);
+    clk::setNs(1'100'000'000);
     shell::fireDueTimers();
     EXPECT_EQ(std::pair(a, b), std::pair(1, 0));
     shell::invalidateTimer(rep);
@@ -190,7 +192,7 @@ struct Recorder : shell::NavDelegate {
 } // namespace
 
 TEST(Navigation, ShownAfterTheSlideOnceAndTheRootStays) {
-    shell::setNowNs(0);
+    clk::setNs(0);
     Recorder rec;
     shell::ViewController start{nullptr, "start"}, game{nullptr, "game"}, web{nullptr, "web"};
     shell::NavController nav(&start);
@@ -198,7 +200,7 @@ TEST(Navigation, ShownAfterTheSlideOnceAndTheRootStays) {
     nav.push(&game, true);
     nav.push(&web, true); // refused mid-slide
     EXPECT_EQ(nav.depth(), 2u);
-    shell::setNowNs(350'000'000);
+    clk::setNs(350'000'000);
     nav.advance();
     nav.advance(); // only once
     EXPECT_FALSE(nav.transitioning());

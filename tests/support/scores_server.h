@@ -13,13 +13,15 @@ namespace testscores {
 
 class Process {
   public:
-    // `extra`: more flags for the server (limits, deadlines).
-    Process(const char* exe, const std::string& db, std::vector<std::string> extra = {}) {
+    // `extra`: more flags for the server (limits, deadlines); `log`: a file for its stderr.
+    Process(const char* exe, const std::string& db, std::vector<std::string> extra = {},
+            const std::string& log = "") {
         int out[2];
         if (pipe(out) != 0) return;
         pid = fork();
         if (pid == 0) {
             dup2(out[1], 1);
+            if (!log.empty() && !freopen(log.c_str(), "w", stderr)) _exit(126);
             close(out[0]);
             std::vector<const char*> argv = {exe, "--port", "0", "--db", db.c_str()};
             for (const auto& e : extra)

@@ -16,6 +16,7 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <csignal>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <thread>
@@ -35,8 +36,8 @@ testpg::Server& postgres() {
 }
 
 struct Server : testscores::Process {
-    Server(const std::string& db, std::vector<std::string> extra = {})
-        : Process(FLINGO_SCORES_EXE, db, std::move(extra)) {}
+    Server(const std::string& db, std::vector<std::string> extra = {}, const std::string& log = "")
+        : Process(FLINGO_SCORES_EXE, db, std::move(extra), log) {}
     int status(const char* method, const std::string& path, const std::string& body) {
         httplib::Client cli("127.0.0.1", port);
         cli.set_read_timeout(10, 0);
@@ -213,7 +214,8 @@ INSTANTIATE_TEST_SUITE_P(, Engines, testing::Values("SQLite", "PostgreSQL"),
 TEST(ScoresServer, PostgresOutageGives503AndRecovers) {
     testpg::Server& pg = postgres();
     if (!pg.up) GTEST_SKIP() << "PostgreSQL cases skipped: " << pg.why;
-    Server srv(pg.database("outage"));
+    const std::string log = testrun::tempDir() + "/log";
+    Server srv(pg.database("outage"), {}, log);
     EXPECT_EQ(srv.status("POST", "/scores/submitScore", submission(3, "kim", 12)), 200);
     ASSERT_TRUE(pg.stop());
     EXPECT_EQ(srv.status("GET", "/healthz", ""), 503);
@@ -222,6 +224,16 @@ TEST(ScoresServer, PostgresOutageGives503AndRecovers) {
     ASSERT_TRUE(pg.start());
     EXPECT_EQ(srv.status("GET", "/healthz", ""), 200);
     EXPECT_NE(srv.page(3, "kim").find("Your best: <b>12</b>, rank 1"), std::string::npos);
+    // The outage is in the log, each message on a line of its own.
+    std::ifstream in(log);
+    int unreachable = 0;
+    for (std::string line; std::getline(in, line);) {
+        unreachable += line.find("cannot reach the database") != std::string::npos;
+        EXPECT_TRUE(line.starts_with("flingo-scores: ") || line.starts_with("GET /") ||
+                    line.starts_with("POST /"))
+            << line;
+    }
+    EXPECT_GE(unreachable, 3);
 }
 
 TEST(ScoresServer, FirstServersFileIsMigrated) {

@@ -19,15 +19,29 @@ class PgConn : public Conn {
     bool open(const std::string& url, std::string& error) {
         m_pg = PQconnectdb(url.c_str());
         if (PQstatus(m_pg) != CONNECTION_OK) {
-            error = PQerrorMessage(m_pg);
-            while (!error.empty() && error.back() == '\n')
+            // libpq's message runs over several lines; the log gets it as one.
+            error.clear();
+            for (const char* c = PQerrorMessage(m_pg); *c; ++c) {
+                const bool space = *c == '\n' || *c == '\t';
+                if (!space)
+                    error += *c;
+                else if (!error.empty() && error.back() != ' ')
+                    error += ' ';
+            }
+            while (!error.empty() && error.back() == ' ')
                 error.pop_back();
             return false;
         }
         // Keep the server's notices (IF NOT EXISTS ... skipping) out of the log.
         PQsetNoticeProcessor(
             m_pg, [](void*, const char*) {}, nullptr);
-        return true;
+        // Every statement here is a few index lookups: planned once per connection, not at each
+        // call (planning a board took longer than running it), and never compiled (JIT).
+        PGresult* res = PQexec(m_pg, "SET plan_cache_mode = force_generic_plan; SET jit = off");
+        const bool ok = PQresultStatus(res) == PGRES_COMMAND_OK;
+        PQclear(res);
+        if (!ok) error = "cannot set up the connection";
+        return ok;
     }
 
     bool exec(const char* sql, const std::vector<Param>& params, Rows* rows) override {

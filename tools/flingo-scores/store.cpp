@@ -33,6 +33,34 @@ const char* const MIGRATE_TO_2[] = {
 #define ABOVE(total)                                                                               \
     "(SELECT COALESCE(SUM(players), 0) FROM histogram h WHERE h.gid = $1 AND h.total > " total ")"
 
+// A whole board in one statement (one round trip to a database server), each part through
+// indexes only: the top rows (part 0), the player's best with the players above it (part 1) and
+// the rows just above and below the player (part 2), which mostly share the player's total and
+// so the player's count. Without a best the neighbourhood compares with NULL and is empty.
+// $1 board, $2 player. The row counts are written into the text: for a LIMIT whose value it
+// cannot see, PostgreSQL plans as if a tenth of the table came back, and that plan is slow.
+std::string boardStatement(int rows) {
+    const std::string top = std::to_string(rows), near = std::to_string(NEAR_ROWS);
+    // clang-format off
+    return "WITH me AS (SELECT uid, total, " ABOVE("s.total") " AS above FROM scores s"
+           "  WHERE gid = $1 AND uid = $2)"
+           " SELECT 0 AS part, uid, total, 0 AS above FROM (SELECT uid, total FROM scores"
+           "  WHERE gid = $1 ORDER BY total DESC, uid DESC LIMIT " + top + ") t"
+           " UNION ALL SELECT 1, uid, total, above FROM me"
+           " UNION ALL SELECT 2, uid, total,"
+           "  COALESCE((SELECT above FROM me WHERE me.total = n.total), " ABOVE("n.total") ")"
+           " FROM ("
+           "  SELECT * FROM (SELECT uid, total FROM scores WHERE gid = $1"
+           "   AND (total, uid) > ((SELECT total FROM me), $2) ORDER BY total, uid"
+           "   LIMIT " + near + ") a"
+           "  UNION ALL SELECT * FROM (SELECT uid, total FROM scores WHERE gid = $1"
+           "   AND (total, uid) < ((SELECT total FROM me), $2) ORDER BY total DESC, uid DESC"
+           "   LIMIT " + near + ") b"
+           " ) n"
+           " ORDER BY part, total DESC, uid DESC";
+    // clang-format on
+}
+
 int64_t number(const std::string& text) {
     return std::strtoll(text.c_str(), nullptr, 10);
 }
@@ -111,51 +139,39 @@ class SqlStore : public Store {
         return db.exec("COMMIT", {}, nullptr) ? 1 : -1;
     }
 
-    // Three statements, each through indexes only: the top rows, the player's best with the
-    // players above it (from the histogram), and the rows around the player with theirs.
+    // Splits the board statement's rows into the page's parts and places the player among
+    // the neighbours.
     static bool readBoard(Conn& db, int32_t gid, const std::string& uid, int rows, Board& out) {
         Rows r;
-        if (!db.exec("SELECT uid, total FROM scores WHERE gid = $1"
-                     " ORDER BY total DESC, uid DESC LIMIT $2",
-                     {int64_t{gid}, int64_t{rows}}, &r))
-            return false;
-        // The top rows start at rank 1; a row tied with the one above shares its rank.
-        for (size_t i = 0; i < r.size(); ++i) {
-            const int64_t total = number(r[i][1]);
-            const int64_t rank =
-                i > 0 && out.top.back().total == total ? out.top.back().rank : int64_t(i) + 1;
-            out.top.push_back({rank, r[i][0], total});
+        if (!db.exec(boardStatement(rows).c_str(), {int64_t{gid}, uid}, &r)) return false;
+        std::vector<Row> near;
+        for (const auto& row : r) {
+            const Row got{number(row[3]) + 1, row[1], number(row[2])};
+            if (row[0] == "1") {
+                out.best = got.total;
+                out.rank = got.rank;
+            } else if (row[0] == "2") {
+                near.push_back(got);
+            } else {
+                // The top rows start at rank 1; a row tied with the one above shares its rank.
+                const size_t i = out.top.size();
+                const bool tied = i > 0 && out.top.back().total == got.total;
+                out.top.push_back(
+                    {tied ? out.top.back().rank : int64_t(i) + 1, got.uid, got.total});
+            }
         }
-        if (!db.exec("SELECT total, " ABOVE("s.total") " FROM scores s WHERE gid = $1 AND uid = $2",
-                     {int64_t{gid}, uid}, &r))
-            return false;
-        if (r.empty()) return true;
-        out.best = number(r[0][0]);
-        out.rank = number(r[0][1]) + 1;
         auto inTop = [&](const std::string& id) {
             return std::any_of(out.top.begin(), out.top.end(),
                                [&](const Row& row) { return row.uid == id; });
         };
-        if (inTop(uid)) return true;
-        if (!db.exec("SELECT uid, total, " ABOVE(
-                         "n.total") " FROM ("
-                                    "SELECT * FROM (SELECT uid, total FROM scores WHERE gid = $1"
-                                    " AND (total, uid) > ($2, $3) ORDER BY total, uid LIMIT $4) a"
-                                    " UNION ALL SELECT * FROM (SELECT uid, total FROM scores WHERE "
-                                    "gid = $1"
-                                    " AND (total, uid) < ($2, $3) ORDER BY total DESC, uid DESC "
-                                    "LIMIT $4) b"
-                                    ") n ORDER BY total DESC, uid DESC",
-                     {int64_t{gid}, out.best, uid, int64_t{NEAR_ROWS}}, &r))
-            return false;
+        if (out.best < 0 || inTop(uid)) return true;
         bool placed = false;
-        for (const auto& row : r) {
-            const int64_t total = number(row[1]);
-            if (!placed && (total < out.best || (total == out.best && row[0] < uid))) {
+        for (const auto& row : near) {
+            if (!placed && (row.total < out.best || (row.total == out.best && row.uid < uid))) {
                 out.near.push_back({out.rank, uid, out.best});
                 placed = true;
             }
-            if (!inTop(row[0])) out.near.push_back({number(row[2]) + 1, row[0], total});
+            if (!inTop(row.uid)) out.near.push_back(row);
         }
         if (!placed) out.near.push_back({out.rank, uid, out.best});
         return true;

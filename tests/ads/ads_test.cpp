@@ -11,16 +11,13 @@
 
 namespace {
 
-int deleted = 0;
+int deleted = 0, fake_view = 0, view_requests = 0;
 struct TestSupplier : AdSupplier {
     explicit TestSupplier(bool freeze) : freeze(freeze) {}
     ~TestSupplier() override { ++deleted; }
     bool shouldFreezeGame() const override { return freeze; }
     bool freeze;
 };
-
-int fake_view = 0;
-int view_requests = 0;
 
 void frames(int n, double dt = 0.02) {
     for (int i = 0; i < n; ++i)
@@ -31,10 +28,7 @@ class AdsTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(testgl::init());
-        auto answer = [](void*, void* p) {
-            ++view_requests;
-            *static_cast<void**>(p) = &fake_view;
-        };
+        auto answer = [](void*, void* p) { ++view_requests, *static_cast<void**>(p) = &fake_view; };
         evt::subscribe("getMainView", evt::Callback(answer, nullptr));
     }
     void SetUp() override {
@@ -54,34 +48,33 @@ class AdsTest : public ::testing::Test {
         AdSupplier::registerAdSupplier(s);
         return s;
     }
-    // What the suppliers draw over a black screen; the screens' offset does not move them.
-    static std::vector<uint8_t> drawn() {
+    // The colour the suppliers draw at (x, y) from the top over a black screen, ignoring the
+    // scene's projection and the screens' offset.
+    static uint32_t drawnAt(int x, int y) {
         front::clearScreen();
-        glFrustumf(-1, 1, -1, 1, 0.1f, 10); // the banners ignore the scene's projection
+        glFrustumf(-1, 1, -1, 1, 0.1f, 10);
         AdSupplier::drawAdSuppliers({-200, 0});
-        return testgl::readPixels();
+        return testgl::rgbAt(testgl::readPixels(), x, y);
     }
 };
 
-// "registerAds" adds the two banner suppliers (none with ads off: checked on whole-game runs);
-// any supplier may freeze the game; "onShutdown" deletes every supplier, and a second one finds
-// none left.
+// "registerAds" adds the two banner suppliers without asking for a view; any supplier may
+// freeze the game; "onShutdown" deletes every supplier, and a second one finds none left.
 TEST_F(AdsTest, RegistryOwnsItsSuppliers) {
     const int listeners = evt::subscriberCount("onFrame");
     evt::publish("registerAds");
-    EXPECT_EQ(AdSupplier::supplierCount(), 2);
-    EXPECT_EQ(evt::subscriberCount("onFrame"), listeners + 2);
+    EXPECT_EQ(
+        std::tuple(AdSupplier::supplierCount(), evt::subscriberCount("onFrame"), view_requests),
+        std::tuple(2, listeners + 2, 0));
     EXPECT_FALSE(AdSupplier::adsFreezingGame());
-    EXPECT_EQ(view_requests, 0) << "no view is asked for before a banner is wanted";
     for (bool freeze : {true, false})
         AdSupplier::registerAdSupplier(new TestSupplier(freeze));
     EXPECT_TRUE(AdSupplier::adsFreezingGame());
     deleted = 0;
     evt::publish("onShutdown");
     evt::publish("onShutdown");
-    EXPECT_EQ(deleted, 2);
-    EXPECT_EQ(AdSupplier::supplierCount(), 0);
-    EXPECT_EQ(evt::subscriberCount("onFrame"), listeners) << "deleted suppliers hear no frames";
+    EXPECT_EQ(std::tuple(deleted, AdSupplier::supplierCount(), evt::subscriberCount("onFrame")),
+              std::tuple(2, 0, listeners));
 }
 
 TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
@@ -89,14 +82,13 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     AdWhirlAdSupplier* gameAd = banner(AdWhirlViewDelegate::LOCATION_TOP);
     const ViewFrame& menuFrame = menuAd->m_delegate->frame();
     AdSupplier::setAdSuppliers(true, false);
-    EXPECT_EQ(menuAd->m_main_view, &fake_view);
-    EXPECT_EQ(gameAd->m_main_view, nullptr);
+    EXPECT_EQ(std::pair(menuAd->m_main_view, gameAd->m_main_view),
+              std::pair((void*)&fake_view, (void*)nullptr));
     EXPECT_FLOAT_EQ(menuFrame.y, 480) << "waits below the screen";
     frames(2, 0.05); // 0.15 s of 0.25 s left
     EXPECT_NEAR(menuFrame.y, 430 + 0.6 * 50, 1e-3);
     frames(6, 0.05);
     EXPECT_FLOAT_EQ(menuFrame.y, 430);
-
     // A level is chosen: the menu banner slides out and is detached at the end.
     AdSupplier::setAdSuppliers(false, true);
     frames(6);
@@ -104,15 +96,11 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     EXPECT_EQ(menuAd->m_main_view, &fake_view);
     frames(7);
     EXPECT_EQ(menuAd->m_main_view, nullptr);
-
     // In the level the game banner, with the other picture, comes down from the top.
     AdSupplier::setAdSuppliers(true, true);
     frames(13);
-    const auto px = drawn();
-    EXPECT_EQ(testgl::rgbAt(px, 160, 49), 0x2020E0u);
-    EXPECT_EQ(testgl::rgbAt(px, 160, 51), 0x000000u);
-    EXPECT_EQ(testgl::rgbAt(px, 160, 470), 0x000000u);
-
+    EXPECT_EQ(std::tuple(drawnAt(160, 49), drawnAt(160, 51), drawnAt(160, 470)),
+              std::tuple(0x2020E0u, 0u, 0u));
     // Back on the menu the view is fetched again and the next picture shown; a selection while
     // still attached keeps it; after the last picture the first comes again.
     AdSupplier::setAdSuppliers(true, false);
@@ -123,11 +111,9 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     frames(13);
     AdSupplier::setAdSuppliers(true, false);
     EXPECT_STREQ(menuAd->m_delegate->bannerName(), "house_banner_0.png");
-}
 
-// A folder without a usable picture (here a broken one) shows no banner; a readable picture
-// beside the broken one is shown.
-TEST_F(AdsTest, BrokenOrMissingPicturesShowNoBanner) {
+    // A folder without a usable picture (here a broken one) shows no banner; a readable picture
+    // beside the broken one is shown.
     const std::string img = std::string(platform::getBasePath()) + "img/house_banner_";
     std::ofstream(img + "0.png") << "not a picture";
     for (bool readable : {false, true}) {
@@ -139,7 +125,7 @@ TEST_F(AdsTest, BrokenOrMissingPicturesShowNoBanner) {
         EXPECT_EQ(ad->m_delegate->adReady(), readable);
         frames(20);
         EXPECT_FLOAT_EQ(ad->m_delegate->frame().y, readable ? 430 : 480);
-        EXPECT_EQ(testgl::rgbAt(drawn(), 160, 470), readable ? 0x2020E0u : 0x000000u);
+        EXPECT_EQ(drawnAt(160, 470), readable ? 0x2020E0u : 0u);
     }
 }
 

@@ -93,9 +93,15 @@ TEST_F(DiskAudioTest, BackgroundTrackLoopsSwitchesAndFollowsTheSoundSwitch) {
     }
     app->releaseBackgroundMusic(); // at the end of the run
     EXPECT_EQ(pool("Airport.wav", true), nullptr);
-    evt::publish("setBackgroundSound", static_cast<const char*>(nullptr)); // no track at all
+    // No track at all, asked for while sound is off: none is started when it comes on.
+    evt::publish("setSound", false);
+    evt::publish("setBackgroundSound", static_cast<const char*>(nullptr));
+    int starts = 0;
+    evt::AutoSubscriber count(
+        "playBackgroundMusic",
+        evt::Callback([](void* n, void*) { ++*static_cast<int*>(n); }, &starts));
     evt::publish("setSound", true);
-    EXPECT_EQ(sound::g_curr_background_music, "");
+    EXPECT_EQ(std::pair(starts, sound::g_curr_background_music), std::pair(0, std::string()));
     // The handlers leave with their object: later events reach nothing stale.
     app.reset();
     evt::publish("setBackgroundSound", "Office.wav");

@@ -21,15 +21,15 @@
 
 namespace testaudio {
 
-// A 44.1 kHz stereo 16-bit PCM WAV of interleaved samples (little-endian host).
+// A 44.1 kHz stereo 16-bit PCM WAV of interleaved samples (little-endian host): "RIFF" size
+// "WAVE" "fmt " 16 PCM|channels rate bytes-per-second align|bits "data" size, the samples.
 inline void writeWav(const std::string& path, const std::vector<int16_t>& samples) {
-    const uint32_t bytes = samples.size() * 2;
-    // "RIFF" size "WAVE" "fmt " 16 PCM|channels rate bytes-per-second align|bits "data" size
-    const uint32_t head[] = {0x46464952, 36 + bytes, 0x45564157,   0x20746d66, 16,   1 | 2 << 16,
+    const uint32_t bytes = samples.size() * 2,
+                   head[] = {0x46464952, 36 + bytes, 0x45564157,   0x20746d66, 16,   1 | 2 << 16,
                              44100,      44100 * 4,  4 | 16 << 16, 0x61746164, bytes};
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(head), sizeof head);
-    out.write(reinterpret_cast<const char*>(samples.data()), bytes);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(head), sizeof head)
+        .write(reinterpret_cast<const char*>(samples.data()), bytes);
 }
 
 // A stereo 44.1 kHz WAV whose frame i has the left sample i % BLOCK + 1 and the right sample

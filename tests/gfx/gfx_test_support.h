@@ -89,12 +89,11 @@ inline uint32_t screenRgb(int x, int y) {
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
 }
-
 // Expects the screen colours given as (x, y, 0xRRGGBB) triples.
-inline void expectScreen(const std::vector<uint32_t>& probes) {
-    for (size_t i = 0; i + 2 < probes.size(); i += 3)
-        EXPECT_EQ(screenRgb(int(probes[i]), int(probes[i + 1])), probes[i + 2])
-            << "at " << probes[i] << "," << probes[i + 1];
+inline void expectScreen(const std::vector<uint32_t>& v) {
+    for (size_t i = 0; i + 2 < v.size(); i += 3)
+        EXPECT_EQ(screenRgb(int(v[i]), int(v[i + 1])), v[i + 2])
+            << "at " << v[i] << "," << v[i + 1];
 }
 
 // A fresh resource folder (with img/) as the base path, a screen cleared to black, log lines

@@ -99,6 +99,10 @@ TEST(Pvrtc, DecodesModulationBlendingTwiddlingAndTwoBitBlocks) {
     expectPixels(
         "two bits", blocks(4, {0, 0xF, WB, 1, 0, WB, 2, 0, WB, 3, 0xFFFFFFFE, WB | 1}), 2, 16, 8,
         {3, 0, ~0u, 4, 0, 0xFF, 10, 6, ~0u, 11, 6, ~0u, 9, 4, 0xBFBFBFFF, 15, 6, 0xBFBFBFFF});
+    // Every block alike shows the colour itself: a 4-bit channel widens to the full range.
+    const uint32_t BLUE = 0x8000801Eu; // colour A opaque blue 15 of 15
+    expectPixels("4-bit channel", blocks(4, {0, 0, BLUE, 1, 0, BLUE, 2, 0, BLUE, 3, 0, BLUE}), 4, 8,
+                 8, {3, 3, 0x0000FFFFu});
     // At least 2 x 2 blocks whatever the sides.
     EXPECT_EQ(image::pvrtcSize(4, 4, 4), 32);
     EXPECT_EQ(image::pvrtcSize(2, 8, 8), 32);

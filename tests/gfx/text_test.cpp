@@ -10,14 +10,17 @@
 
 namespace {
 
-constexpr Vector4<float> WHITE{1, 1, 1, 1};
-constexpr Vector4<float> BLACK{0, 0, 0, 1};
-constexpr Vector4<float> NONE{0, 0, 0, 0};
+constexpr Vector4<float> WHITE{1, 1, 1, 1}, BLACK{0, 0, 0, 1}, NONE{0, 0, 0, 0};
 
 struct Text {
     std::unique_ptr<unsigned char[]> px;
     int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
-    const unsigned char* at(int x, int y) const { return px.get() + (size_t(y) * tw + x) * 4; }
+    const unsigned char* at(int i) const { return px.get() + size_t(i) * 4; }
+    const unsigned char* at(int x, int y) const { return at(y * tw + x); }
+    bool operator==(const Text& o) const {
+        return px && o.px && tw == o.tw && th == o.th &&
+               !memcmp(at(0), o.at(0), size_t(tw) * th * 4);
+    }
     // Left, bottom, right and top of the pixels with any coverage (row 0 is the bottom).
     std::array<int, 4> ink() const {
         std::array<int, 4> box{tw, th, -1, -1};
@@ -51,94 +54,80 @@ class TextTest : public gfxtest::GfxTest {
     }
 };
 
-TEST_F(TextTest, SizesOutlineRoomAndRowZeroAtTheBottom) {
-    Text t = draw("A", 14);
+TEST_F(TextTest, SizesOutlineRoomRowZeroAtTheBottomAndTheCutAt512) {
+    Text t = draw("A", 14), o = draw("A", 20, WHITE, BLACK, 2);
     ASSERT_TRUE(t.px);
     EXPECT_EQ(std::tuple(t.bpp, t.h, t.th, t.tw), std::tuple(4, 14, 16, util::nextPowerOfTwo(t.w)));
     EXPECT_TRUE(t.w > 8 && t.w < 14) << t.w;
     EXPECT_EQ(t.ink()[1], 3); // "A" stands on the baseline 3.5 rows up
     // An outline of 2 adds 2 rows (texture 32) and counts at both ends of the line.
-    Text o = draw("A", 20, WHITE, BLACK, 2);
     EXPECT_EQ(std::tuple(o.h, o.th, o.w), std::tuple(22, 32, draw("A", 20).w + 4));
     // An outline with alpha 0 is not drawn but still moves and grows the text: no dark stroke.
     Text ghost = draw("I", 40, WHITE, NONE, 3), bare = draw("I", 40);
     EXPECT_EQ(std::tuple(ghost.h, ghost.w, ghost.ink()[0]),
               std::tuple(43, bare.w + 6, bare.ink()[0] + 3));
     for (int i = 0; i < ghost.tw * ghost.th; ++i)
-        ASSERT_EQ(ghost.px[size_t(i) * 4], 255) << i;
+        ASSERT_EQ(ghost.at(i)[0], 255) << i;
+    Text cut = draw(std::string(100, 'W').c_str(), 24);
+    EXPECT_EQ(std::tuple(cut.w, cut.tw, cut.ink()[2] >= 505), std::tuple(512, 512, true));
+    // Glyph indices wrap at 16 bits; a wrong offset draws other glyphs.
+    EXPECT_TRUE(draw("Score 12", 24) == draw("Score 12", 24, WHITE, NONE, 0, 1, 65536 - 29));
+    EXPECT_FALSE(draw("Score 12", 24) == draw("Score 12", 24, WHITE, NONE, 0, 1, -28));
+    for (int size : {0, -5, 100000})
+        EXPECT_FALSE(draw("Hi", size).px) << size;
 }
 
-TEST_F(TextTest, TheOutlineShowsOnlyOutsideTheGlyphs) {
+// The outline shows only outside the glyphs; the background carries the fill level as grey at
+// alpha 0; colours come premultiplied by their alpha.
+TEST_F(TextTest, OutlineOutsideFillGreyAndPremultipliedColours) {
     Text fill = draw("O", 40, WHITE, NONE, 3, 0), lined = draw("O", 40, WHITE, BLACK, 3, 0);
     ASSERT_TRUE(fill.px && lined.px && fill.tw == lined.tw);
-    int inside = 0, ring = 0;
-    for (int y = 0; y < fill.th; ++y)
-        for (int x = 0; x < fill.tw; ++x) {
-            const int a = fill.at(x, y)[3], red = lined.at(x, y)[0], alpha = lined.at(x, y)[3];
-            if (a == 255) { // inside the glyph: the white fill, untouched
-                EXPECT_EQ(red + alpha, 510) << x << "," << y;
-                ++inside;
-            } else if (a > 0) { // glyph edge: fill over black, opaque
-                EXPECT_TRUE(alpha == 255 && std::abs(red - a) <= 1) << x << "," << y;
-            } else if (alpha == 255) { // outside: the black ring
-                EXPECT_EQ(red, 0) << x << "," << y;
-                ++ring;
-            }
-        }
-    EXPECT_GT(inside, 100);
-    EXPECT_GT(ring, 40);
-}
-
-TEST_F(TextTest, BackgroundCarriesTheFillGreyAndColoursArePremultiplied) {
+    int inside = 0, ring = 0, wrong = 0;
+    for (int i = 0; i < fill.tw * fill.th; ++i) {
+        const int a = fill.at(i)[3], red = lined.at(i)[0], alpha = lined.at(i)[3];
+        if (a == 255) // inside the glyph: the white fill, untouched
+            ++inside, wrong += red + alpha != 510;
+        else if (a > 0) // glyph edge: fill over black, opaque
+            wrong += alpha != 255 || std::abs(red - a) > 1;
+        else if (alpha == 255) // outside: the black ring
+            ++ring, wrong += red != 0;
+    }
+    EXPECT_TRUE(wrong == 0 && inside > 100 && ring > 40) << wrong << " " << inside << " " << ring;
     Text grey = draw("I", 14, WHITE, NONE, 0, 0.5f),
          red = draw("I", 40, {1, 0, 0, 0.5f}, NONE, 0, 0);
     const unsigned char* corner = grey.at(grey.tw - 1, grey.th - 1);
     EXPECT_EQ(std::tuple(corner[0], corner[1], corner[2], corner[3]), std::tuple(127, 127, 127, 0));
     int solid = 0; // half-covered pixels of a half-transparent red: red equals alpha everywhere
     for (int i = 0; i < red.tw * red.th; ++i) {
-        const unsigned char* p = &red.px[size_t(i) * 4];
+        const unsigned char* p = red.at(i);
         EXPECT_TRUE(std::abs(p[0] - p[3]) <= 1 && p[1] == 0 && p[3] <= 129) << i;
         solid += p[3] >= 127;
     }
     EXPECT_GT(solid, 50);
 }
 
-TEST_F(TextTest, LongTextIsCutAt512AndGlyphIndicesWrapAt16Bits) {
-    Text t = draw(std::string(100, 'W').c_str(), 24);
-    EXPECT_EQ(std::tuple(t.w, t.tw, t.ink()[2] >= 505), std::tuple(512, 512, true));
-    Text a = draw("Score 12", 24), b = draw("Score 12", 24, WHITE, NONE, 0, 1, 65536 - 29);
-    ASSERT_TRUE(a.px && b.px && a.tw == b.tw);
-    EXPECT_EQ(memcmp(a.px.get(), b.px.get(), size_t(a.tw) * a.th * 4), 0);
-    Text c = draw("Score 12", 24, WHITE, NONE, 0, 1, -28); // a wrong offset draws other glyphs
-    EXPECT_TRUE(c.w != a.w || memcmp(a.px.get(), c.px.get(), size_t(a.tw) * a.th * 4) != 0);
-}
-
 TEST_F(TextTest, ABrokenFontIsNamedOnceAndAnotherFontDrawsItsText) {
     std::ifstream in(dir + "dejavu.ttf", std::ios::binary);
     const std::string good{std::istreambuf_iterator<char>(in), {}};
-    std::ofstream(dir + "half.ttf", std::ios::binary) << good.substr(0, good.size() / 2);
-    std::ofstream(dir + "empty.ttf", std::ios::binary).flush();
     std::string flipped = good;
     for (size_t i = good.size() / 3; i < good.size() / 3 + 64; ++i)
         flipped[i] ^= 0x5a;
-    std::ofstream(dir + "flipped.ttf", std::ios::binary) << flipped;
+    for (auto [name, bytes] :
+         {std::pair{"half", good.substr(0, good.size() / 2)}, {"empty", ""}, {"flipped", flipped}})
+        std::ofstream(dir + name + ".ttf", std::ios::binary) << bytes;
     // DejaVu's glyph order is the code order less 29, so drawn by its character map the text
     // comes out the same.
     const Text want = draw("Sound: on", 20);
     for (const char* font : {"nofont", "half", "empty", "flipped"}) {
         log.clear();
-        for (int twice = 0; twice < 2; ++twice) {
-            Text t = draw("Sound: on", 20, WHITE, NONE, 0, 1, 7, font);
-            ASSERT_TRUE(t.px && t.tw == want.tw) << font;
-            EXPECT_EQ(memcmp(t.px.get(), want.px.get(), size_t(t.tw) * t.th * 4), 0) << font;
-        }
+        for (int twice = 0; twice < 2; ++twice)
+            EXPECT_TRUE(draw("Sound: on", 20, WHITE, NONE, 0, 1, 7, font) == want) << font;
         ASSERT_EQ(log.size(), 1u) << font;
         EXPECT_NE(log[0].find(dir + font + ".ttf ("), std::string::npos) << log[0];
     }
     // With no font at all: an empty texture, one message, and it survives use.
-    const std::string none = dir + "none/";
-    std::filesystem::create_directory(none);
-    platform::setBasePath(none.c_str());
+    std::filesystem::create_directory(dir + "none/");
+    platform::setBasePath((dir + "none/").c_str());
     log.clear();
     Sprite* s = new Sprite(14, -29, "nofont", "Hi", WHITE, 2);
     EXPECT_EQ(std::tuple(log.size(), s->texture->id, s->frameSize.x), std::tuple(1u, 0u, 0));
@@ -146,8 +135,6 @@ TEST_F(TextTest, ABrokenFontIsNamedOnceAndAnotherFontDrawsItsText) {
     EXPECT_FALSE(s->update(1));
     s->draw({10, 10, 0}, {1, 1}, {0, 0, 0}, WHITE);
     killSprite(s);
-    for (int size : {0, -5, 100000})
-        EXPECT_FALSE(draw("Hi", size).px) << size;
 }
 
 TEST_F(TextTest, TextTexturesAreSharedAcrossAlphaAndOffsetButNotColours) {

@@ -106,6 +106,9 @@ class SqlStore : public Store {
             db.exec("ROLLBACK", {}, nullptr);
             return result;
         };
+        // A COMMIT that fails can leave the transaction open (SQLite keeps it after a busy
+        // commit): roll it back so the connection goes back to the pool holding no write lock.
+        auto commit = [&] { return db.exec("COMMIT", {}, nullptr) ? 1 : fail(-1); };
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
         Rows r;
         const std::string read =
@@ -113,7 +116,7 @@ class SqlStore : public Store {
         if (!db.exec(read.c_str(), {int64_t{gid}, uid}, &r)) return fail(-1);
         if (!r.empty()) {
             const int64_t old = number(r[0][0]);
-            if (old >= total) return db.exec("COMMIT", {}, nullptr) ? 1 : -1;
+            if (old >= total) return commit();
             // The old total loses a player and the new one gains one, in one statement; a
             // total left with no players keeps its row (at most one per possible total).
             if (!db.exec("UPDATE scores SET total = $3, lat = $4, lng = $5, ts = $6"
@@ -136,7 +139,7 @@ class SqlStore : public Store {
                          {int64_t{gid}, total}, nullptr))
                 return fail(-1);
         }
-        return db.exec("COMMIT", {}, nullptr) ? 1 : -1;
+        return commit();
     }
 
     // Splits the board statement's rows into the page's parts and places the player among

@@ -23,9 +23,9 @@ const char* const WIND_FONT = "fawn";
 namespace {
 
 // Optional images are named null in the catalogue: no name, no sprite.
-Sprite* imageSprite(const char* name, Vector2<int> frame, float duration, bool scrolling,
-                    int count) {
-    return name ? new Sprite(name, frame, duration, scrolling, count) : nullptr;
+Sprite* imageSprite(const char* name, Vector2<int> frame, float duration, bool scrolling, int count,
+                    bool upright = false) {
+    return name ? new Sprite(name, frame, duration, scrolling, count, upright) : nullptr;
 }
 
 int leadingNames(const char* const (&names)[4]) {
@@ -63,16 +63,17 @@ void Level::create(const fg::LevelInfo* levelInfo, int bestScore, bool submit, i
     info = levelInfo;
 
     ball = new Sprite("paper_ball.png", {86, 86}, 1.0f, false, 0);
-    background = imageSprite(info->background, {320, 480}, 0, false, 0);
+    // The room's layers are drawn upright at their own size: their textures fit the pictures.
+    background = imageSprite(info->background, {320, 480}, 0, false, 0, true);
     if (info->catcherSprite) {
         catcher = new Sprite(info->catcherSprite, info->catcherFrameSize, info->catcherDuration,
                              false, 0);
     }
     if (info->foreground) {
-        foreground[0] = new Sprite(info->foreground, {0, 0}, 0, false, 0);
-        foreground[1] = imageSprite(info->foreground2, {0, 0}, 0, false, 0);
+        foreground[0] = new Sprite(info->foreground, {0, 0}, 0, false, 0, true);
+        foreground[1] = imageSprite(info->foreground2, {0, 0}, 0, false, 0, true);
     }
-    tutorial = imageSprite(info->tutorial, {0, 0}, 0, false, 0);
+    tutorial = imageSprite(info->tutorial, {0, 0}, 0, false, 0, true);
     if (info->tutorial) {
         const Vector2<float> shift = fg::overlayShift(info->tutorial);
         tutorialPos = {160 + shift.x, 240 + shift.y, 0};

@@ -38,7 +38,7 @@ ScoreMenu::~ScoreMenu() {
 void ScoreMenu::create(const char* backgroundImage, Vector2<int> backPosition,
                        Vector2<float> size) {
     killSprite(background);
-    background = new Sprite(backgroundImage, Vector2<int>{0, 0}, 0.0f, false, 0);
+    backgroundName = backgroundImage;
     backPos = backPosition;
     backSize = size;
 }
@@ -53,8 +53,8 @@ void ScoreMenu::setLevel(int level, Vector2<int> rowPosition, Vector2<float> row
 void ScoreMenu::setBest(int level, int best) {
     if (isZero(bestPositions[level])) return;
     killSprite(bestLabels[level]);
-    bestLabels[level] =
-        new Sprite(24, -32, SCORE_FONT, util::formatString("%i", best).c_str(), SCORE_COLOR, 0);
+    bests[level] = best;
+    hasBest[level] = true;
 }
 
 void ScoreMenu::update(float) {}
@@ -62,12 +62,17 @@ void ScoreMenu::update(float) {}
 void ScoreMenu::render(Vector2<float> offset) {
     const Vector3<float> noRotation = {0, 0, 0};
     const Vector4<float> white = {1, 1, 1, 1};
+    if (!background && !backgroundName.empty())
+        background = new Sprite(backgroundName.c_str(), Vector2<int>{0, 0}, 0.0f, false, 0, true);
     if (background)
         background->draw({offset.x + 160, offset.y + 240, 449.9f}, {1, 1}, noRotation, white);
     // The numbers move in whole pixels while the background follows the exact offset.
     const int ox = static_cast<int>(offset.x);
     const int oy = static_cast<int>(offset.y);
     for (int i = 0; i < LEVELS; ++i) {
+        if (!bestLabels[i] && hasBest[i])
+            bestLabels[i] = new Sprite(24, -32, SCORE_FONT,
+                                       util::formatString("%i", bests[i]).c_str(), SCORE_COLOR, 0);
         if (!bestLabels[i]) continue;
         bestLabels[i]->draw({static_cast<float>(ox + bestPositions[i].x),
                              static_cast<float>(oy + bestPositions[i].y), 0.0f},

@@ -5,6 +5,8 @@
 
 #include "core/vector.h"
 
+#include <string>
+
 class Sprite;
 
 class ScoreMenu {
@@ -24,7 +26,12 @@ class ScoreMenu {
     void render(Vector2<float> offset);
     void onPtrUp(void* payload);
 
+    // The picture and the numbers are made at the first frame that shows them: most runs never
+    // open this menu, and a run that does sees them a slide later.
+    std::string backgroundName;
     Sprite* background = nullptr;
+    int bests[LEVELS] = {};
+    bool hasBest[LEVELS] = {};
     Sprite* bestLabels[LEVELS] = {};
     Vector2<int> backPos = {0, 0};
     Vector2<float> backSize = {0, 0};

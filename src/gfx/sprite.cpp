@@ -12,9 +12,10 @@ namespace fg {
 const float quad_verts[8] = {-0.5f, -0.5f, 0.5f, -0.5f, 0.5f, 0.5f, -0.5f, 0.5f};
 } // namespace fg
 
-Sprite::Sprite(const char* name, Vector2<int> size, float dur, bool scrolls, int count)
+Sprite::Sprite(const char* name, Vector2<int> size, float dur, bool scrolls, int count,
+               bool upright)
     : duration(scrolls ? 0 : dur), scrolling(scrolls) {
-    texture = texture_mgr.get(name);
+    texture = texture_mgr.get(name, upright && !scrolls);
     // Frames are given in points; the texture holds scale pixels a point.
     const float k = texture->scale;
     if (size.x == 0 && size.y == 0) {

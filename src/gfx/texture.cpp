@@ -33,10 +33,27 @@ bool glHasPvrtc() {
 
 } // namespace
 
+namespace gfx {
+
+bool anyTextureSize() {
+    static int any = -1;
+    if (any < 0) {
+        const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+        any = ext && strstr(ext, "GL_OES_texture_npot") ? 1 : 0;
+    }
+    return any == 1;
+}
+
+} // namespace gfx
+
 namespace util {
 
-unsigned char* makePowerOfTwo(unsigned char* pixels, int bpp, int& width, int& height) {
-    const int w = nextPowerOfTwo(width), h = nextPowerOfTwo(height);
+int paddedSide(int side, bool anySize) {
+    const int pot = nextPowerOfTwo(side);
+    return pot == side || !anySize ? pot : side + 1;
+}
+
+unsigned char* padImage(unsigned char* pixels, int bpp, int& width, int& height, int w, int h) {
     if (w == width && h == height) return pixels;
     const size_t srcRow = size_t(bpp) * width, dstRow = size_t(bpp) * w;
     unsigned char* out = new unsigned char[dstRow * h];
@@ -51,9 +68,13 @@ unsigned char* makePowerOfTwo(unsigned char* pixels, int bpp, int& width, int& h
     return out;
 }
 
+unsigned char* makePowerOfTwo(unsigned char* pixels, int bpp, int& width, int& height) {
+    return padImage(pixels, bpp, width, height, nextPowerOfTwo(width), nextPowerOfTwo(height));
+}
+
 } // namespace util
 
-Texture::Texture(const char* fileName) {
+Texture::Texture(const char* fileName, bool fitted) {
     const std::string name = fileName; // may live in formatString's shared result
     int set = 1;
     const std::string path = gfx::findScaled("img/" + name, set);
@@ -73,7 +94,11 @@ Texture::Texture(const char* fileName) {
         return;
     }
     Vector2<int> tex{w, h};
-    if (!(fmt & COMPRESSED)) pixels = util::makePowerOfTwo(pixels, fmt, tex.x, tex.y);
+    if (!(fmt & COMPRESSED)) {
+        const bool any = fitted && gfx::anyTextureSize();
+        pixels = util::padImage(pixels, fmt, tex.x, tex.y, util::paddedSide(w, any),
+                                util::paddedSide(h, any));
+    }
     create(pixels, fmt, {w, h}, tex);
     scale = static_cast<float>(set);
     delete[] pixels;
@@ -150,9 +175,9 @@ TextureMgr::~TextureMgr() {
         delete info.texture;
 }
 
-Texture* TextureMgr::get(const char* name) {
+Texture* TextureMgr::get(const char* name, bool fitted) {
     auto it = textures.try_emplace(name).first;
-    if (!it->second.texture) it->second.texture = new Texture(it->first.c_str());
+    if (!it->second.texture) it->second.texture = new Texture(it->first.c_str(), fitted);
     ++it->second.refs;
     return it->second.texture;
 }

@@ -13,8 +13,11 @@
 class Texture {
   public:
     // Loads "img/<name>" from the resource folder, from the image set of the drawing scale (see
-    // gfx/scale.h): PVR for the extension "pvr", PNG otherwise.
-    explicit Texture(const char* name);
+    // gfx/scale.h): PVR for the extension "pvr", PNG otherwise. Sides that are not powers of
+    // two get transparent padding up to the next power of two; a fitted texture, for a picture
+    // always drawn upright at its own size, only one texel where the GL takes any size (see
+    // util::paddedSide): its edges filter the same, in a fraction of the memory.
+    explicit Texture(const char* name, bool fitted = false);
     // Rasterises one line of text (see gfx/text.h) with an opaque black outline, at the point
     // size and outline width times the drawing scale.
     Texture(const char* text, const char* font, int glyphOffset, int pointSize,
@@ -32,7 +35,7 @@ class Texture {
     uint32_t id = 0;
     int format = 0;
     Vector2<int> size{0, 0};    // the image itself, in pixels
-    Vector2<int> texSize{0, 0}; // the uploaded texture: powers of two, at least size
+    Vector2<int> texSize{0, 0}; // the uploaded texture, at least size
     float scale = 1;            // pixels per point: size / scale is the size on screen
 };
 
@@ -48,9 +51,9 @@ class TextureMgr {
     TextureMgr(const TextureMgr&) = delete;
     TextureMgr& operator=(const TextureMgr&) = delete;
 
-    // The texture for an image file name, loaded on first use. Never null; counts one
-    // acquisition.
-    Texture* get(const char* name);
+    // The texture for an image file name, loaded on first use (fitted or not as that first
+    // use asks). Never null; counts one acquisition.
+    Texture* get(const char* name, bool fitted = false);
     // The texture for one line of text, keyed by everything but the alpha and the glyph
     // offset. Never null; counts one acquisition. text and font are copied before the key is
     // formatted, so they may live in util::formatString's shared result.
@@ -71,7 +74,19 @@ class TextureMgr {
 
 extern TextureMgr texture_mgr;
 
+namespace gfx {
+// Whether the current GL context takes textures of any size (ES 1.1 wants powers of two).
+bool anyTextureSize();
+} // namespace gfx
+
 namespace util {
+// The texture side for an image side: the side itself when a power of two; else the next power
+// of two, or (anySize) one texel more, a transparent column or row for the filter to fade into.
+int paddedSide(int side, bool anySize);
+// Pads an image to w x h (at least its size): rows keep their place, the new columns and rows
+// are zero bytes. Returns pixels itself when nothing is added; otherwise a new[] buffer (the
+// old one is delete[]d) and width, height set to w, h.
+unsigned char* padImage(unsigned char* pixels, int bpp, int& width, int& height, int w, int h);
 // Pads an image to power-of-two sides: rows keep their place, the new columns and rows are zero
 // bytes. Returns pixels itself when the sides are already powers of two; otherwise a new[]
 // buffer (the old one is delete[]d) and width, height set to the padded sides.

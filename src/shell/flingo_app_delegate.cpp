@@ -161,6 +161,8 @@ void FlingoAppDelegate::didShowViewController(shell::NavController&, shell::View
     if (!m_activated && vc == m_view_ctrl) {
         fg::activate();
         m_activated = true;
+        // Nothing goes back to the start-up screen: its picture need not stay in memory.
+        m_startup_view->unload();
     }
 }
 

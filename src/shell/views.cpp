@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/util.h"
 #include "gfx/scale.h"
+#include "gfx/texture.h"
 #include "shell/png_file.h"
 
 #include <SDL.h>
@@ -68,7 +69,8 @@ bool ImageView::opaque() const {
            fy + fh >= SCREEN_HEIGHT && opaque_pixels;
 }
 
-// Loads the image into a power-of-two texture once. A missing image draws nothing.
+// Loads the image into a texture once, padded as image textures are (see util::paddedSide). A
+// missing image draws nothing.
 bool ImageView::load() {
     if (texture || failed) return texture != 0;
     Image img;
@@ -83,7 +85,8 @@ bool ImageView::load() {
             opaque_pixels = false;
             break;
         }
-    const int tw = util::nextPowerOfTwo(img.width), th = util::nextPowerOfTwo(img.height);
+    const bool any = gfx::anyTextureSize();
+    const int tw = util::paddedSide(img.width, any), th = util::paddedSide(img.height, any);
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -100,6 +103,13 @@ bool ImageView::load() {
     if (fw <= 0) fw = static_cast<float>(img.width) / static_cast<float>(scale);
     if (fh <= 0) fh = static_cast<float>(img.height) / static_cast<float>(scale);
     return true;
+}
+
+void ImageView::unload() {
+    if (texture && SDL_GL_GetCurrentContext()) glDeleteTextures(1, &texture);
+    texture = 0;
+    for (ImageView* c : children)
+        c->unload();
 }
 
 void ImageView::draw(float x) {

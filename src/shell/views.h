@@ -56,6 +56,8 @@ class ImageView : public View {
     bool opaque() const override;
     float currentAlpha() const;
     bool loaded() const { return texture != 0; }
+    // Gives the pictures' textures back (its children's too); a later draw loads them again.
+    void unload();
 
   private:
     bool load();

@@ -7,6 +7,7 @@
 #include "game/level_defs.h"
 #include "game/menu.h"
 #include "game/score_menu.h"
+#include "gfx/sprite.h"
 #include "gfx/texture.h"
 #include "save/savedata.h"
 #include "save/scores.h"
@@ -165,6 +166,8 @@ TEST_F(ControllerTest, SlidesEndOnTheSeventeenthMovingFrame) {
 // menu and the same level resumed unchanged; the last level has nothing after it to unlock.
 TEST_F(ControllerTest, BestsUnlocksAndResumedLevels) {
     level_info[3].unlockScore = level_info[4].unlockScore = 5;
+    reach(STATE_SCORES); // its numbers made before the new bests
+    backToMenu();
     reach(STATE_LEVEL, 3);
     Level* level = getLevelObject();
     for (int best : {4, 5, 6}) {
@@ -194,6 +197,15 @@ TEST_F(ControllerTest, BestsUnlocksAndResumedLevels) {
     backToMenu();
     reach(STATE_LEVEL, 3); // made afresh: Submit stays grey, its best was sent
     EXPECT_FALSE(level->canSubmit);
+    // The score menu shows the bests as they are now, whenever its numbers are made.
+    backToMenu();
+    reach(STATE_SCORES);
+    for (auto [row, best] : {std::pair{3, "6"}, std::pair{4, "5"}}) {
+        const Sprite now(24, -32, score_menu::SCORE_FONT, best, score_menu::SCORE_COLOR, 0);
+        ASSERT_NE(getScoreMenu()->bestLabels[row], nullptr) << row;
+        EXPECT_EQ(getScoreMenu()->bestLabels[row]->texture, now.texture) << row;
+    }
+    backToMenu();
     level_info[3].unlockScore = level_info[4].unlockScore = 0;
 }
 

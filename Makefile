@@ -4,7 +4,7 @@ PRESET ?= default
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build play test test-asan bench bench-ratios fuzz-smoke format clean assets-sheet screenshots scores-server idle-cpu deb spdx
+.PHONY: all deps configure build play test test-slow test-ratio test-asan bench bench-ratios fuzz-smoke format clean assets-sheet screenshots scores-server idle-cpu deb spdx
 
 all: build
 
@@ -21,7 +21,15 @@ play: build
 	$(BUILD)/flingo
 
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE slow
+
+# The checks too slow for every run: every sound file, and every way of spoiling one.
+test-slow: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L slow
+
+# Lines of tests against lines of code.
+test-ratio:
+	@scripts/test-ratio
 
 test-asan:
 	$(MAKE) test PRESET=asan

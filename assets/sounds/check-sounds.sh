@@ -7,6 +7,7 @@
 #   check-sounds.sh RESOURCE_DIR            check RESOURCE_DIR/sounds
 #   check-sounds.sh --repeat RESOURCE_DIR   also build twice more into scratch
 #                                           folders and require identical bytes
+#   ONLY="In OfficeNoise" check-sounds.sh RESOURCE_DIR   only the files named
 set -eu
 export LC_ALL=C
 
@@ -28,6 +29,11 @@ OffScreenLeft0 OffScreenLeft1 OffScreenLeft2 OffScreenLeft3 OffScreenRight0 OffS
 AirportLeft0 AirportLeft1 AirportRight0 AirportRight1
 mopper_urinal crooner_worldtour MetalClank Rats"
 tracks="OfficeNoise AirportNoise BasementAmbient"
+# ONLY="NAME ...": check just these (one file of each kind takes seconds, all of them minutes).
+if [ -n "${ONLY:-}" ]; then
+    effects=$(for n in $effects; do case " $ONLY " in *" $n "*) echo "$n" ;; esac; done)
+    tracks=$(for n in $tracks; do case " $ONLY " in *" $n "*) echo "$n" ;; esac; done)
+fi
 
 failed=0
 fail() {

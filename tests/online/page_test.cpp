@@ -2,72 +2,59 @@
 // HTML pages laid out by litehtml and drawn by cairo, read back as pixels.
 #include "html.h"
 #include "online/page.h"
+#include "support/run.h"
 
-#include <chrono>
+#include <array>
 #include <gtest/gtest.h>
-#include <png.h>
-#include <string>
-#include <vector>
 
 namespace {
 
-uint32_t rgb(const std::vector<uint8_t>& px, int w, int x, int y) {
-    const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
-    return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+// Rows [y, y + rows) of the page drawn as RGBA, 320 wide.
+std::vector<uint8_t> drawn(page::Page* p, int y, int rows) {
+    std::vector<uint8_t> px;
+    page::draw(p, y, rows, px);
+    return px;
 }
 
-// Bounding box of the pixels of one colour.
-struct Box {
-    int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
-    bool empty() const { return x1 < 0; }
-};
-Box find(const std::vector<uint8_t>& px, int w, int h, uint32_t colour) {
-    Box b;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (rgb(px, w, x, y) == colour) {
-                b.x0 = std::min(b.x0, x), b.x1 = std::max(b.x1, x);
-                b.y0 = std::min(b.y0, y), b.y1 = std::max(b.y1, y);
-            }
+// The bounding box {x0, y0, x1, y1} of the pixels of one colour; x1 < 0 when there are none.
+std::array<int, 4> box(const std::vector<uint8_t>& px, uint32_t colour) {
+    std::array<int, 4> b = {1 << 30, 1 << 30, -1, -1};
+    for (size_t i = 0; i + 3 < px.size(); i += 4)
+        if ((uint32_t(px[i]) << 16 | uint32_t(px[i + 1]) << 8 | px[i + 2]) == colour) {
+            const int x = static_cast<int>(i / 4 % 320), y = static_cast<int>(i / 4 / 320);
+            b = {std::min(b[0], x), std::min(b[1], y), std::max(b[2], x), std::max(b[3], y)};
+        }
     return b;
 }
+
+} // namespace
 
 TEST(Page, LoadingPlaceholderIsGreenHeadingOnBlack) {
     page::Page* p = page::create("<body style=\"background-color:#000000;color:#07FF6D;\"><center>"
                                  "<h1>loading...</h1></center></body>",
                                  320);
-    std::vector<uint8_t> px;
-    page::draw(p, 0, 436, px);
-    ASSERT_EQ(px.size(), 320u * 436 * 4);
-    EXPECT_EQ(rgb(px, 320, 2, 2), 0x000000u);
-    EXPECT_EQ(rgb(px, 320, 318, 430), 0x000000u);
-    Box green = find(px, 320, 436, 0x07ff6d);
-    ASSERT_FALSE(green.empty()) << "no heading drawn";
-    // Centred, near the top, a heading's size.
-    EXPECT_NEAR((green.x0 + green.x1) / 2.0, 160.0, 12.0);
-    EXPECT_LT(green.y1, 100);
-    EXPECT_GT(green.x1 - green.x0, 60);
+    const std::vector<uint8_t> px = drawn(p, 0, 436);
     page::destroy(p);
+    ASSERT_EQ(px.size(), 320u * 436 * 4);
+    EXPECT_EQ(box(px, 0), (std::array<int, 4>{0, 0, 319, 435})) << "black to every edge";
+    // Centred, near the top, a heading's size.
+    const std::array<int, 4> g = box(px, 0x07ff6d);
+    EXPECT_NEAR((g[0] + g[2]) / 2.0, 160.0, 12.0);
+    EXPECT_TRUE(g[3] < 100 && g[2] - g[0] > 60) << g[0] << ".." << g[2] << ", to " << g[3];
 }
 
 TEST(Page, LongBoardScrollsAndHighlightsThePlayer) {
     std::vector<scores::Entry> rows;
     for (int i = 0; i < 100; ++i)
         rows.push_back({"uid" + std::to_string(i), 1000 - i});
-    std::string html = html::board("Hard Level Scores", rows, "uid90", 910, 91, "");
-    page::Page* p = page::create(html, 320);
+    page::Page* p = page::create(html::board("Hard Level Scores", rows, "uid90", 910, 91, ""), 320);
     EXPECT_EQ(page::caption(p), "Hard Level Scores");
     EXPECT_GT(page::height(p), 100 * 20);
-
-    std::vector<uint8_t> top, bottom;
-    page::draw(p, 0, 436, top);
-    page::draw(p, page::height(p) - 436, 436, bottom);
-    EXPECT_NE(top, bottom);
-    // The player's own row (tr.me: #1f4d2e) is far down: not on the first screen, on the last.
-    EXPECT_TRUE(find(top, 320, 436, 0x1f4d2e).empty());
-    Box me = find(bottom, 320, 436, 0x1f4d2e);
-    ASSERT_FALSE(me.empty());
-    EXPECT_GT(me.x1 - me.x0, 250); // the whole row width
+    // The player's own row (tr.me: #1f4d2e) is far down: not on the first screen, on the last,
+    // the whole row wide.
+    EXPECT_LT(box(drawn(p, 0, 436), 0x1f4d2e)[2], 0);
+    const std::array<int, 4> me = box(drawn(p, page::height(p) - 436, 436), 0x1f4d2e);
+    EXPECT_GT(me[2] - me[0], 250);
     page::destroy(p);
 }
 
@@ -87,12 +74,12 @@ TEST(Page, LinksAndUrls) {
 }
 
 TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
-    std::string junk;
+    std::string junk, tables, divs, sloppy = "<body><table>";
     for (int i = 0; i < 4000; ++i)
         junk += static_cast<char>((i * 7919) % 256);
     // Deep nesting would take litehtml minutes (tables double the work per level); such pages
-    // are refused quickly instead.
-    std::string tables, divs;
+    // are refused quickly instead. One that is not refused would not finish: the test time-out
+    // (cmake/flingo.cmake) fails it.
     for (int i = 0; i < 40; ++i)
         tables += "<div><table><tr><td>";
     for (int i = 0; i < 5000; ++i)
@@ -100,17 +87,12 @@ TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
     for (const std::string& in : {std::string(), junk, tables, divs,
                                   std::string("<style>body{color:red;background:#zzz}</style>x")}) {
         page::Page* p = page::create(in, 320);
-        std::vector<uint8_t> px;
-        page::draw(p, 0, 100, px);
-        EXPECT_EQ(px.size(), 320u * 100 * 4);
+        EXPECT_EQ(drawn(p, 0, 100).size(), 320u * 100 * 4);
         EXPECT_LT(page::height(p), 2000);
         page::destroy(p);
     }
-    // A page that is not refused would not finish: the test time-out (cmake/flingo.cmake) fails it.
-
     // A sloppy but real page: 120 rows, each with a <font> never closed. The parser closes them
     // at the end of each cell, so the page is shallow and shows whole.
-    std::string sloppy = "<body><table>";
     for (int i = 0; i < 120; ++i)
         sloppy += "<tr><td><font color=red>" + std::to_string(i) + "<td><font size=2>player";
     page::Page* p = page::create(sloppy + "</table></body>", 320);
@@ -118,53 +100,32 @@ TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
     page::destroy(p);
 }
 
-// A picture is drawn at its size where the page puts it once it has been added; pictures that
-// cannot be decoded or are too large are left out.
+// A picture is drawn at its size where the page puts it once it has been added, and asked for
+// once; pictures that cannot be decoded or are too large are left out, with a reason.
 TEST(Page, PicturesDecodedOrLeftOut) {
-    auto png = [](int w, int h) {
-        std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
-        for (size_t i = 0; i < rgba.size(); i += 4)
-            rgba[i] = 255, rgba[i + 1] = 0, rgba[i + 2] = 255, rgba[i + 3] = 255;
-        png_image img{};
-        img.version = PNG_IMAGE_VERSION;
-        img.width = w, img.height = h, img.format = PNG_FORMAT_RGBA;
-        png_alloc_size_t n = 0;
-        png_image_write_to_memory(&img, nullptr, &n, 0, rgba.data(), 0, nullptr);
-        std::vector<uint8_t> out(n);
-        png_image_write_to_memory(&img, out.data(), &n, 0, rgba.data(), 0, nullptr);
-        return out;
-    };
-    const std::vector<uint8_t> good = png(30, 10), wide = png(3000, 1);
-    const std::vector<uint8_t> cut(good.begin(), good.begin() + good.size() / 2);
-    const std::vector<uint8_t> junk = {0xff, 0xd8, 0xff, 0xe0, 1, 2, 3, 4, 5, 6}; // a JPEG's start
-    struct Case {
-        const std::vector<uint8_t>& bytes;
-        bool added;
-    } cases[] = {{good, true}, {wide, false}, {cut, false}, {junk, false}};
-    for (const Case& c : cases) {
+    const std::string good = testrun::solidPng(30, 10, 0xff00ff);
+    const std::string html = "<body style='margin:0;background:#000'><img src='/p.png'></body>";
+    const std::string url = "http://127.0.0.1:1/p.png";
+    for (const std::string& bytes :
+         {good, testrun::solidPng(3000, 1, 0xff00ff), good.substr(0, good.size() / 2),
+          std::string("\xff\xd8\xff\xe0\x01\x02\x03\x04\x05\x06")}) { // the last: a JPEG's start
+        const bool fits = bytes == good;
         page::Images* images = page::createImages();
-        const std::string html = "<body style='margin:0;background:#000'><img src='/p.png'></body>";
         page::Page* p = page::create(html, 320, "http://127.0.0.1:1/board", images);
-        EXPECT_EQ(page::takeWanted(images), std::vector<std::string>{"http://127.0.0.1:1/p.png"});
+        EXPECT_EQ(page::takeWanted(images), std::vector<std::string>{url});
         std::string error;
-        EXPECT_EQ(page::addImage(images, "http://127.0.0.1:1/p.png", c.bytes.data(), c.bytes.size(),
-                                 error),
-                  c.added)
-            << error;
-        EXPECT_EQ(error.empty(), c.added) << "a reason for every picture left out";
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        EXPECT_EQ(page::addImage(images, url, data, bytes.size(), error), fits) << error;
+        EXPECT_EQ(error.empty(), fits);
         page::destroy(p);
         p = page::create(html, 320, "http://127.0.0.1:1/board", images);
-        EXPECT_TRUE(page::takeWanted(images).empty()) << "each picture is asked for once";
-        std::vector<uint8_t> px;
-        page::draw(p, 0, 40, px);
-        const Box pic = find(px, 320, 40, 0xff00ff);
-        EXPECT_EQ(pic.empty(), !c.added);
-        if (c.added) {
-            EXPECT_TRUE(pic.x0 == 0 && pic.x1 == 29 && pic.y1 - pic.y0 == 9) << "at its size";
-        }
+        EXPECT_TRUE(page::takeWanted(images).empty());
+        const std::array<int, 4> pic = box(drawn(p, 0, 40), 0xff00ff);
+        const std::string at = pic[2] < 0 ? "nowhere"
+                                          : std::to_string(pic[0]) + ".." + std::to_string(pic[2]) +
+                                                " x " + std::to_string(pic[3] - pic[1] + 1);
+        EXPECT_EQ(at, fits ? "0..29 x 10" : "nowhere");
         page::destroy(p);
         page::destroyImages(images);
     }
 }
-
-} // namespace

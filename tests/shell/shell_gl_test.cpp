@@ -5,9 +5,9 @@
 #include "core/evt.h"
 #include "shell/gl_ext.h"
 #include "shell/gl_view.h"
-#include "shell/window.h"
-#include "testrun.h"
 #include "ui/timer.h"
+#include "shell/window.h"
+#include "support/run.h"
 
 #include <GLES/gl.h>
 #include <gtest/gtest.h>
@@ -74,27 +74,24 @@ TEST(ShellGl, TicksFollowTheMillisecondClockSleepStopsThemAndComposingKeepsGameS
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(3, 4, 0);
+    glMatrixMode(GL_PROJECTION); // left so: composing must not end in its own mode
     const std::string shot = testrun::tempDir() + "/s.png";
     shell::present(&view, {shot});
-    GLint fb = 0, src = 0, v[4] = {}, bound = 0, mode = 0;
+    // Framebuffer, blend source, texture binding, matrix mode, the viewport, the translation.
+    std::vector<GLint> got(8);
     GLfloat m[16] = {};
     void* p = nullptr;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &fb);
-    glGetIntegerv(GL_BLEND_SRC, &src);
-    glGetIntegerv(GL_VIEWPORT, v);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    const GLenum names[] = {GL_FRAMEBUFFER_BINDING_OES, GL_BLEND_SRC, GL_TEXTURE_BINDING_2D,
+                            GL_MATRIX_MODE, GL_VIEWPORT};
+    for (int i = 0; i < 5; ++i)
+        glGetIntegerv(names[i], &got[i]);
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    got.insert(got.end(), {GLint(m[12]), GLint(m[13])});
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &p);
-    EXPECT_EQ(fb, 0);
-    EXPECT_EQ(src, GL_ONE);
+    EXPECT_EQ(got, (std::vector<GLint>{0, GL_ONE, GLint(tex), GL_PROJECTION, 1, 2, 300, 400, 3, 4}));
     EXPECT_TRUE(glIsEnabled(GL_BLEND) && glIsEnabled(GL_VERTEX_ARRAY));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_EQ(p, verts);
-    EXPECT_EQ(std::vector<GLint>(v, v + 4), (std::vector<GLint>{1, 2, 300, 400}));
-    EXPECT_EQ(static_cast<GLuint>(bound), tex);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_EQ(std::pair(m[12], m[13]), std::pair(3.f, 4.f));
     // The view's yellow fills the composed screen.
     EXPECT_TRUE(testrun::near(testrun::pixel(shot, 0, 0), 0xffff00, 8));
     EXPECT_TRUE(testrun::near(testrun::pixel(shot, 319, 479), 0xffff00, 8));

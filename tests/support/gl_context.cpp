@@ -55,8 +55,12 @@ void shutdown() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-int width() { return w; }
-int height() { return h; }
+int width() {
+    return w;
+}
+int height() {
+    return h;
+}
 
 std::vector<uint8_t> readPixels() {
     std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
@@ -75,25 +79,11 @@ uint32_t rgbAt(const std::vector<uint8_t>& px, int x, int y) {
 }
 
 bool writePng(const char* path, const std::vector<uint8_t>& px, int pw, int ph) {
-    FILE* f = fopen(path, "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, pw, ph, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < ph; ++y)
-        png_write_row(png, const_cast<png_bytep>(&px[static_cast<size_t>(y) * pw * 4]));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    fclose(f);
-    return true;
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    img.width = static_cast<png_uint_32>(pw), img.height = static_cast<png_uint_32>(ph);
+    img.format = PNG_FORMAT_RGBA;
+    return png_image_write_to_file(&img, path, 0, px.data(), 0, nullptr) != 0;
 }
 
 } // namespace testgl

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The reference score service: its store on both engines, and the server as a real process on
 // 127.0.0.1 spoken to over HTTP. PostgreSQL runs from a temporary folder for the test program.
-#include "../support/postgres.h"
-#include "../support/scores_server.h"
 #include "config.h"
 #include "html.h"
 #include "online/boards.h"
+#include "online/submission.h"
 #include "store.h"
+#include "support/postgres.h"
+#include "support/run.h"
+#include "support/scores_server.h"
 
 #include <httplib.h>
 #include <sqlite3.h>
@@ -14,35 +16,15 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <csignal>
-#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <string>
 #include <thread>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
-std::string tempDir() {
-    char tmpl[] = "/tmp/flingo-scores-XXXXXX";
-    return mkdtemp(tmpl);
-}
-
-std::string submission(int level, const std::string& uid, int total, double lat = 1.5,
-                       double lng = 2.5) {
-    const int gid = online::rankora_game_ids[level];
-    const int cid = online::checkValue(gid, total, lat, lng);
-    char body[512];
-    snprintf(body, sizeof body, "token=%s&gid=%i&lat=%f&lng=%f&uid=%s&total=%i&cid=%i",
-             online::rankora_tokens[level], gid, lat, lng, uid.c_str(), total, cid);
-    return body;
-}
-
-std::string profile(int level, const std::string& uid) {
-    return std::string("token=") + online::rankora_tokens[level] +
-           "&gid=" + std::to_string(online::rankora_game_ids[level]) + "&id=" + uid;
+std::string submission(int level, const std::string& uid, int total) {
+    return online::submissionBody(level, total, 1.5, 2.5, uid);
 }
 
 // A server that refuses an oversized body closes the socket under the client's feet.
@@ -56,22 +38,22 @@ testpg::Server& postgres() {
 struct Server : testscores::Process {
     Server(const std::string& db, std::vector<std::string> extra = {}, const std::string& log = "")
         : Process(FLINGO_SCORES_EXE, db, std::move(extra), log) {}
-    httplib::Result send(const char* method, const std::string& path, const std::string& body) {
+    int status(const char* method, const std::string& path, const std::string& body) {
         httplib::Client cli("127.0.0.1", port);
         cli.set_read_timeout(10, 0);
         const char* form = "application/x-www-form-urlencoded";
-        if (!strcmp(method, "GET")) return cli.Get(path.c_str());
-        if (!strcmp(method, "PUT")) return cli.Put(path.c_str(), body, form);
-        return cli.Post(path.c_str(), body, form);
-    }
-    int status(const char* method, const std::string& path, const std::string& body) {
-        auto r = send(method, path, body);
+        auto r = method[0] == 'G'   ? cli.Get(path)
+                 : method[1] == 'U' ? cli.Put(path, body, form)
+                                    : cli.Post(path, body, form);
+        last = r ? r->body : "";
         return r ? r->status : -1;
     }
+    // The player's board page on the level's board.
     std::string page(int level, const std::string& uid) {
-        auto r = send("POST", "/users/profile", profile(level, uid));
-        return r ? r->body : "";
+        status("POST", "/users/profile", online::boardBody(level, uid));
+        return last;
     }
+    std::string last; // the last reply's body
 };
 
 // Every case runs on SQLite and on PostgreSQL.
@@ -79,7 +61,7 @@ class Engines : public testing::TestWithParam<const char*> {
   protected:
     void SetUp() override {
         if (!pg()) {
-            db = tempDir() + "/scores.db";
+            db = testrun::tempDir() + "/scores.db";
             return;
         }
         if (!postgres().up) GTEST_SKIP() << "PostgreSQL cases skipped: " << postgres().why;
@@ -87,12 +69,6 @@ class Engines : public testing::TestWithParam<const char*> {
         db = postgres().database("flingo_" + std::to_string(getpid()) + "_" + std::to_string(++n));
     }
     bool pg() const { return GetParam()[0] == 'P'; }
-    std::unique_ptr<scores::Store> open() {
-        std::string error;
-        auto s = pg() ? scores::openPostgres(db, error) : scores::openSqlite(db, error);
-        EXPECT_TRUE(s) << error;
-        return s;
-    }
     std::string db;
 };
 
@@ -112,8 +88,9 @@ size_t count(const std::string& text, const std::string& what) {
 }
 
 TEST_P(Engines, TiesShareARankAndBestsOnlyRise) {
-    auto store = open();
-    ASSERT_TRUE(store);
+    std::string error;
+    auto store = pg() ? scores::openPostgres(db, error) : scores::openSqlite(db, error);
+    ASSERT_TRUE(store) << error;
     const int32_t g = 41207, other = 41208;
     const std::pair<const char*, int> subs[] = {{"a", 30}, {"b", 50}, {"c", 50}, {"d", 10},
                                                 {"e", 40}, {"a", 20}, {"d", 45}, {"f", 30},
@@ -121,43 +98,34 @@ TEST_P(Engines, TiesShareARankAndBestsOnlyRise) {
     for (const auto& [uid, total] : subs)
         ASSERT_TRUE(store->submit(g, uid, total, 1.0, 2.0));
     ASSERT_TRUE(store->submit(other, "a", 99, 0, 0));
-    struct Case {
-        const char* uid;
-        int rows;
-        int64_t best, rank;
-        const char *top, *near;
-    } cases[] = {
-        {"a", 3, 30, 5, "1 c 50|1 b 50|3 d 45", "4 e 40|5 f 30|5 a 30|7 h 5|8 i 1"},
-        {"b", 3, 50, 1, "1 c 50|1 b 50|3 d 45", ""},
-        {"e", 4, 40, 4, "1 c 50|1 b 50|3 d 45|4 e 40", ""},
-        {"i", 5, 1, 8, "1 c 50|1 b 50|3 d 45|4 e 40|5 f 30", "5 a 30|7 h 5|8 i 1"},
-        {"zz", 2, -1, 0, "1 c 50|1 b 50", ""},
-    };
-    for (const auto& c : cases) {
+    // The player's best and rank, the top rows, the rows around the player, and how often the
+    // page highlights the player's row.
+    const std::vector<std::tuple<const char*, int, std::string>> cases = {
+        {"a", 3, "30 #5 top 1 c 50|1 b 50|3 d 45 near 4 e 40|5 f 30|5 a 30|7 h 5|8 i 1 me 1"},
+        {"b", 3, "50 #1 top 1 c 50|1 b 50|3 d 45 near  me 1"},
+        {"e", 4, "40 #4 top 1 c 50|1 b 50|3 d 45|4 e 40 near  me 1"},
+        {"i", 5, "1 #8 top 1 c 50|1 b 50|3 d 45|4 e 40|5 f 30 near 5 a 30|7 h 5|8 i 1 me 1"},
+        {"zz", 2, "-1 #0 top 1 c 50|1 b 50 near  me 0"}};
+    for (const auto& [uid, n, want] : cases) {
         scores::Board b;
-        ASSERT_TRUE(store->board(g, c.uid, c.rows, b));
-        EXPECT_EQ(b.best, c.best) << c.uid;
-        EXPECT_EQ(b.rank, c.rank) << c.uid;
-        EXPECT_EQ(rows(b.top), c.top) << c.uid;
-        EXPECT_EQ(rows(b.near), c.near) << c.uid;
-        // The page says the same and highlights the player's row once.
-        const std::string page = html::board("Easy", b, c.uid, "");
-        EXPECT_EQ(count(page, "class=\"me\""), c.best < 0 ? 0u : 1u) << c.uid;
-        if (c.best >= 0) {
-            EXPECT_NE(page.find("Your best: <b>" + std::to_string(c.best) + "</b>, rank " +
-                                std::to_string(c.rank)),
-                      std::string::npos);
-        }
+        ASSERT_TRUE(store->board(g, uid, n, b));
+        EXPECT_EQ(std::to_string(b.best) + " #" + std::to_string(b.rank) + " top " + rows(b.top) +
+                      " near " + rows(b.near) + " me " +
+                      std::to_string(count(html::board("Easy", b, uid, ""), "class=\"me\"")),
+                  want);
     }
     scores::Board b;
     ASSERT_TRUE(store->board(other, "a", 20, b));
     EXPECT_EQ(rows(b.top), "1 a 99");
+    // Text on a page is escaped, quotes too.
+    EXPECT_NE(html::board("<O'Neil & \"Co\">", b, "a", "")
+                  .find("&lt;O&#39;Neil &amp; &quot;Co&quot;&gt;"),
+              std::string::npos);
     ASSERT_TRUE(store->healthy());
 }
 
 TEST_P(Engines, HttpRequestsAndBadInput) {
     Server srv(db, {"--submits-per-minute", "2"});
-    ASSERT_GT(srv.port, 0);
     const std::string good = submission(0, "carol", 5);
     auto with = [&](const char* key, const std::string& value) {
         std::string body = good;
@@ -175,7 +143,7 @@ TEST_P(Engines, HttpRequestsAndBadInput) {
         {"POST", "/scores/submitScore", with("cid", "999"), 400},
         {"POST", "/scores/submitScore", with("total", "5x"), 400},
         {"POST", "/scores/submitScore", with("total", "-1"), 400},
-        {"POST", "/scores/submitScore", with("total", "99999999"), 400},
+        {"POST", "/scores/submitScore", submission(0, "max", 1000001), 400}, // past the highest
         {"POST", "/scores/submitScore", with("lat", "nan"), 400},
         {"POST", "/scores/submitScore", with("uid", std::string(65, 'u')), 400},
         {"POST", "/scores/submitScore", with("uid", "x'%3BDROP+TABLE+scores%3B--"), 400},
@@ -185,7 +153,7 @@ TEST_P(Engines, HttpRequestsAndBadInput) {
         {"POST", "/users/profile", "%%%&&&===", 400},
         {"POST", "/scores/submitScore", std::string(8192, 'a'), 413},
         {"GET", "/scores/submitScore", "", 405},
-        {"PUT", "/users/profile", profile(0, "carol"), 405},
+        {"PUT", "/users/profile", online::boardBody(0, "carol"), 405},
         {"POST", "/nothing", good, 404},
         {"POST", "/healthz", "", 405},
         {"GET", "/healthz", "", 200},
@@ -246,13 +214,12 @@ INSTANTIATE_TEST_SUITE_P(, Engines, testing::Values("SQLite", "PostgreSQL"),
 TEST(ScoresServer, PostgresOutageGives503AndRecovers) {
     testpg::Server& pg = postgres();
     if (!pg.up) GTEST_SKIP() << "PostgreSQL cases skipped: " << pg.why;
-    const std::string log = tempDir() + "/log";
+    const std::string log = testrun::tempDir() + "/log";
     Server srv(pg.database("outage"), {}, log);
-    ASSERT_GT(srv.port, 0);
     EXPECT_EQ(srv.status("POST", "/scores/submitScore", submission(3, "kim", 12)), 200);
     ASSERT_TRUE(pg.stop());
     EXPECT_EQ(srv.status("GET", "/healthz", ""), 503);
-    EXPECT_EQ(srv.status("POST", "/users/profile", profile(3, "kim")), 503);
+    EXPECT_EQ(srv.status("POST", "/users/profile", online::boardBody(3, "kim")), 503);
     EXPECT_EQ(srv.status("POST", "/scores/submitScore", submission(3, "kim", 20)), 503);
     ASSERT_TRUE(pg.start());
     EXPECT_EQ(srv.status("GET", "/healthz", ""), 200);
@@ -270,7 +237,7 @@ TEST(ScoresServer, PostgresOutageGives503AndRecovers) {
 }
 
 TEST(ScoresServer, FirstServersFileIsMigrated) {
-    const std::string db = tempDir() + "/old.db";
+    const std::string db = testrun::tempDir() + "/old.db";
     sqlite3* s = nullptr;
     ASSERT_EQ(sqlite3_open(db.c_str(), &s), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(s,
@@ -294,45 +261,29 @@ TEST(ScoresServer, FirstServersFileIsMigrated) {
 }
 
 TEST(ScoresServer, SettingsFromFlagsAndFile) {
-    const std::string file = tempDir() + "/scores.conf";
-    FILE* f = fopen(file.c_str(), "w");
-    fputs("# comment\nport = 9000\nsubmits-per-minute = 4\n"
-          "board = 777 tok Cellar Scores\nboard = 778 tok2 Roof Scores\n",
-          f);
-    fclose(f);
-    struct Case {
-        std::vector<const char*> args;
-        bool ok;
-        int port, perMinute;
-        size_t boards;
-    } cases[] = {
-        {{"--port", "abc"}, false, 0, 0, 0},
-        {{"--port", "70000"}, false, 0, 0, 0},
-        {{"--port"}, false, 0, 0, 0},
-        {{"--bogus", "1"}, false, 0, 0, 0},
-        {{"--config", "/nonexistent"}, false, 0, 0, 0},
-        {{"--port", "0", "--threads", "2"}, true, 0, 10, 5},
-        {{"--config", file.c_str()}, true, 9000, 4, 2},
-        {{"--port", "81", "--config", file.c_str()}, true, 81, 4, 2},
-    };
-    for (const auto& c : cases) {
-        std::vector<const char*> argv = {"flingo-scores"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        config::Config cfg;
-        std::string error;
-        const bool ok = config::parse(int(argv.size()), argv.data(), cfg, error);
-        EXPECT_EQ(ok, c.ok) << c.args[0] << " " << error;
-        if (!ok || !c.ok) continue;
-        EXPECT_EQ(cfg.http.port, c.port);
-        EXPECT_EQ(cfg.submitsPerMinute, c.perMinute);
-        EXPECT_EQ(cfg.boards.size(), c.boards);
+    const std::string file = testrun::tempDir() + "/scores.conf";
+    testrun::writeFile(file, "# comment\nport = 9000\nsubmits-per-minute = 4\n"
+                             "board = 777 tok Cellar Scores\nboard = 778 tok2 Roof Scores\n");
+    // The arguments; whether they are taken, and then the port, the limit, the boards.
+    const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+        {{"--port", "abc"}, "refused"},
+        {{"--port", "70000"}, "refused"},
+        {{"--port"}, "refused"},
+        {{"--bogus", "1"}, "refused"},
+        {{"--config", "/nonexistent"}, "refused"},
+        {{"--port", "0", "--threads", "2"}, "0 10 5"},
+        {{"--config", file.c_str()}, "9000 4 2 777 Cellar Scores"},
+        {{"--port", "81", "--config", file.c_str()}, "81 4 2 777 Cellar Scores"}};
+    for (auto [args, want] : cases) {
+        args.insert(args.begin(), "flingo-scores");
+        config::Config c;
+        std::string error, got = "refused";
+        if (config::parse(int(args.size()), args.data(), c, error))
+            got = std::to_string(c.http.port) + " " + std::to_string(c.submitsPerMinute) + " " +
+                  std::to_string(c.boards.size()) +
+                  (c.boards.size() && c.boards[0].gid == 777 ? " 777 " + c.boards[0].title : "");
+        EXPECT_EQ(got, want) << args[1] << " " << error;
     }
-    config::Config cfg;
-    std::string error;
-    const char* argv[] = {"flingo-scores", "--config", file.c_str()};
-    ASSERT_TRUE(config::parse(3, argv, cfg, error));
-    EXPECT_EQ(cfg.boards[0].gid, 777);
-    EXPECT_EQ(cfg.boards[0].title, "Cellar Scores");
 }
 
 // A raw connection to the server.
@@ -364,9 +315,8 @@ int closedAmong(const std::vector<int>& fds, int ms) {
 }
 
 TEST(ScoresServer, SlowAndHostileClientsDoNotStopOthers) {
-    Server srv(tempDir() + "/scores.db",
+    Server srv(testrun::tempDir() + "/scores.db",
                {"--per-address", "105", "--deadline-ms", "4000", "--idle-seconds", "60"});
-    ASSERT_GT(srv.port, 0);
     // A hundred connections that send a request's first line and then a byte at a time.
     std::vector<int> slow;
     for (int i = 0; i < 100; ++i) {
@@ -386,7 +336,7 @@ TEST(ScoresServer, SlowAndHostileClientsDoNotStopOthers) {
     // Ordinary clients are answered meanwhile; one that half-closes after its request too.
     int answered = 0;
     for (int i = 0; i < 10; ++i)
-        answered += srv.status("POST", "/users/profile", profile(0, "ordinary")) == 200;
+        answered += srv.status("POST", "/users/profile", online::boardBody(0, "ordinary")) == 200;
     EXPECT_EQ(answered, 10);
     const int half = connectTo(srv.port);
     const std::string req = "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n";

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// A small application on the shell without the game, for the shell's own tests: a start-up
+// A small application on the shell without the game, for the start-up benchmark: a start-up
 // image for 0.2 s, then a GL view pushed over it. Each tick clears the view to blue and, while a
 // touch is down, paints a 9 x 9 white square centred on the pointer point, so screenshots show
 // where the pointer events landed. Activation and the back key are logged to the console.

@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: MIT
+#include "support/run.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <png.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace testrun {
+
+namespace {
+// Folders made for runs are removed when the test program ends.
+struct MadeFolders {
+    std::vector<std::string> paths;
+    ~MadeFolders() {
+        std::error_code ignored;
+        for (const std::string& p : paths)
+            if (!getenv("FLINGO_KEEP_TEST_DIRS")) std::filesystem::remove_all(p, ignored);
+    }
+} made_folders;
+} // namespace
+
+std::string tempDir() {
+    const char* base = getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/flingo-test-XXXXXX";
+    if (!mkdtemp(tmpl.data())) return "/tmp";
+    made_folders.paths.push_back(tmpl);
+    return tmpl;
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string readFile(const std::string& path) {
+    std::stringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+long Png::at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= w || y >= h) return -1;
+    const uint8_t* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+    return (long(p[0]) << 16) | (long(p[1]) << 8) | p[2];
+}
+
+Png readPng(const std::string& path) {
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    Png out;
+    if (!png_image_begin_read_from_file(&img, path.c_str())) return out;
+    img.format = PNG_FORMAT_RGB;
+    out.rgb.resize(PNG_IMAGE_SIZE(img));
+    if (!png_image_finish_read(&img, nullptr, out.rgb.data(), 0, nullptr)) return Png{};
+    out.w = static_cast<int>(img.width), out.h = static_cast<int>(img.height);
+    return out;
+}
+
+std::string solidPng(int w, int h, uint32_t rgb) {
+    std::vector<uint8_t> px;
+    for (int i = 0; i < w * h; ++i)
+        px.insert(px.end(), {uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb)});
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    img.width = static_cast<png_uint_32>(w), img.height = static_cast<png_uint_32>(h);
+    img.format = PNG_FORMAT_RGB;
+    png_alloc_size_t n = 0;
+    png_image_write_get_memory_size(img, n, 0, px.data(), 0, nullptr);
+    std::string out(n, '\0');
+    if (!png_image_write_to_memory(&img, out.data(), &n, 0, px.data(), 0, nullptr)) n = 0;
+    out.resize(n);
+    return out;
+}
+
+long pixel(const std::string& png, int x, int y) {
+    return readPng(png).at(x, y);
+}
+
+bool near(long a, long b, int tol) {
+    if (a < 0 || b < 0) return false;
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(((a >> shift) & 255) - ((b >> shift) & 255)) > tol) return false;
+    return true;
+}
+
+int start(const std::vector<std::string>& argv, const std::string& stderr_path,
+          const std::string& stdout_path, const std::string& cwd) {
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+    posix_spawn_file_actions_addopen(&fa, 2, stderr_path.c_str(), flags, 0644);
+    posix_spawn_file_actions_addopen(&fa, 1, stdout_path.c_str(), flags, 0644);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
+    pid_t pid = -1;
+    if (posix_spawn(&pid, args[0], &fa, nullptr, args.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&fa);
+    return pid;
+}
+
+int wait(int pid, int timeout) {
+    if (pid <= 0) return -1;
+    // Naps of 5 ms are counted rather than the clock read: `timeout` seconds or more.
+    int status = 0;
+    for (long naps = 0; waitpid(pid, &status, WNOHANG) != pid; ++naps) {
+        if (naps > timeout * 200L) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
+Result run(const std::vector<std::string>& argv, int timeout, const std::string& cwd) {
+    const std::string dir = tempDir();
+    Result r;
+    r.status = wait(start(argv, dir + "/stderr.txt", dir + "/stdout.txt", cwd), timeout);
+    r.stderr_text = readFile(dir + "/stderr.txt");
+    r.stdout_text = readFile(dir + "/stdout.txt");
+    return r;
+}
+
+namespace {
+// The text of the JSON string starting at s[i] == '"'; i ends after the closing quote.
+std::string jsonString(const std::string& s, size_t& i) {
+    std::string out;
+    for (++i; i < s.size() && s[i] != '"'; ++i) {
+        char c = s[i];
+        if (c == '\\' && i + 1 < s.size()) {
+            c = s[++i];
+            if (c == 'n') c = '\n';
+            if (c == 'u' && i + 4 < s.size())
+                c = static_cast<char>(std::stoi(s.substr(i + 1, 4), nullptr, 16)), i += 4;
+        }
+        out += c;
+    }
+    ++i;
+    return out;
+}
+} // namespace
+
+Trace readTrace(const std::string& path) {
+    Trace out;
+    std::ifstream in(path);
+    const std::string frame = "{\"frame\":", payload = ",\"payload\":";
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(frame, 0) != 0) continue;
+        TraceLine t;
+        t.frame = std::stol(line.substr(frame.size()));
+        size_t i = line.find(",\"event\":");
+        if (i != std::string::npos) {
+            t.event = jsonString(line, i += 9);
+            if (line.compare(i, payload.size(), payload) == 0)
+                t.payload = line.substr(i + payload.size(), line.size() - i - payload.size() - 1);
+        } else if ((i = line.find(",\"log\":")) != std::string::npos) {
+            t.log = jsonString(line, i += 7);
+        }
+        out.push_back(t);
+    }
+    return out;
+}
+
+Trace events(const Trace& trace, const std::string& name) {
+    Trace out;
+    for (const TraceLine& t : trace)
+        if (t.event == name) out.push_back(t);
+    return out;
+}
+
+long logFrame(const Trace& trace, const std::string& part, long from) {
+    for (const TraceLine& t : trace)
+        if (t.event.empty() && t.frame >= from && t.log.find(part) != std::string::npos)
+            return t.frame;
+    return -1;
+}
+
+long countBetween(const Trace& trace, const std::string& event, long from, long to) {
+    long n = 0;
+    for (const TraceLine& t : trace)
+        n += t.event == event && t.frame > from && t.frame < to;
+    return n;
+}
+
+bool waitForStep(const std::string& trace, long step, int timeout) {
+    const std::string mark = "{\"frame\":" + std::to_string(step) + ",";
+    for (long naps = 0; readFile(trace).find(mark) == std::string::npos; ++naps) {
+        if (naps > timeout * 50L) return false; // naps of 20 ms: `timeout` seconds or more
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+ScriptedRun runScripted(std::vector<std::string> argv, const std::string& script,
+                        const std::vector<std::string>& extra,
+                        const std::vector<std::string>& env) {
+    ScriptedRun r;
+    r.dir = tempDir();
+    writeFile(r.path("s.txt"), script);
+    if (!env.empty()) {
+        argv.insert(argv.begin(), env.begin(), env.end());
+        argv.insert(argv.begin(), "/usr/bin/env");
+    }
+    argv.insert(argv.end(), {"--script", r.path("s.txt"), "--trace", r.path("t.jsonl")});
+    for (std::string a : extra) {
+        if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
+        argv.push_back(a);
+    }
+    r.result = run(argv);
+    r.trace = readTrace(r.path("t.jsonl"));
+    return r;
+}
+
+std::string tap(int n, float x, float y) {
+    const std::string p = std::to_string(x) + " " + std::to_string(480 - y) + "\n";
+    return std::to_string(n) + " down " + p + std::to_string(n + 1) + " up " + p;
+}
+
+} // namespace testrun

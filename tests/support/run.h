@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+// What the tests share: folders of their own, files, PNG pictures, and built programs run with a
+// script, their traces read back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testrun {
+
+// A fresh empty folder under the system's temporary folder, removed when the program ends
+// (FLINGO_KEEP_TEST_DIRS keeps them for a look after a failure).
+std::string tempDir();
+void writeFile(const std::string& path, const std::string& text);
+std::string readFile(const std::string& path);
+
+// A PNG file as RGB, row 0 at the top; empty (w == 0) when it cannot be read.
+struct Png {
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    // The pixel as 0xRRGGBB; -1 outside the picture.
+    long at(int x, int y) const;
+};
+Png readPng(const std::string& path);
+// The bytes of a PNG file of one colour (0xRRGGBB).
+std::string solidPng(int w, int h, uint32_t rgb);
+// A screenshot's pixel as 0xRRGGBB (-1 when the file cannot be read or the point is outside).
+long pixel(const std::string& png, int x, int y);
+// Whether two colours differ by at most tol in every channel.
+bool near(long a, long b, int tol);
+
+struct Result {
+    int status = -1; // exit status; 128 + signal when killed
+    std::string stderr_text, stdout_text;
+};
+// Runs argv[0] with the arguments, waits for it (killing it after timeout seconds).
+Result run(const std::vector<std::string>& argv, int timeout = 300, const std::string& cwd = "");
+// Starts it without waiting; its pid.
+int start(const std::vector<std::string>& argv, const std::string& stderr_path,
+          const std::string& stdout_path = "/dev/null", const std::string& cwd = "");
+int wait(int pid, int timeout = 300);
+
+struct TraceLine {
+    long frame = -1;
+    std::string event;   // empty for a console line
+    std::string payload; // the payload's JSON text as written
+    std::string log;     // a console line's text, unescaped
+};
+using Trace = std::vector<TraceLine>;
+Trace readTrace(const std::string& path);
+Trace events(const Trace& trace, const std::string& name);
+// The step of the first console line containing part at or after step from (-1: none).
+long logFrame(const Trace& trace, const std::string& part, long from = 0);
+inline bool hasLog(const Trace& trace, const std::string& part) {
+    return logFrame(trace, part) >= 0;
+}
+// Lines of the event strictly between two steps.
+long countBetween(const Trace& trace, const std::string& event, long from, long to);
+// Waits until a running program's trace mentions the given step (false after timeout seconds).
+bool waitForStep(const std::string& trace, long step, int timeout);
+
+// A run with a script (at <dir>/s.txt) and a trace (<dir>/t.jsonl) in a folder of its own.
+struct ScriptedRun {
+    std::string dir;
+    Result result;
+    Trace trace;
+    std::string path(const std::string& name) const { return dir + "/" + name; }
+};
+// Runs argv with the script, the trace and the extra arguments, where '@' stands for the run's
+// folder; env entries (NAME=VALUE) are set for the program only.
+ScriptedRun runScripted(std::vector<std::string> argv, const std::string& script,
+                        const std::vector<std::string>& extra,
+                        const std::vector<std::string>& env = {});
+
+// Script lines tapping a point given in game space (y up), at step n (down) and n + 1 (up).
+std::string tap(int n, float x, float y);
+
+} // namespace testrun

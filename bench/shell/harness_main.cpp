@@ -9,10 +9,10 @@
 #include "shell/gl_view.h"
 #include "shell/options.h"
 #include "shell/script.h"
-#include "ui/timer.h"
 #include "shell/trace.h"
-#include "ui/views.h"
 #include "shell/window.h"
+#include "ui/timer.h"
+#include "ui/views.h"
 
 #include <GLES/gl.h>
 #include <cstdio>
@@ -29,7 +29,7 @@ class HarnessView : public shell::BaseGLView {
         down = phase == ui::TouchPhase::Began || phase == ui::TouchPhase::Moved;
         evt::publish(phase == ui::TouchPhase::Began   ? "onPtrDown"
                      : phase == ui::TouchPhase::Moved ? "onPtrMove"
-                                                         : "onPtrUp",
+                                                      : "onPtrUp",
                      &point);
     }
 };

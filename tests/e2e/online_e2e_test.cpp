@@ -7,10 +7,10 @@
 #include "e2e.h"
 #include "online/boards.h"
 #include "online/page.h"
-#include "ui/panel.h"
 #include "online/submission.h"
 #include "support/scores_server.h"
 #include "support/servers.h"
+#include "ui/panel.h"
 
 #include <gtest/gtest.h>
 #include <mutex>

@@ -7,8 +7,8 @@
 #include "shell/app.h"
 #include "shell/flingo_app_delegate.h"
 #include "shell/options.h"
-#include "ui/views.h"
 #include "support/run.h"
+#include "ui/views.h"
 
 #include <gtest/gtest.h>
 

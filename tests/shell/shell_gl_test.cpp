@@ -5,9 +5,9 @@
 #include "core/evt.h"
 #include "shell/gl_ext.h"
 #include "shell/gl_view.h"
-#include "ui/timer.h"
 #include "shell/window.h"
 #include "support/run.h"
+#include "ui/timer.h"
 
 #include <GLES/gl.h>
 #include <gtest/gtest.h>
@@ -88,7 +88,8 @@ TEST(ShellGl, TicksFollowTheMillisecondClockSleepStopsThemAndComposingKeepsGameS
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     got.insert(got.end(), {GLint(m[12]), GLint(m[13])});
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &p);
-    EXPECT_EQ(got, (std::vector<GLint>{0, GL_ONE, GLint(tex), GL_PROJECTION, 1, 2, 300, 400, 3, 4}));
+    EXPECT_EQ(got,
+              (std::vector<GLint>{0, GL_ONE, GLint(tex), GL_PROJECTION, 1, 2, 300, 400, 3, 4}));
     EXPECT_TRUE(glIsEnabled(GL_BLEND) && glIsEnabled(GL_VERTEX_ARRAY));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_EQ(p, verts);

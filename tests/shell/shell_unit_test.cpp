@@ -9,10 +9,10 @@
 #include "shell/options.h"
 #include "shell/script.h"
 #include "shell/startup.h"
-#include "ui/timer.h"
 #include "shell/trace.h"
-#include "ui/views.h"
 #include "support/run.h"
+#include "ui/timer.h"
+#include "ui/views.h"
 
 #include <cstdlib>
 #include <ctime>

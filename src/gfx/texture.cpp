@@ -22,13 +22,15 @@ TextureMgr texture_mgr;
 
 namespace {
 
+// Asked once per extension by the callers (the answer cannot change while the context lives).
+bool glHasExtension(const char* name) {
+    const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    return ext && strstr(ext, name);
+}
+
 bool glHasPvrtc() {
-    static int has = -1;
-    if (has < 0) {
-        const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-        has = ext && strstr(ext, "GL_IMG_texture_compression_pvrtc") ? 1 : 0;
-    }
-    return has == 1;
+    static const bool has = glHasExtension("GL_IMG_texture_compression_pvrtc");
+    return has;
 }
 
 } // namespace
@@ -36,12 +38,8 @@ bool glHasPvrtc() {
 namespace gfx {
 
 bool anyTextureSize() {
-    static int any = -1;
-    if (any < 0) {
-        const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-        any = ext && strstr(ext, "GL_OES_texture_npot") ? 1 : 0;
-    }
-    return any == 1;
+    static const bool any = glHasExtension("GL_OES_texture_npot");
+    return any;
 }
 
 } // namespace gfx

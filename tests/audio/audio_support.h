@@ -9,12 +9,12 @@
 #include "audio/sound_effect.h"
 #include "core/evt.h"
 #include "core/platform.h"
-
-#include <gtest/gtest.h>
+#include "support/run.h"
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -27,14 +27,13 @@ inline void writeWav(const std::string& path, const std::vector<int16_t>& sample
     const uint32_t bytes = samples.size() * 2,
                    head[] = {0x46464952, 36 + bytes, 0x45564157,   0x20746d66, 16,   1 | 2 << 16,
                              44100,      44100 * 4,  4 | 16 << 16, 0x61746164, bytes};
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(head), sizeof head)
-        .write(reinterpret_cast<const char*>(samples.data()), bytes);
+    testrun::writeFile(path, std::string(reinterpret_cast<const char*>(head), sizeof head) +
+                                 std::string(reinterpret_cast<const char*>(samples.data()), bytes));
 }
 
-// A stereo 44.1 kHz WAV whose frame i has the left sample i % BLOCK + 1 and the right sample
-// id + i / BLOCK (id a multiple of 100): played alone at full volume, the mixer passes it through
-// unchanged, so the output tells which file sounded and where.
+// A WAV whose frame i has the left sample i % BLOCK + 1 and the right sample id + i / BLOCK (id
+// a multiple of 100): played alone at full volume, the mixer passes it through unchanged, so
+// the output tells which file sounded and where.
 constexpr int BLOCK = 30000;
 inline void writeMarkerWav(const std::string& path, int frames, int16_t id) {
     std::vector<int16_t> s;
@@ -70,9 +69,6 @@ class DiskAudioTest : public ::testing::Test {
     static constexpr int64_t LAG = 4096;
 
     void SetUp() override {
-        char pattern[] = "/tmp/flingo-audio-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
         std::filesystem::create_directory(dir + "/sounds");
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", (dir + "/out.raw").c_str(), 1);
@@ -84,12 +80,14 @@ class DiskAudioTest : public ::testing::Test {
         app = std::make_unique<sound::AppSound>();
         app->setupAudio();
         sound::sound_enabled = true;
+        log.clear();
+        platform::setLogHook([](const char* line) { log.push_back(line); });
     }
     void TearDown() override {
         app.reset();
         sound::closeAudio();
         platform::setBasePath(nullptr);
-        std::filesystem::remove_all(dir);
+        platform::setLogHook(nullptr);
     }
     std::string path(const std::string& name) const { return dir + "/sounds/" + name; }
     // The pool stored for a file of the sounds folder, or null.
@@ -100,11 +98,9 @@ class DiskAudioTest : public ::testing::Test {
 
     int64_t written() const { return std::filesystem::file_size(dir + "/out.raw") / 4; }
     std::vector<Frame> read(int64_t from) const {
-        std::ifstream in(dir + "/out.raw", std::ios::binary);
-        std::vector<Frame> frames(std::max<int64_t>(0, written() - from));
-        in.seekg(from * 4);
-        in.read(reinterpret_cast<char*>(frames.data()), frames.size() * 4);
-        frames.resize(in.gcount() / 4);
+        const std::string raw = testrun::readFile(dir + "/out.raw");
+        std::vector<Frame> frames(std::max<int64_t>(0, int64_t(raw.size() / 4) - from));
+        memcpy(frames.data(), raw.data() + from * 4, frames.size() * 4);
         return frames;
     }
     bool waitMore(int64_t count) const {
@@ -121,6 +117,7 @@ class DiskAudioTest : public ::testing::Test {
     // Nothing sounds in `count` frames mixed from now on.
     bool silentFor(int64_t count) const { return !soundFrom(written() + LAG, LAG + count); }
 
-    std::string dir;
+    const std::string dir = testrun::tempDir();
     std::unique_ptr<sound::AppSound> app;
+    static inline std::vector<std::string> log; // console lines since the set-up
 };

@@ -3,9 +3,11 @@
 
 #include <tuple>
 
-TEST_F(DiskAudioTest, EffectsDecodeWhenAskedForWhileSoundIsOnAndABrokenOneIsNamedOnce) {
-    testaudio::writeMarkerWav(path("In.wav"), 3000, 200);
-    testrun::writeFile(path("Bad.wav"), "not a sound");
+// Pools go by file and loop mode; a file that does not decode still gets its pool, with one
+// silent slot, and is named once; an unknown name makes none.
+TEST_F(DiskAudioTest, EffectsDecodeWhenAskedForWhileSoundIsOnInPoolsByFileAndLoopMode) {
+    writeMarkerWav("In.wav", 3000, 200);
+    testrun::writeFile(path("Bad.wav"), "RIFF but nothing a decoder wants");
     evt::publish("preloadSound", "In.wav"); // sound off: nothing will play it
     EXPECT_TRUE(sound::g_sounds.empty()) << "nothing is decoded at launch, nor with sound off";
     evt::publish("setSound", true);
@@ -20,19 +22,29 @@ TEST_F(DiskAudioTest, EffectsDecodeWhenAskedForWhileSoundIsOnAndABrokenOneIsName
     EXPECT_FALSE(soundFrom(0, LAG + 8192));
     evt::publish("enableSound");
     const int64_t on = written();
-    for (const char* name : {"Bad.wav", "In.wav", "Bad.wav"})
+    for (const char* name : {"Bad.wav", "In.wav", "Nowhere.wav", "Bad.wav"})
         evt::publish("flingoPlaySound", name);
+    for (const char* e : {"playSound", "prepareSound", "playSoundLoop", "releaseSound"})
+        evt::publish(e, "Nowhere.wav");
+    evt::publish("playSound", static_cast<const char*>(nullptr));
     EXPECT_EQ(sound::g_sounds.size(), 2u) << "the plays should find the prepared pools";
     const auto first = soundFrom(on, 8192);
     EXPECT_TRUE(first && first->id() == 200 && first->position() == 0);
+    EXPECT_EQ(pool("Bad.wav", false)->players().size(), 1u) << "played twice, silent, one slot";
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find(path("Bad.wav")), std::string::npos) << log[0];
+    sound::SoundEffect *once = pool("In.wav", false), *loop = sound::getSoundEffect("In.wav", true);
+    EXPECT_TRUE(loop && loop != once && loop->loops() && !once->loops());
+    EXPECT_EQ(sound::getSoundEffect(path("In.wav"), false), once) << "same file by full path";
+    evt::publish("releaseSound", "In.wav");
+    EXPECT_EQ(std::pair(pool("In.wav", false), pool("In.wav", true)),
+              std::pair(static_cast<sound::SoundEffect*>(nullptr), loop));
 }
 
 TEST_F(DiskAudioTest, BackgroundTrackLoopsSwitchesAndFollowsTheSoundSwitch) {
     const int a_len = 11025, b_len = 8000;
-    testaudio::writeMarkerWav(path("Office.wav"), a_len, 100);
-    testaudio::writeMarkerWav(path("Airport.wav"), b_len, 200);
+    writeMarkerWav("Office.wav", a_len, 100);
+    writeMarkerWav("Airport.wav", b_len, 200);
     // While sound is off the track is only remembered, and not by the publisher's buffer.
     std::string name = "Office.wav";
     evt::publish("setBackgroundSound", name.c_str());

@@ -3,7 +3,7 @@
 #include "audio_support.h"
 
 TEST_F(DiskAudioTest, AMissingDeviceOrAFailingMixerIsReportedOnceAndEverySoundEventIsHarmless) {
-    testaudio::writeMarkerWav(path("In.wav"), 3000, 100);
+    writeMarkerWav("In.wav", 3000, 100);
     // No such driver; then a disk driver that cannot make its file, so the mixer fails to open.
     for (const char* driver : {"no-such-device", "disk"}) {
         SCOPED_TRACE(driver);

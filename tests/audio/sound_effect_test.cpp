@@ -6,14 +6,14 @@
 
 TEST_F(DiskAudioTest, OverlappingPlaysGrowThePoolAndAFinishedPlayerIsReused) {
     // A constant level: three overlapping plays add up to three times it.
-    testaudio::writeWav(path("Long.wav"), std::vector<int16_t>(44100 * 20 * 2, 1000));
+    writeWav("Long.wav", std::vector<int16_t>(44100 * 20 * 2, 1000));
     sound::SoundEffect* fx = sound::getSoundEffect("Long.wav", false);
     ASSERT_NE(fx, nullptr);
     for (int i = 0; i < 3; ++i)
         fx->play();
     const std::vector<int> three = fx->players();
     ASSERT_EQ(std::set<int>(three.begin(), three.end()).size(), 3u);
-    ASSERT_TRUE(testaudio::waitFor([&] {
+    ASSERT_TRUE(waitFor([&] {
         return std::none_of(three.begin(), three.end(), [&](int p) { return fx->isPlaying(p); });
     }));
     EXPECT_EQ(fx->finishedCount(), 0) << "the mixer's end-of-play notices wait for the main thread";
@@ -29,7 +29,7 @@ TEST_F(DiskAudioTest, OverlappingPlaysGrowThePoolAndAFinishedPlayerIsReused) {
 
 TEST_F(DiskAudioTest, PrepareThenPlayUsesOnePlayerAndAStoppedPlayerResumesWhereItWas) {
     const int length = 20000;
-    testaudio::writeMarkerWav(path("Count.wav"), length, 100);
+    writeMarkerWav("Count.wav", length, 100);
     // A looping pool: it cannot end by itself before the stop.
     sound::SoundEffect* loop = sound::getSoundEffect("Count.wav", true);
     ASSERT_NE(loop, nullptr);

@@ -12,7 +12,7 @@ constexpr Vector4<float> WHITE{1, 1, 1, 1}, BLACK{0, 0, 0, 1}, NONE{0, 0, 0, 0};
 
 struct Text {
     std::vector<uint8_t> px; // empty when nothing was drawn
-    int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
+    int w = 0, h = 0, tw = 0, th = 0;
     bool operator==(const Text&) const = default;
     const uint8_t* at(int i) const { return &px[size_t(i) * 4]; }
     // Left, bottom, right and top of the pixels with any coverage (row 0 is the bottom).
@@ -32,9 +32,8 @@ Text draw(const char* text, int size, Vector4<float> colour = WHITE, Vector4<flo
     platform::TextImage im;
     std::unique_ptr<uint8_t[]> px(platform::loadFontFileText(
         text, {font, offset, size, colour, outline, outlineWidth, fill}, im));
-    const size_t n = px ? size_t(im.texWidth) * im.texHeight * 4 : 0;
-    return {{px.get(), px.get() + n}, im.width, im.height, im.texWidth, im.texHeight,
-            im.bytesPerPixel};
+    const size_t n = px ? size_t(im.texWidth) * im.texHeight * im.bytesPerPixel : 0;
+    return {{px.get(), px.get() + n}, im.width, im.height, im.texWidth, im.texHeight};
 }
 
 class TextTest : public gfxtest::GfxTest {
@@ -49,7 +48,7 @@ class TextTest : public gfxtest::GfxTest {
 TEST_F(TextTest, SizesOutlineRoomRowZeroAtTheBottomAndTheCutAt512) {
     Text t = draw("A", 14), o = draw("A", 20, WHITE, BLACK, 2);
     ASSERT_FALSE(t.px.empty());
-    EXPECT_EQ(std::tuple(t.bpp, t.h, t.th, t.tw), std::tuple(4, 14, 16, util::nextPowerOfTwo(t.w)));
+    EXPECT_EQ(std::tuple(t.px.size(), t.h, t.th, t.tw), std::tuple(16u * t.tw * 4, 14, 16, 16));
     EXPECT_TRUE(t.w > 8 && t.w < 14) << t.w;
     EXPECT_EQ(t.ink()[1], 3); // "A" stands on the baseline 3.5 rows up
     // An outline of 2 adds 2 rows (texture 32) and counts at both ends of the line.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "audio_support.h"
+#include "support/disk_audio.h"
 
 #include <tuple>
 

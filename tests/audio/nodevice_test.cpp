@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Without a usable audio device the game says so once and runs on, silent.
-#include "audio_support.h"
+#include "support/disk_audio.h"
 
 TEST_F(DiskAudioTest, AMissingDeviceOrAFailingMixerIsReportedOnceAndEverySoundEventIsHarmless) {
     writeMarkerWav("In.wav", 3000, 100);

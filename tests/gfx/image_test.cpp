@@ -2,7 +2,7 @@
 // Decoding images: PNG of every kind (broken ones are loaded as textures) and PVRTC data, the
 // latter on blocks built by hand from the format's bit layout.
 #include "gfx/image.h"
-#include "gfx_test_support.h"
+#include "support/gfx.h"
 
 namespace {
 

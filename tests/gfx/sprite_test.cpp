@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Sprites: frame tables, animation, scrolling, hit tests and what they draw.
 #include "gfx/scale.h"
-#include "gfx_test_support.h"
+#include "support/gfx.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Text rasterised by glyph index: geometry, orientation, outline, colours, cache keys.
 #include "core/util.h"
 #include "gfx/text.h"
-#include "gfx_test_support.h"
+#include "support/gfx.h"
 
 #include <array>
 

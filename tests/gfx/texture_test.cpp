@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Textures: loading from the resource folder, padding, upload of every kind, and the cache.
 #include "core/util.h"
-#include "gfx_test_support.h"
+#include "support/gfx.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Shared pieces of the graphics tests: a fixture with a scratch resource folder and a screen set
-// up the way the game draws (orthographic 320 x 480, arrays on the unit quad), PNG and PVR
-// writers, and a log catcher.
+// For tests that load images and draw: a fixture with a scratch resource folder, a log catcher
+// and a screen set up the way the game draws (orthographic 320 x 480, arrays on the unit quad),
+// PNG and PVR writers, and pixel checks.
 #pragma once
 
 #include "core/platform.h"

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/file.h"
+#include "core/platform.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -10,9 +11,10 @@
 
 using Names = std::vector<std::string>;
 
-// Folders are kept without trailing slashes in byte order, and the first that holds a name wins;
-// a File is found through the global manager, or else relative to the working directory.
-TEST(FileMgr, NormalisesFoldersSearchesInByteOrderScansBySuffixAndOpensFiles) {
+// Search folders are kept without trailing slashes in byte order, and the first that holds a
+// name wins; a File is found through the global manager, or else relative to the working
+// directory.
+TEST(Files, SearchFoldersInByteOrderScansBySuffixOpenedFilesAndTheGamesFolders) {
     char tmpl[] = "/tmp/flingo-file-XXXXXX";
     const std::string tmp = mkdtemp(tmpl), b = tmp + "/b", odd = tmp + "/\xc3\xa9t\xff";
     ASSERT_EQ(chdir(tmp.c_str()), 0);
@@ -61,4 +63,10 @@ TEST(FileMgr, NormalisesFoldersSearchesInByteOrderScansBySuffixAndOpensFiles) {
     EXPECT_TRUE(missing.openReadOnly());
     fclose(missing.file);
     file::file_mgr = nullptr;
+    // The resource and data folders end in a slash; the data folder is made when missing.
+    platform::setBasePath(tmp.c_str());
+    platform::setDataPath((tmp + "/data/nested").c_str());
+    EXPECT_EQ(std::pair(std::string(platform::getBasePath()), std::string(platform::getDataPath())),
+              std::pair(tmp + "/", tmp + "/data/nested/"));
+    EXPECT_EQ(access((tmp + "/data/nested").c_str(), W_OK), 0);
 }

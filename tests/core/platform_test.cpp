@@ -6,24 +6,12 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
-#include <unistd.h>
 
-TEST(Platform, VirtualClockAndFolders) {
+TEST(Util, VirtualClockPowersOfTwoRandomRangesAndSharedFormatting) {
     clk::setNs(60'000'000);
     EXPECT_DOUBLE_EQ(platform::getTime(), 0.06);
     clk::setNs(4'294'977'296'000'000); // past 2^32 ms
     EXPECT_DOUBLE_EQ(platform::getTime(), 4294977.296);
-
-    char tmpl[] = "/tmp/flingo-core-XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
-    platform::setBasePath(dir.c_str());
-    EXPECT_EQ(std::string(platform::getBasePath()), dir + "/");
-    platform::setDataPath((dir + "/data/nested").c_str());
-    EXPECT_EQ(std::string(platform::getDataPath()), dir + "/data/nested/");
-    EXPECT_EQ(access((dir + "/data/nested").c_str(), W_OK), 0); // created
-}
-
-TEST(Util, PowersOfTwoRandomRangesAndSharedFormatting) {
     for (auto [in, out] : {std::pair{0, 1}, {1, 1}, {-5, 1}, {2, 2}, {3, 4}, {64, 64}, {320, 512}})
         EXPECT_EQ(util::nextPowerOfTwo(in), out) << in;
     util::seedrand(1234);

@@ -11,8 +11,7 @@ TEST_F(DiskAudioTest, EffectsDecodeWhenAskedForWhileSoundIsOnInPoolsByFileAndLoo
     evt::publish("preloadSound", "In.wav"); // sound off: nothing will play it
     EXPECT_TRUE(sound::g_sounds.empty()) << "nothing is decoded at launch, nor with sound off";
     evt::publish("setSound", true);
-    for (const char* name : {"In.wav", "Bad.wav"})
-        evt::publish("preloadSound", name);
+    evt::publish("preloadSound", "In.wav");
     ASSERT_NE(pool("In.wav", false), nullptr);
     EXPECT_EQ(std::pair(pool("In.wav", false)->players().size(), sound::decodedBytes()),
               std::pair(size_t(1), size_t(3000 * 4)));
@@ -30,7 +29,7 @@ TEST_F(DiskAudioTest, EffectsDecodeWhenAskedForWhileSoundIsOnInPoolsByFileAndLoo
     EXPECT_EQ(sound::g_sounds.size(), 2u) << "the plays should find the prepared pools";
     const auto first = soundFrom(on, 8192);
     EXPECT_TRUE(first && first->id() == 200 && first->position() == 0);
-    EXPECT_EQ(pool("Bad.wav", false)->players().size(), 1u) << "played twice, silent, one slot";
+    EXPECT_EQ(pool("Bad.wav", false)->players(), std::vector<int>{-1}) << "one silent slot";
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find(path("Bad.wav")), std::string::npos) << log[0];
     sound::SoundEffect *once = pool("In.wav", false), *loop = sound::getSoundEffect("In.wav", true);

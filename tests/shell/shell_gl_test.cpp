@@ -91,8 +91,8 @@ TEST(ShellGl, TicksFollowTheClockComposingKeepsGameStateAndScalesDrawAtFullResol
         glMatrixMode(GL_PROJECTION); // left so: composing must not end in its own mode
         const std::string shot = testrun::tempDir() + "/s.png";
         shell::present(&view, {shot});
-        // Framebuffer, blend source, texture binding, matrix mode, the viewport, the
-        // translation.
+        // Framebuffer, blend source, texture binding, matrix mode, the viewport, the translation,
+        // blending and the vertex array on, texturing off, the vertex pointer.
         std::vector<GLint> got(8);
         GLfloat m[16] = {};
         void* p = nullptr;
@@ -103,23 +103,19 @@ TEST(ShellGl, TicksFollowTheClockComposingKeepsGameStateAndScalesDrawAtFullResol
         glGetFloatv(GL_MODELVIEW_MATRIX, m);
         got.insert(got.end(), {GLint(m[12]), GLint(m[13])});
         glGetPointerv(GL_VERTEX_ARRAY_POINTER, &p);
-        EXPECT_EQ(got,
-                  (std::vector<GLint>{0, GL_ONE, GLint(tex), GL_PROJECTION, 1, 2, 300, 400, 3, 4}));
-        EXPECT_TRUE(glIsEnabled(GL_BLEND) && glIsEnabled(GL_VERTEX_ARRAY));
-        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-        EXPECT_EQ(p, verts);
+        got.insert(got.end(), {glIsEnabled(GL_BLEND), glIsEnabled(GL_VERTEX_ARRAY),
+                               glIsEnabled(GL_TEXTURE_2D), p == verts});
+        EXPECT_EQ(got, (std::vector<GLint>{0, GL_ONE, GLint(tex), GL_PROJECTION, 1, 2, 300, 400, 3,
+                                           4, 1, 1, 0, 1}));
         glDeleteTextures(1, &tex);
 
         // The square's edges fall on the scaled pixels; the background keeps 24-bit colour.
         const auto px = [&](double x, double y) {
             return testrun::pixel(shot, static_cast<int>(x * scale), static_cast<int>(y * scale));
         };
-        EXPECT_EQ(px(100.4, 200.4), 0xffffffL);
-        EXPECT_EQ(px(109.6, 209.6), 0xffffffL);
-        EXPECT_EQ(px(99.4, 205), 0x123456L);
-        EXPECT_EQ(px(105, 210.6), 0x123456L);
-        EXPECT_EQ(px(0, 0), 0x123456L);
-        EXPECT_EQ(px(319.9, 479.9), 0x123456L);
+        EXPECT_EQ(std::vector({px(100.4, 200.4), px(109.6, 209.6), px(99.4, 205), px(105, 210.6),
+                               px(0, 0), px(319.9, 479.9)}),
+                  (std::vector<long>{0xffffff, 0xffffff, 0x123456, 0x123456, 0x123456, 0x123456}));
         // A click on the square's pixels comes back as a point inside it.
         float x = 0, y = 0;
         EXPECT_TRUE(shell::windowToScreen(static_cast<float>(101 * scale),

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Requests and the in-app page over real HTTP to a server on 127.0.0.1, driven by http::poll()
-// every 20 ms as the frame loop drives them: forms, saved files, failures, redirects, cancelled
-// loads, links and scrolling.
+// every 20 ms as the frame loop drives them: saved files, boards, links and scrolling, failures
+// and redirects, cancelled loads.
 #include "online/http.h"
 #include "online/web_page.h"
 #include "support/run.h"
 #include "support/servers.h"
 
-#include <array>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -64,20 +63,6 @@ struct Server : testsrv::Http {
     }
 };
 
-// What a request's callback got, and the frames it took.
-struct Seen {
-    int calls = 0, status = -1, frames = 0;
-    std::string data;
-};
-
-void record(void* seen, void* result) {
-    auto* s = static_cast<Seen*>(seen);
-    auto* r = static_cast<http::Result*>(result);
-    ++s->calls;
-    s->data.assign(r->data ? reinterpret_cast<const char*>(r->data) : "", r->data ? r->length : 0);
-    s->status = r->status;
-}
-
 // Polls every 20 ms until `done` (at most `frames` times); returns the frames it took. A poll
 // that blocked shows as too few frames.
 template <class Done> int pollUntil(Done done, int frames = 750) {
@@ -93,55 +78,10 @@ http::Request get(const std::string& url) {
     return {url, "GET", "", ""};
 }
 
-// Starts the request (into the file when one is named) and polls until its callback ran.
-Seen fetch(const http::Request& req, const std::string& file = "") {
-    Seen s;
-    const evt::Callback cb(&record, &s);
-    http::UrlDelegate d =
-        file.empty() ? http::UrlDelegate(cb, nullptr) : http::UrlDelegate(cb, file, nullptr);
-    http::start(req, &d);
-    s.frames = pollUntil([&] { return s.calls; });
-    return s;
+void markDone(void* done, void*) {
+    *static_cast<bool*>(done) = true;
 }
 
-} // namespace
-
-TEST(Http, FormsFilesFailuresAndRedirectsReachTheCallbackWithoutStallingFrames) {
-    Server srv; // (a server that is down is the page's case)
-    // (Forms and their encoding: the submissions show them, here and in the whole-game runs.)
-    // Into a file: only a load that succeeds replaces it.
-    const std::string dest = testrun::tempDir() + "/page.html";
-    testrun::writeFile(dest, "old");
-    EXPECT_EQ(fetch(get(srv.url("/missing")), dest).status, 404);
-    EXPECT_EQ(testrun::readFile(dest), "old");
-    EXPECT_EQ(testrun::readFile(dest + ".tmp"), "not here");
-    EXPECT_EQ(fetch({srv.url("/echo"), "POST", "x", "text/plain"}, dest).status, 200);
-    EXPECT_EQ(testrun::readFile(dest), "text/plain|x");
-
-    http::setTimeout(1);
-    // The URL, the status, the data or a part of it, the frames it takes at least, a POST's body.
-    const std::tuple<std::string, int, const char*, int, const char*> cases[] = {
-        {srv.url("/page500"), 500, "server trouble", 0, nullptr},
-        {srv.url("/big"), 0, "The reply was too large.", 0, nullptr},
-        {srv.url("/hugeheader"), 0, "The reply was too large.", 0, nullptr},
-        {srv.url("/slow"), 0, "The score server did not answer in time.", 6, nullptr}, // frames on
-        {srv.url("/loop"), 0, "The score server sent the page round in circles.", 0, nullptr},
-        {srv.url("/away"), 0, "The score server sent the page to another address.", 0, "id=me"},
-        {srv.url("/ftp"), 0, "The score server sent the page to another address.", 0, nullptr},
-        {srv.url("/again"), 200, "text/plain|id=me", 0, "id=me"}, // 307: the same POST again
-        {srv.url("/then"), 200, "second", 0, "id=me"}};           // 303: a GET
-    for (const auto& [url, status, text, min_frames, post] : cases) {
-        const Seen s =
-            fetch({url, post ? "POST" : "GET", post ? post : "", post ? "text/plain" : ""});
-        EXPECT_EQ(s.status, status) << url;
-        EXPECT_NE(s.data.find(text), std::string::npos) << url << ": " << s.data;
-        EXPECT_GE(s.frames, min_frames) << url;
-    }
-    http::setTimeout(20);
-    // (Cancelled loads are silent: the page's stopLoading shows it.)
-}
-
-namespace {
 // What a page's listener heard, in order.
 struct Events : web::Listener {
     std::vector<std::string> heard;
@@ -151,7 +91,22 @@ struct Events : web::Listener {
         heard.push_back(std::to_string(code) + " " + d);
     }
 };
+
 } // namespace
+
+TEST(Http, AFileIsReplacedOnlyByALoadThatSucceeds) {
+    Server srv;
+    const std::string dest = testrun::tempDir() + "/page.html";
+    testrun::writeFile(dest, "old");
+    for (const auto& [path, want] :
+         {std::pair{"/missing", "old"}, {"/next", "<body><h1>second</h1></body>"}}) {
+        bool done = false;
+        http::UrlDelegate d(evt::Callback(&markDone, &done), dest, nullptr);
+        http::start(get(srv.url(path)), &d);
+        pollUntil([&] { return done; });
+        EXPECT_EQ(testrun::readFile(dest), want) << path;
+    }
+}
 
 TEST(WebPage, BoardsScrollLinksLoadInsideAndFailuresKeepTheOldPage) {
     Server srv, closed;
@@ -185,19 +140,33 @@ TEST(WebPage, BoardsScrollLinksLoadInsideAndFailuresKeepTheOldPage) {
 
     // A server failure, with or without a page, says the status and keeps the old page, as does
     // a missing page with nothing to show; one that comes with a page shows it, as a browser
-    // does; nobody listening says so.
-    const std::string first = "<body><h1>second</h1></body>",
-                      error500 = "500 The score server sent an error (500).";
-    for (const auto& [url, heard, html] : std::vector<std::array<std::string, 3>>{
-             {srv.url("/page500"), error500, first},
-             {srv.url("/empty404"), "404 The score server sent an error (404).", first},
-             {srv.url("/missing"), "finish", "not here"},
-             {closed.url("/gone"), "-1 The score server could not be reached.", "not here"}}) {
-        p.loadRequest(get(url));
-        pollUntil([&] { return !p.loading(); });
+    // does. Failures on the way say what went wrong, redirects that stay on the host are
+    // followed, and the frames go on meanwhile. The URL, a POST's body, what the listener heard
+    // last, the page shown after (empty: the one before), the frames the load takes at least.
+    http::setTimeout(1);
+    const std::string error = "-1 The score server ";
+    for (const auto& [url, post, heard, html, frames] :
+         std::vector<std::tuple<std::string, const char*, std::string, std::string, int>>{
+             {srv.url("/page500"), "", "500 The score server sent an error (500).", "", 0},
+             {srv.url("/empty404"), "", "404 The score server sent an error (404).", "", 0},
+             {srv.url("/missing"), "", "finish", "not here", 0},
+             {closed.url("/gone"), "", error + "could not be reached.", "", 0},
+             {srv.url("/big"), "", "-1 The reply was too large.", "", 0},
+             {srv.url("/hugeheader"), "", "-1 The reply was too large.", "", 0},
+             {srv.url("/slow"), "", error + "did not answer in time.", "", 6},
+             {srv.url("/loop"), "", error + "sent the page round in circles.", "", 0},
+             {srv.url("/away"), "id=me", error + "sent the page to another address.", "", 0},
+             {srv.url("/ftp"), "", error + "sent the page to another address.", "", 0},
+             {srv.url("/again"), "id=me", "finish", "text/plain|id=me", 0}, // the same POST again
+             {srv.url("/then"), "id=me", "finish", "<body><h1>second</h1></body>", 0}}) { // a GET
+        const std::string before = p.html();
+        p.loadRequest({url, *post ? "POST" : "GET", post, *post ? "text/plain" : ""});
+        EXPECT_GE(pollUntil([&] { return !p.loading(); }), frames) << url;
         EXPECT_EQ(ev.heard.back(), heard) << url;
-        EXPECT_EQ(p.html(), html) << url;
+        EXPECT_EQ(p.html(), html.empty() ? before : html) << url;
     }
+    http::setTimeout(20);
+
     // A new load cancels the one under way; stopLoading drops one silently.
     p.loadRequest(get(srv.url("/slow")));
     p.loadHtml("<body>placeholder</body>");

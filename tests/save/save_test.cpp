@@ -219,10 +219,46 @@ TEST_F(Save, RecordsAreMd5SignedEveryTamperingIsSeenAndShortKeysSignNothing) {
     EXPECT_EQ(logCount("missing or too short"), 2);
 }
 
-TEST_F(Save, OldBestScoresMoveOnceAndOnlyWithTheRightKey) {
-    savedata::write(120, "level_0", "best");
-    savedata::write(40, "level_2", "best");
-    ASSERT_TRUE(savedata::save());
+// The old save file: an id, then little-endian 32-bit fields (version, three best scores, three
+// submitted scores, flags).
+std::string oldRecord(const char* id, std::vector<uint32_t> fields) {
+    std::string r(id, 8);
+    for (uint32_t v : fields)
+        for (int shift = 0; shift < 32; shift += 8)
+            r += static_cast<char>(v >> shift);
+    return r;
+}
+
+TEST_F(Save, OldScoresMoveIntoSignedRecordsOnceOnlyFromAWholeFileAndWithTheRightKey) {
+    // Another kind or version of file, or one cut short or too long, is left alone.
+    const std::string good = oldRecord("kmz_sdat", {3, 1, 2, 3, 1, 2, 3, 1});
+    for (const std::string& c :
+         {good + "x", good.substr(0, 39), oldRecord("kmz_sdat", {4, 1, 2, 3, 1, 2, 3, 1}),
+          oldRecord("kmz_sdaT", {3, 1, 2, 3, 1, 2, 3, 1})}) {
+        writeFile(dir + "/save.dat", c);
+        fg::loadLegacy();
+        EXPECT_EQ(readFile(dir + "/save.dat"), c);
+        EXPECT_FALSE(savedata::modified || fs::exists(plist));
+    }
+    // A whole one becomes settings and unsigned scores; those outside 0 to 1,000,000 (damage)
+    // arrive as 0, each named.
+    writeFile(dir + "/save.dat",
+              oldRecord("kmz_sdat", {3, 120, 2147483647u, 40, 1000000, 0, -2u, 0b10}));
+    savedata::write(true, "sound");
+    savedata::write(33, "level_4", "submitted");
+    fg::loadLegacy();
+    EXPECT_FALSE(fs::exists(dir + "/save.dat"));
+    ASSERT_TRUE(savedata::load());
+    EXPECT_FALSE(savedata::read(true, "sound"));
+    EXPECT_TRUE(savedata::read(false, "tutorial_shown"));
+    EXPECT_EQ(logCount("save.dat': "), 2);
+    const int best[] = {120, 0, 40, -1, -1}, submitted[] = {1000000, 0, 0, -1, 33};
+    for (int i = 0; i < 5; ++i) {
+        const std::string level = "level_" + std::to_string(i);
+        EXPECT_EQ(savedata::read(-1, level.c_str(), "submitted"), submitted[i]) << i;
+        EXPECT_EQ(savedata::read(-1, level.c_str(), "best"), best[i]) << i;
+    }
+
     // Without the key, or with a damaged one, the old scores could not be protected: they stay
     // where they are, and a throw's score is not signed with what is there.
     for (bool damaged : {false, true}) {
@@ -238,14 +274,13 @@ TEST_F(Save, OldBestScoresMoveOnceAndOnlyWithTheRightKey) {
         evt::publish("onShutdown");
     }
     EXPECT_EQ(logCount("Score key '" + keyPath + "' is damaged"), 1);
-
+    // With the right key they move, once.
     writeFile(keyPath, key);
     fg::scores::init();
     ASSERT_TRUE(savedata::load());
     EXPECT_FALSE(savedata::keyExists("level_0", "best"));
     EXPECT_EQ(std::tuple(fg::scores::readBest(0), fg::scores::readBest(1), fg::scores::readBest(2)),
               std::tuple(120, 0, 40));
-
     // Once any record exists, the old group is left alone.
     savedata::write(999, "level_1", "best");
     ASSERT_TRUE(savedata::save());
@@ -257,51 +292,6 @@ TEST_F(Save, OldBestScoresMoveOnceAndOnlyWithTheRightKey) {
     fg::scores::saveBest(21, 3);
     EXPECT_FALSE(savedata::modified);
     EXPECT_EQ(evt::subscriberCount("onShutdown"), 1);
-}
-
-// The old save file: an id, then little-endian 32-bit fields (version, three best scores, three
-// submitted scores, flags).
-std::string oldRecord(const char* id, std::vector<uint32_t> fields) {
-    std::string r(id, 8);
-    for (uint32_t v : fields)
-        for (int shift = 0; shift < 32; shift += 8)
-            r += static_cast<char>(v >> shift);
-    return r;
-}
-
-// (The old group's best scores then move into records as above.)
-TEST_F(Save, OldSaveFileBecomesSettingsAndScoresOnlyWhenItIsWhole) {
-    // Another kind or version of file, or one cut short or too long, is left alone.
-    const std::string good = oldRecord("kmz_sdat", {3, 1, 2, 3, 1, 2, 3, 1});
-    for (const std::string& c :
-         {good + "x", good.substr(0, 39), oldRecord("kmz_sdat", {4, 1, 2, 3, 1, 2, 3, 1}),
-          oldRecord("kmz_sdaT", {3, 1, 2, 3, 1, 2, 3, 1})}) {
-        writeFile(dir + "/save.dat", c);
-        fg::loadLegacy();
-        EXPECT_EQ(readFile(dir + "/save.dat"), c);
-        EXPECT_FALSE(savedata::modified || fs::exists(plist));
-    }
-    // Scores outside 0 to 1,000,000 (damage) arrive as 0, each named.
-    writeFile(dir + "/save.dat",
-              oldRecord("kmz_sdat", {3, 15, 2147483647u, 7, 1000000, 0, -2u, 0b10}));
-    savedata::write(true, "sound");
-    savedata::write(33, "level_4", "submitted");
-    fg::loadLegacy();
-    EXPECT_FALSE(fs::exists(dir + "/save.dat"));
-    ASSERT_TRUE(savedata::load());
-    EXPECT_FALSE(savedata::read(true, "sound"));
-    EXPECT_TRUE(savedata::read(false, "tutorial_shown"));
-    EXPECT_EQ(logCount("save.dat': "), 2);
-    const int best[] = {15, 0, 7, -1, -1}, submitted[] = {1000000, 0, 0, -1, 33};
-    for (int i = 0; i < 5; ++i) {
-        const std::string level = "level_" + std::to_string(i);
-        EXPECT_EQ(savedata::read(-1, level.c_str(), "submitted"), submitted[i]) << i;
-        EXPECT_EQ(savedata::read(-1, level.c_str(), "best"), best[i]) << i;
-    }
-}
-
-size_t entries(const std::string& dir) {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {}));
 }
 
 // A child saves an increasing counter in a loop, reports each completed save through a pipe
@@ -345,7 +335,8 @@ TEST_F(Save, KilledDuringSavesNeverLeavesABrokenOrOlderFile) {
             EXPECT_GE(savedata::read(INT_MIN, "counter"), last);
             EXPECT_LE(savedata::read(INT_MIN, "counter"), last + 1);
         }
-        EXPECT_EQ(entries(dir), 2u) << "the killed child's temporary file outlived a load";
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2)
+            << "a temporary file outlived it";
     }
     EXPECT_GE(killed_after_a_save, 60) << "the kills must land during the loop";
 }
@@ -377,7 +368,7 @@ TEST_F(Save, FailedSavesKeepTheOldFilesAndTheGameGoesOn) {
     EXPECT_EQ(status, 0) << "exit code " << WEXITSTATUS(status);
     EXPECT_EQ(readFile(plist), before);
     EXPECT_TRUE(fs::exists(dir + "/save.dat")) << "the old file is the only copy of its scores";
-    EXPECT_EQ(entries(dir), 3u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3) << "no temporary file left";
 }
 
 } // namespace

@@ -175,13 +175,12 @@ TEST_P(Engines, HttpRequestsAndBadInput) {
 }
 
 TEST_P(Engines, AcknowledgedScoresSurviveSigkillAndADatabaseOutage) {
-    constexpr int PLAYERS = 4;
-    std::atomic<int> acked[PLAYERS] = {};
+    // Four players send rising scores as fast as they are taken until the server is killed.
+    std::atomic<int> acked[4] = {}, total_acks{0};
     {
         Server srv(db, {"--submits-per-minute", "0"});
-        std::atomic<int> total_acks{0};
         std::vector<std::thread> players;
-        for (int p = 0; p < PLAYERS; ++p)
+        for (int p = 0; p < 4; ++p)
             players.emplace_back([&, p] {
                 httplib::Client cli("127.0.0.1", srv.port);
                 for (int t = 1; t < 100000; ++t) {
@@ -203,7 +202,7 @@ TEST_P(Engines, AcknowledgedScoresSurviveSigkillAndADatabaseOutage) {
     }
     const std::string log = testrun::tempDir() + "/log";
     Server again(db, {}, log);
-    for (int p = 0; p < PLAYERS; ++p) {
+    for (int p = 0; p < 4; ++p) {
         const std::string page = again.page(2, "p" + std::to_string(p));
         const size_t at = page.find("Your best: <b>");
         ASSERT_NE(at, std::string::npos) << page;

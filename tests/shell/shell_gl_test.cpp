@@ -66,9 +66,17 @@ TEST(ShellGl, TicksFollowTheClockComposingKeepsGameStateAndScalesDrawAtFullResol
         at(1125); // 1080 to 1120 missed: one tick, the next at 1140
         EXPECT_EQ(ui::fireDueTimers(), 1);
         EXPECT_EQ(ui::nextTimerDue(), 1'140'000'000);
-        evt::publish("onSleep");
+        // A one-shot timer due before that tick sends the game to sleep, stopping the tick due in
+        // the same pass, and stops itself: it fires once, and nothing after it.
+        ui::Timer* sleeper = nullptr;
+        sleeper = ui::scheduleTimer(0.01, false, [&] {
+            evt::publish("onSleep");
+            ui::invalidateTimer(sleeper);
+        });
         at(9000);
-        EXPECT_EQ(ui::fireDueTimers(), 0);
+        EXPECT_EQ(ui::fireDueTimers(), 1);
+        EXPECT_EQ(ui::nextTimerDue(), INT64_MAX);
+        ui::invalidateTimer(sleeper); // long gone: nothing happens
         evt::publish("onWake");
         at(9020);
         ui::fireDueTimers();

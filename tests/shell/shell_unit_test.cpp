@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The shell's pieces that need no window: the command line, scripts, trace formatting, timers,
-// the start-up timing, navigation and analytics.
+// The shell's pieces that need no window: the command line, scripts, trace formatting, the
+// start-up timing, navigation and analytics. (Timers: the GL view's ticks show them.)
 #include "core/clock.h"
 #include "core/events.h"
 #include "core/platform.h"
@@ -10,7 +10,6 @@
 #include "shell/startup.h"
 #include "shell/trace.h"
 #include "support/run.h"
-#include "ui/timer.h"
 #include "ui/views.h"
 
 #include <cstdlib>
@@ -114,26 +113,6 @@ TEST(Trace, PayloadsAreWrittenByTheEventsTypeAndTextIsEscaped) {
         shell::formatPayload(events::payloadOf(event), payload, out);
         EXPECT_EQ(out, want) << event;
     }
-}
-
-// Repeating timers keep their schedule and skip what they missed: the GL view's ticks show it.
-TEST(Timer, OneShotsFireOnceAndHandlersMayStopTimersTheirOwnToo) {
-    clk::setNs(0);
-    int shots = 0, a = 0, b = 0;
-    ui::Timer *once = nullptr, *ta = nullptr, *tb = nullptr;
-    once = ui::scheduleTimer(0.05, false, [&] { ++shots, ui::invalidateTimer(once); });
-    ta = ui::scheduleTimer(0.01, true, [&] {
-        ++a;
-        ui::invalidateTimer(tb);
-        ui::invalidateTimer(ta);
-    });
-    tb = ui::scheduleTimer(0.02, true, [&] { ++b; });
-    clk::setNs(1'000'000'000);
-    EXPECT_EQ(ui::fireDueTimers(), 2);
-    EXPECT_EQ(ui::fireDueTimers(), 0);
-    ui::invalidateTimer(once); // long gone: nothing happens
-    EXPECT_EQ(std::tuple(shots, a, b), std::tuple(1, 1, 0));
-    EXPECT_EQ(ui::nextTimerDue(), INT64_MAX);
 }
 
 TEST(Startup, PromotionWeekIsLocalTimeInclusive) {

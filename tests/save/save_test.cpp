@@ -341,31 +341,29 @@ TEST_F(Save, KilledDuringSavesNeverLeavesABrokenOrOlderFile) {
     EXPECT_GE(killed_after_a_save, 60) << "the kills must land during the loop";
 }
 
-// A child whose writes fail as on a full disk; the exit code says which step went wrong.
+// Writes that fail as on a full disk (a file size limit for this process, for a while).
 TEST_F(Save, FailedSavesKeepTheOldFilesAndTheGameGoesOn) {
     savedata::write(42, "level_1", "submitted");
     ASSERT_TRUE(savedata::save());
     const std::string before = readFile(plist);
     // An old save file with a best score of 9 on level 0.
     writeFile(dir + "/save.dat", std::string("kmz_sdat\x03\0\0\0\x09", 13) + std::string(27, '\0'));
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        const rlimit tiny{64, 64};
-        if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &tiny)) _exit(91);
-        if (!savedata::load() || savedata::read(0, "level_1", "submitted") != 42) _exit(10);
-        savedata::write(43, "level_1", "submitted");
-        if (savedata::save() || !savedata::modified) _exit(11);
-        // The new value stays in memory for the next try, and the game goes on.
-        if (savedata::read(0, "level_1", "submitted") != 43) _exit(12);
-        fg::loadLegacy();
-        if (savedata::read(0, "level_0", "best") != 9) _exit(13);
-        // Each failure names the file and the reason.
-        _exit(logCount("Failed to save! " + plist + ": " + strerror(EFBIG)) == 2 ? 0 : 14);
-    }
-    int status = -1;
-    waitpid(pid, &status, 0);
-    EXPECT_EQ(status, 0) << "exit code " << WEXITSTATUS(status);
+    rlimit normal{}, tiny{64, 64};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &normal), 0);
+    tiny.rlim_max = normal.rlim_max;
+    ASSERT_NE(signal(SIGXFSZ, SIG_IGN), SIG_ERR);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    savedata::write(43, "level_1", "submitted");
+    const bool saved = savedata::save();
+    const int kept = savedata::read(0, "level_1", "submitted");
+    fg::loadLegacy();
+    setrlimit(RLIMIT_FSIZE, &normal);
+    EXPECT_FALSE(saved);
+    // The new value stays in memory for the next try, and the game goes on; each failure names
+    // the file and the reason.
+    EXPECT_TRUE(savedata::modified);
+    EXPECT_EQ(std::pair(kept, savedata::read(0, "level_0", "best")), std::pair(43, 9));
+    EXPECT_EQ(logCount("Failed to save! " + plist + ": " + strerror(EFBIG)), 2);
     EXPECT_EQ(readFile(plist), before);
     EXPECT_TRUE(fs::exists(dir + "/save.dat")) << "the old file is the only copy of its scores";
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3) << "no temporary file left";

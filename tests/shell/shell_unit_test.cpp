@@ -121,10 +121,8 @@ TEST(Startup, PromotionWeekIsLocalTimeInclusive) {
     for (const char* zone : {"UTC", "America/Los_Angeles", "Pacific/Kiritimati"}) {
         setenv("TZ", zone, 1);
         tzset();
-        auto at = [](int day, int h, int m, int s) {
-            tm t{};
-            t.tm_year = 109, t.tm_mon = 11, t.tm_mday = day, t.tm_hour = h, t.tm_min = m;
-            t.tm_sec = s, t.tm_isdst = -1;
+        auto at = [](int day, int h, int m, int s) { // local time, December 2009
+            tm t{s, m, h, day, 11, 109, 0, 0, -1, 0, nullptr};
             return mktime(&t);
         };
         std::string got; // the last second before the week, its first and last, the next

@@ -30,26 +30,22 @@ struct Server : testsrv::Http {
                               q.body + "</p><table>" + rows + "</table></body>",
                           "text/html");
         });
-        // Path, status, page (none when empty).
-        for (const auto& [path, status, page] :
-             std::vector<std::tuple<std::string, int, std::string>>{
-                 {"/next", 200, "<body><h1>second</h1></body>"},
-                 {"/missing", 404, "not here"},
-                 {"/empty404", 404, ""},
-                 {"/page500", 500, "<body><h1>server trouble</h1></body>"},
-                 {"/big", 200, std::string(5 << 20, 'x')}})
-            svr.Get(path, [=](Req, Res r) {
+        // Path, status, page (none when empty), seconds before the reply, filler header bytes.
+        for (const auto& [path, status, page, wait, filler] :
+             std::vector<std::tuple<std::string, int, std::string, int, int>>{
+                 {"/next", 200, "<body><h1>second</h1></body>", 0, 0},
+                 {"/missing", 404, "not here", 0, 0},
+                 {"/empty404", 404, "", 0, 0},
+                 {"/page500", 500, "<body><h1>server trouble</h1></body>", 0, 0},
+                 {"/big", 200, std::string(5 << 20, 'x'), 0, 0},
+                 {"/hugeheader", 200, "<body>x</body>", 0, 1 << 20},
+                 {"/slow", 200, "<body>late</body>", 3, 0}})
+            svr.Get(path, [=, this](Req, Res r) {
+                nap(wait);
+                if (filler) r.set_header("X-Filler", std::string(filler, 'h'));
                 r.status = status;
                 if (!page.empty()) r.set_content(page, "text/html");
             });
-        svr.Get("/hugeheader", [](Req, Res r) {
-            r.set_header("X-Filler", std::string(1 << 20, 'h'));
-            r.set_content("<body>x</body>", "text/html");
-        });
-        svr.Get("/slow", [this](Req, Res r) {
-            nap(3);
-            r.set_content("<body>late</body>", "text/html");
-        });
         // Redirects: round in circles, to another host name of the same address, to another
         // scheme, and two that stay (a POST repeated by 307, a GET after 303).
         svr.Get("/loop", [](Req, Res r) { r.set_redirect("/loop", 302); });

@@ -161,12 +161,6 @@ TEST_F(Save, UnusableFilesGiveAnEmptyStoreAndAreKeptAside) {
     EXPECT_EQ(fs::file_size(plist + ".unreadable"), 3ULL << 30);
 }
 
-std::vector<unsigned char> checksumOf(const char* record) {
-    std::vector<unsigned char> sum;
-    savedata::read(sum, "checksum", record);
-    return sum;
-}
-
 TEST_F(Save, RecordsAreMd5SignedEveryTamperingIsSeenAndShortKeysSignNothing) {
     savedata::Obfuscator obf(keyPath, {256, 64});
     const long long ts = 1765000000;
@@ -184,7 +178,8 @@ TEST_F(Save, RecordsAreMd5SignedEveryTamperingIsSeenAndShortKeysSignNothing) {
         EXPECT_EQ(obf.read(0, "rec").second, t >= 0 && t % 64 == ts % 64) << t;
     }
     // Each byte of the checksum matters, and so does its length.
-    const std::vector<unsigned char> good = checksumOf("rec");
+    std::vector<unsigned char> good;
+    savedata::read(good, "checksum", "rec");
     ASSERT_EQ(good.size(), 16u);
     for (size_t k = 0; k <= 18; ++k) {
         std::vector<unsigned char> sum = good;
@@ -199,10 +194,10 @@ TEST_F(Save, RecordsAreMd5SignedEveryTamperingIsSeenAndShortKeysSignNothing) {
     // The MD5 of the value's four bytes little-endian, then 256 key bytes from 1000 mod 64 = 40
     // (as md5sum gives it for the build's key).
     obf.write(-77, "a", 1000);
-    std::string hex;
-    for (unsigned char c : checksumOf("a"))
-        hex += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
-    EXPECT_EQ(hex, "ef786113adb2fc0384a676a751fde2d5");
+    std::vector<unsigned char> sum;
+    savedata::read(sum, "checksum", "a");
+    EXPECT_EQ(sum, (std::vector<unsigned char>{0xef, 0x78, 0x61, 0x13, 0xad, 0xb2, 0xfc, 0x03, 0x84,
+                                               0xa6, 0x76, 0xa7, 0x51, 0xfd, 0xe2, 0xd5}));
 
     // A key too short for the last window (bytes 63 to 318), or none, signs nothing.
     obf.write(50, "rec", 63);

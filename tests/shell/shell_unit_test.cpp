@@ -20,14 +20,14 @@
 #include <thread>
 
 TEST(Options, ScreenshotPathsKeepTheirColonsAndBadValuesNameTheOption) {
-    auto parse = [](std::vector<const char*> args, shell::Options& o, std::string& err) {
+    shell::Options o;
+    std::string err;
+    auto parse = [&](std::vector<const char*> args) {
+        o = {};
         args.insert(args.begin(), "flingo");
         return shell::parseOptions(static_cast<int>(args.size()), args.data(), o, err);
     };
-    shell::Options o;
-    std::string err;
-    ASSERT_TRUE(
-        parse({"--screenshot", "20:dir/b:c.png", "--seed", "-7", "--scale", "1.75"}, o, err))
+    ASSERT_TRUE(parse({"--screenshot", "20:dir/b:c.png", "--seed", "-7", "--scale", "1.75"}))
         << err;
     ASSERT_EQ(o.screenshots.size(), 1u);
     EXPECT_EQ(std::to_string(o.screenshots[0].step) + " " + o.screenshots[0].path + " " +
@@ -41,8 +41,7 @@ TEST(Options, ScreenshotPathsKeepTheirColonsAndBadValuesNameTheOption) {
         {"--data-dir", ""},          {"--what", nullptr},       {"--scale", "0.1"},
         {"--scale", "nan"}};
     for (const auto& [opt, value] : bad) {
-        shell::Options o2;
-        EXPECT_FALSE(value ? parse({opt, value}, o2, err) : parse({opt}, o2, err)) << opt;
+        EXPECT_FALSE(value ? parse({opt, value}) : parse({opt})) << opt;
         EXPECT_NE(err.find(std::string(opt).substr(0, 6)), std::string::npos) << err;
     }
 }

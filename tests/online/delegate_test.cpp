@@ -30,7 +30,6 @@ TEST(OnlineDelegate, ExternalLinksAreCountedAndNotOpenedHeadless) {
     o.frames = 160;
     o.data_dir = testrun::tempDir();
     o.analytics_log = o.data_dir + "/analytics.jsonl";
-    platform::setDataPath((o.data_dir + "/").c_str());
     shell::addLoopHook(&onStep, nullptr);
     FlingoAppDelegate app;
     testing::internal::CaptureStderr();

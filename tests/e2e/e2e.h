@@ -10,18 +10,67 @@
 #include "save/scores.h"
 #include "support/run.h"
 
+#include <functional>
+#include <set>
+
 namespace e2e {
 
 inline const std::string resources = std::string(FLINGO_BUILD_DIR) + "/resources";
 
-using GameRun = testrun::ScriptedRun;
+// A run of the game with a script (<dir>/s.txt) and a trace (<dir>/t.jsonl) in a folder of its own.
+struct GameRun {
+    std::string dir;
+    testrun::Result result;
+    testrun::Trace trace;
+    std::string path(const std::string& name) const { return dir + "/" + name; }
+};
 
-// Runs the game headless with seed 7; '@' in an argument stands for the run's folder.
+// Runs the game headless with seed 7 and the given data folder; env entries (NAME=VALUE) are for
+// the game only, and '@' in an argument or an entry stands for the run's folder.
 inline GameRun runGame(const std::string& data, const std::string& script,
                        const std::vector<std::string>& extra,
                        const std::vector<std::string>& env = {}) {
-    return testrun::runScripted({FLINGO_EXE, "--headless", "--seed", "7", "--data-dir", data},
-                                script, extra, env);
+    GameRun r;
+    r.dir = testrun::tempDir();
+    testrun::writeFile(r.path("s.txt"), script);
+    std::vector<std::string> argv = {"/usr/bin/env"};
+    argv.insert(argv.end(), env.begin(), env.end());
+    argv.insert(argv.end(), {FLINGO_EXE, "--headless", "--seed", "7", "--data-dir", data,
+                             "--script", r.path("s.txt"), "--trace", r.path("t.jsonl")});
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    for (std::string& a : argv)
+        if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
+    r.result = testrun::run(argv);
+    r.trace = testrun::readTrace(r.path("t.jsonl"));
+    return r;
+}
+
+// Script lines tapping a point given in game space (y up), at step n (down) and n + 1 (up).
+inline std::string tap(int n, float x, float y) {
+    const std::string p = std::to_string(x) + " " + std::to_string(480 - y) + "\n";
+    return std::to_string(n) + " down " + p + std::to_string(n + 1) + " up " + p;
+}
+
+using Story = std::vector<std::string>;
+using testrun::TraceLine;
+
+// Events of every frame and every sound played, left out of the stories the tests compare, and
+// those a test leaves out too.
+inline bool noise(const std::string& e, const std::set<std::string>& also = {}) {
+    static const std::set<std::string> every = {"onFrame",   "render",       "sizeGl",
+                                                "onPtrMove", "preloadSound", "prepareSound"};
+    return e.empty() || every.count(e) || also.count(e) ||
+           e.find("laySound") != std::string::npos || e.find("Fireworks") != std::string::npos;
+}
+
+// The trace lines that pass keep, as "step event payload" or "step console line".
+inline Story story(const testrun::Trace& trace, const std::function<bool(const TraceLine&)>& keep) {
+    Story out;
+    for (const TraceLine& t : trace)
+        if (keep(t))
+            out.push_back(std::to_string(t.frame) + " " +
+                          (t.event.empty() ? t.log : t.event + " " + t.payload));
+    return out;
 }
 
 // The level catalogue, filled on first use.

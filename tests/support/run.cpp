@@ -53,6 +53,14 @@ long Png::at(int x, int y) const {
     return (long(p[0]) << 16) | (long(p[1]) << 8) | p[2];
 }
 
+int Png::count(int x0, int y0, int x1, int y1, const std::function<bool(long)>& test) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            n += at(x, y) >= 0 && test(at(x, y));
+    return n;
+}
+
 Png readPng(const std::string& path) {
     png_image img{};
     img.version = PNG_IMAGE_VERSION;
@@ -203,31 +211,6 @@ bool waitForStep(const std::string& trace, long step, int timeout) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
-}
-
-ScriptedRun runScripted(std::vector<std::string> argv, const std::string& script,
-                        const std::vector<std::string>& extra,
-                        const std::vector<std::string>& env) {
-    ScriptedRun r;
-    r.dir = tempDir();
-    writeFile(r.path("s.txt"), script);
-    if (!env.empty()) {
-        argv.insert(argv.begin(), env.begin(), env.end());
-        argv.insert(argv.begin(), "/usr/bin/env");
-    }
-    argv.insert(argv.end(), {"--script", r.path("s.txt"), "--trace", r.path("t.jsonl")});
-    for (std::string a : extra) {
-        if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
-        argv.push_back(a);
-    }
-    r.result = run(argv);
-    r.trace = readTrace(r.path("t.jsonl"));
-    return r;
-}
-
-std::string tap(int n, float x, float y) {
-    const std::string p = std::to_string(x) + " " + std::to_string(480 - y) + "\n";
-    return std::to_string(n) + " down " + p + std::to_string(n + 1) + " up " + p;
 }
 
 } // namespace testrun

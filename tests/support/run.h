@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// What the tests share: folders of their own, files, PNG pictures, and built programs run with a
-// script, their traces read back.
+// What the tests share: folders of their own, files, PNG pictures, and built programs run with
+// their traces read back.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ struct Png {
     std::vector<uint8_t> rgb;
     // The pixel as 0xRRGGBB; -1 outside the picture.
     long at(int x, int y) const;
+    // The pixels of the box [x0, x1) x [y0, y1) inside the picture that pass the test.
+    int count(int x0, int y0, int x1, int y1, const std::function<bool(long)>& test) const;
 };
 Png readPng(const std::string& path);
 // The bytes of a PNG file of one colour (0xRRGGBB).
@@ -52,28 +55,9 @@ Trace readTrace(const std::string& path);
 Trace events(const Trace& trace, const std::string& name);
 // The step of the first console line containing part at or after step from (-1: none).
 long logFrame(const Trace& trace, const std::string& part, long from = 0);
-inline bool hasLog(const Trace& trace, const std::string& part) {
-    return logFrame(trace, part) >= 0;
-}
 // Lines of the event strictly between two steps.
 long countBetween(const Trace& trace, const std::string& event, long from, long to);
 // Waits until a running program's trace mentions the given step (false after timeout seconds).
 bool waitForStep(const std::string& trace, long step, int timeout);
-
-// A run with a script (at <dir>/s.txt) and a trace (<dir>/t.jsonl) in a folder of its own.
-struct ScriptedRun {
-    std::string dir;
-    Result result;
-    Trace trace;
-    std::string path(const std::string& name) const { return dir + "/" + name; }
-};
-// Runs argv with the script, the trace and the extra arguments, where '@' stands for the run's
-// folder; env entries (NAME=VALUE) are set for the program only.
-ScriptedRun runScripted(std::vector<std::string> argv, const std::string& script,
-                        const std::vector<std::string>& extra,
-                        const std::vector<std::string>& env = {});
-
-// Script lines tapping a point given in game space (y up), at step n (down) and n + 1 (up).
-std::string tap(int n, float x, float y);
 
 } // namespace testrun

@@ -25,22 +25,24 @@ struct GameRun {
     std::string path(const std::string& name) const { return dir + "/" + name; }
 };
 
-// Runs the game headless with seed 7 and the given data folder; env entries (NAME=VALUE) are for
-// the game only, and '@' in an argument or an entry stands for the run's folder.
+// Runs the game (the built one unless told) headless with seed 7 and the given data folder, from
+// the root folder; env entries (NAME=VALUE, or env's own options) are for the game only, and '@'
+// in an argument or an entry stands for the run's folder.
 inline GameRun runGame(const std::string& data, const std::string& script,
                        const std::vector<std::string>& extra,
-                       const std::vector<std::string>& env = {}) {
+                       const std::vector<std::string>& env = {},
+                       const std::string& exe = FLINGO_EXE) {
     GameRun r;
     r.dir = testrun::tempDir();
     testrun::writeFile(r.path("s.txt"), script);
     std::vector<std::string> argv = {"/usr/bin/env"};
     argv.insert(argv.end(), env.begin(), env.end());
-    argv.insert(argv.end(), {FLINGO_EXE, "--headless", "--seed", "7", "--data-dir", data,
-                             "--script", r.path("s.txt"), "--trace", r.path("t.jsonl")});
+    argv.insert(argv.end(), {exe, "--headless", "--seed", "7", "--data-dir", data, "--script",
+                             r.path("s.txt"), "--trace", r.path("t.jsonl")});
     argv.insert(argv.end(), extra.begin(), extra.end());
     for (std::string& a : argv)
         if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
-    r.result = testrun::run(argv);
+    r.result = testrun::run(argv, 300, "/");
     r.trace = testrun::readTrace(r.path("t.jsonl"));
     return r;
 }
@@ -97,6 +99,14 @@ inline std::string dataWithBests(const std::vector<int>& bests) {
     savedata::save();
     evt::publish("onShutdown");
     return dir;
+}
+
+// The best score (or the one sent to the score server) the data folder holds for a level.
+inline int stored(const std::string& dir, int level, bool submitted = false) {
+    useDataFolder(dir);
+    const int s = submitted ? fg::scores::readSubmitted(level) : fg::scores::readBest(level);
+    evt::publish("onShutdown");
+    return s;
 }
 
 // The device id the game keeps in the data folder.

@@ -19,22 +19,21 @@ using namespace e2e;
 
 namespace {
 
+const char* const ROWS[] = {"Easy", "Medium", "Hard", "Airport", "Basement"};
+
 struct Exchange {
     std::string body, reply;
 };
 
-// Stands at the address the game posts to; its n-th request is answered the n-th way of the
-// plan (the last way for all later ones). Forward passes the request on to the score server and
-// records both sides; Hang never answers; Drip sends a page's first rows, then nothing more.
+// Stands at the address the game posts to. Forward passes requests on to the score server and
+// records both sides; Drip sends a page's first rows, then nothing more.
 class Relay : public testsrv::Http {
   public:
-    enum Mode { Forward, Hang, Drip };
+    enum Mode { Forward, Drip };
 
-    explicit Relay(std::vector<Mode> plan, int target = 0) {
+    explicit Relay(Mode mode, int target = 0) {
         svr.Post(R"(/.*)",
-                 [this, plan, target](const httplib::Request& req, httplib::Response& res) {
-                     const Mode mode = plan[std::min<size_t>(asked++, plan.size() - 1)];
-                     if (mode == Hang) return nap(60);
+                 [this, mode, target](const httplib::Request& req, httplib::Response& res) {
                      if (mode == Drip)
                          return res.set_chunked_content_provider(
                              "text/html", [this](size_t, httplib::DataSink& s) {
@@ -67,17 +66,9 @@ class Relay : public testsrv::Http {
         "<body style='margin:0;background:#000'><img src='/pic.png' style='display:block'>"
         "<div style='height:20px;background:url(/pic.png) repeat-x'></div>"
         "<div style='height:30px;background:#00ff00'></div>";
-    std::atomic<size_t> asked{0};
     std::mutex lock;
     std::vector<Exchange> seen;
 };
-
-int submittedIn(const std::string& dir, int level) {
-    useDataFolder(dir);
-    const int s = fg::scores::readSubmitted(level);
-    evt::publish("onShutdown");
-    return s;
-}
 
 std::vector<uint8_t> barPixels(const std::string& title) {
     panel::Image img;
@@ -106,83 +97,73 @@ int mismatches(const std::string& shot, const std::vector<uint8_t>& rgba, int y0
     return bad;
 }
 
-// Pure red pixels (the active Submit button's colour) around the first level's Submit button.
-int redSubmit(const std::string& shot) {
-    const Vector3<float> at = level(0).hudSubmitPos;
-    const int x = static_cast<int>(at.x), y = 480 - static_cast<int>(at.y);
-    return testrun::readPng(shot).count(x - 28, y - 10, x + 29, y + 11, [](long p) {
-        return (p >> 16) > 150 && ((p >> 8) & 255) < 60 && (p & 255) < 60;
-    });
-}
-
 // A submission from the first level with a best of 25: "No" to the first prompt, "Yes" to the
-// second at step 210; "press" at step 1400 ("Back" under a board, "Ok" under an error).
+// second at step 210 (a 1 s pause under the spinner, then the page at once); "press" at step
+// 1400 ("Back" under a board, "Ok" under an error).
 GameRun submitFromLevel(const std::string& data, const std::string& server, const char* press) {
-    const fg::LevelInfo& l0 = level(0);
-    std::string script = tap(130, l0.menuButtonPos.x, l0.menuButtonPos.y); // level in by 149
-    script += tap(170, l0.hudSubmitPos.x, l0.hudSubmitPos.y);              // "Submit Score?"
-    script += "180 press \"No\"\n";                                        // nothing happens
-    script += tap(200, l0.hudSubmitPos.x, l0.hudSubmitPos.y);
-    script += "210 press \"Yes\"\n"; // 1 s pause under the spinner, then the page at once
-    script += "1400 press \"" + std::string(press) + "\"\n";
     std::vector<std::string> extra = {"--frames",        "1500",    "--location", "48.8,2.3",
                                       "--analytics-log", "@a.jsonl"};
-    for (const char* shot :
-         {"165:@level.png", "240:@spinner.png", "1300:@board.png", "1480:@back.png"})
+    for (const char* shot : {"240:@spinner.png", "1300:@board.png"})
         extra.insert(extra.end(), {"--screenshot", shot});
     if (!server.empty()) extra.insert(extra.end(), {"--score-server", server});
-    return runGame(data, script, extra);
-}
-
-// Taps the menu's Scores button at step 130, then the rows of the levels given at their steps.
-std::string boardsScript(const std::vector<std::pair<int, int>>& rows) {
-    level(0); // fills the tables
-    const Vector2<int> scores = fg::menu_info.scoresButtonPos;
-    std::string script = tap(130, static_cast<float>(scores.x), static_cast<float>(scores.y));
-    for (auto [step, i] : rows)
-        script += tap(step, static_cast<float>(level(i).scoreRowPos.x),
-                      static_cast<float>(level(i).scoreRowPos.y));
-    return script;
-}
-
-// Bests that unlock every level.
-std::string unlockedData() {
-    std::vector<int> b;
-    for (int i = 0; i < fg::LEVEL_COUNT; ++i)
-        b.push_back(std::max(level(i).unlockScore, 1) + 3 + i);
-    return dataWithBests(b);
+    return runGame(data,
+                   "130 press \"Easy\"\n170 press \"Submit\"\n180 press \"No\"\n200 press "
+                   "\"Submit\"\n210 press \"Yes\"\n1400 press \"" +
+                       std::string(press) + "\"\n",
+                   extra);
 }
 
 } // namespace
 
-TEST(OnlineGame, SubmissionFromALevelPostsEveryFieldAndShowsTheBoard) {
+// Through a relay to the reference server, to a server that is down, and with none configured
+// (the game then serves the boards itself from the data folder, moving one that cannot be read
+// aside): "submitted" stored only once a server took the score, and "Back" under the board or
+// "Ok" under the error goes back to the level, which ticks again.
+TEST(OnlineGame, SubmissionsFromALevelToAServerToOneDownAndToNone) {
     testscores::Process server(FLINGO_SCORES_EXE, testrun::tempDir() + "/scores.db");
-    Relay relay({Relay::Forward}, server.port);
-    const std::string data = dataWithBests({25});
-    GameRun r = submitFromLevel(data, relay.url(), "Back");
-    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
+    Relay relay(Relay::Forward, server.port), down(Relay::Forward);
+    down.stop();
+    const std::string junk(3000, 'j'),
+        data[] = {dataWithBests({25}), dataWithBests({25}), dataWithBests({25})};
+    testrun::writeFile(data[2] + "/scores.db", junk);
+    std::vector<GameRun> runs;
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        runs.push_back(submitFromLevel(data[i],
+                                       i == 0   ? relay.url()
+                                       : i == 1 ? down.url()
+                                                : "",
+                                       i == 1 ? "Ok" : "Back"));
+        ASSERT_EQ(runs[i].result.status, 0) << runs[i].result.stderr_text;
+        EXPECT_GT(testrun::logFrame(runs[i].trace, i == 1 ? "score 25 of level 0 not submitted"
+                                                          : "score 25 of level 0 submitted"),
+                  260);
+        EXPECT_EQ(stored(data[i], 0, true), i == 1 ? 0 : 25);
+        EXPECT_GT(testrun::countBetween(runs[i].trace, "onFrame", 1420, 1500), 50);
+    }
+    EXPECT_GT(testrun::logFrame(runs[1].trace, "The score server could not be reached."), 260);
+    EXPECT_EQ(testrun::logFrame(runs[2].trace, "Error loading webpage"), -1);
+    EXPECT_EQ(testrun::readFile(data[2] + "/scores.db.unreadable"), junk);
+    EXPECT_GT(testrun::logFrame(runs[2].trace, "moved aside as"), 0);
 
     // The prompt answered "No" posts nothing; the one answered "Yes" does. The server got the
     // best, the given position and this machine's id, and took it.
+    const GameRun& r = runs[0];
     EXPECT_EQ(story(r.trace, [](const TraceLine& t) { return t.event == "postScore"; }),
               Story{"210 postScore null"});
     const auto seen = relay.exchanges();
     ASSERT_EQ(seen.size(), 1u) << r.result.stderr_text;
-    ASSERT_FALSE(deviceIn(data).empty());
-    EXPECT_EQ(seen[0].body, online::submissionBody(0, 25, 48.8, 2.3, deviceIn(data)));
+    ASSERT_FALSE(deviceIn(data[0]).empty());
+    EXPECT_EQ(seen[0].body, online::submissionBody(0, 25, 48.8, 2.3, deviceIn(data[0])));
     EXPECT_NE(seen[0].reply.find("Score submitted!"), std::string::npos);
     EXPECT_NE(testrun::readFile(r.path("a.jsonl")).find("\"post_score_level_0\""),
               std::string::npos);
 
-    // "submitted" stored once the server took it. A known position does not wait: the page is
-    // up right after the 1 s pause (step 260), the game stopped ticking under it and started
-    // again after Back, not activated again (its menu's sounds not reloaded), and with no jump
-    // for the time spent on the page.
-    EXPECT_EQ(submittedIn(data, 0), 25);
-    EXPECT_GT(testrun::logFrame(r.trace, "score 25 of level 0 submitted"), 260);
+    // A known position does not wait: the page is up right after the 1 s pause (step 260), the
+    // game stopped ticking under it and started again after Back, not activated again (its
+    // menu's sounds not reloaded), and with no jump for the time spent on the page.
     EXPECT_GT(testrun::countBetween(r.trace, "onFrame", 215, 255), 30) << "ticks in the pause";
     EXPECT_EQ(testrun::countBetween(r.trace, "onFrame", 300, 1400), 0) << "none under the page";
-    EXPECT_GT(testrun::countBetween(r.trace, "onFrame", 1420, 1500), 50) << "again after Back";
     EXPECT_EQ(testrun::countBetween(r.trace, "preloadSound", 1400, 1500), 0);
     const Story after = story(r.trace, [](const TraceLine& t) {
         return t.frame > 1400 && t.frame < 1500 && t.event == "onFrame";
@@ -190,82 +171,40 @@ TEST(OnlineGame, SubmissionFromALevelPostsEveryFieldAndShowsTheBoard) {
     ASSERT_FALSE(after.empty());
     EXPECT_LT(std::atof(after[0].substr(after[0].rfind(' ')).c_str()), 0.05) << after[0];
 
-    // On screen: the spinner over the level during the pause (no bar yet), the board under its
-    // bar, the Submit button red before and greyed after.
+    // On screen: the spinner over the level during the pause (no bar yet), then the board under
+    // its bar.
     EXPECT_GT(mismatches(r.path("spinner.png"), barPixels(" Easy Level Scores"), 0), 1000);
     EXPECT_EQ(mismatches(r.path("board.png"), barPixels(" Easy Level Scores"), 0), 0);
     EXPECT_EQ(mismatches(r.path("board.png"), pagePixels(seen[0].reply), 44), 0);
-    EXPECT_GT(redSubmit(r.path("level.png")), 10) << "Submit in red before";
-    EXPECT_EQ(redSubmit(r.path("back.png")), 0) << "Submit greyed after";
-
-    // The same to a server that is down: an alert that says so, "Ok" back to the level, nothing
-    // stored as submitted and Submit still red.
-    relay.stop();
-    const std::string again = dataWithBests({25});
-    GameRun down = submitFromLevel(again, relay.url(), "Ok");
-    ASSERT_EQ(down.result.status, 0) << down.result.stderr_text;
-    EXPECT_GT(testrun::logFrame(down.trace, "The score server could not be reached."), 260);
-    EXPECT_GT(testrun::logFrame(down.trace, "score 25 of level 0 not submitted"), 260);
-    EXPECT_EQ(submittedIn(again, 0), 0);
-    EXPECT_GT(redSubmit(down.path("back.png")), 10) << "Submit still red";
-    EXPECT_GT(testrun::countBetween(down.trace, "onFrame", 1420, 1500), 50) << "in the level";
-}
-
-// No score server configured: the game serves the boards itself, from the data folder; one that
-// cannot be read is moved aside and the boards start afresh.
-TEST(OnlineGame, WithoutAServerTheBoardsAreServedFromTheDataFolder) {
-    const std::string data = dataWithBests({25}), junk(3000, 'j');
-    testrun::writeFile(data + "/scores.db", junk);
-    GameRun r = submitFromLevel(data, "", "Back");
-    ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
-    EXPECT_EQ(testrun::logFrame(r.trace, "Error loading webpage"), -1) << r.result.stderr_text;
-    EXPECT_GT(testrun::logFrame(r.trace, "score 25 of level 0 submitted"), 260);
-    EXPECT_EQ(submittedIn(data, 0), 25);
-    EXPECT_EQ(testrun::readFile(data + "/scores.db.unreadable"), junk);
-    EXPECT_GT(testrun::logFrame(r.trace, "moved aside as"), 0);
-
-    // The board the player saw is the one the reference server makes from that database: this
-    // machine's player with the score just sent.
-    testscores::Process server(FLINGO_SCORES_EXE, data + "/scores.db");
-    auto reply =
-        httplib::Client("127.0.0.1", server.port)
-            .Post("/scores/submitScore", online::submissionBody(0, 25, 48.8, 2.3, deviceIn(data)),
-                  "application/x-www-form-urlencoded");
-    ASSERT_TRUE(reply);
-    EXPECT_NE(reply->body.find("Your best: <b>25</b>, rank 1"), std::string::npos) << reply->body;
-    EXPECT_EQ(mismatches(r.path("board.png"), pagePixels(reply->body), 44), 0);
 }
 
 TEST(OnlineGame, EveryLevelsBoardOpensUnderItsTitleAndBackReturns) {
     testscores::Process server(FLINGO_SCORES_EXE, testrun::tempDir() + "/scores.db");
-    Relay relay({Relay::Forward}, server.port);
-    const std::string data = unlockedData();
+    Relay relay(Relay::Forward, server.port);
+    const std::string data = testrun::tempDir();
+    // From the score menu, each row's board in turn, Back after a look.
     constexpr int FIRST = 200, EACH = 400;
-    std::vector<std::pair<int, int>> rows;
-    std::string back;
+    std::string script = "130 press \"Scores\"\n";
     std::vector<std::string> extra = {"--frames", std::to_string(FIRST + 5 * EACH),
                                       "--score-server", relay.url()};
-    for (int i = 0; i < fg::LEVEL_COUNT; ++i) {
-        rows.push_back({FIRST + i * EACH, i});
-        back += std::to_string(FIRST + i * EACH + 330) + " press \"Back\"\n";
-        extra.push_back("--screenshot");
-        extra.push_back(std::to_string(FIRST + i * EACH + 300) + ":@board" + std::to_string(i) +
-                        ".png");
+    for (int i = 0, t = FIRST; i < fg::LEVEL_COUNT; ++i, t += EACH) {
+        script += std::to_string(t) + " press \"" + ROWS[i] + "\"\n" + std::to_string(t + 330) +
+                  " press \"Back\"\n";
+        extra.insert(extra.end(), {"--screenshot", std::to_string(t + 300) + ":@board" +
+                                                       std::to_string(i) + ".png"});
     }
-    GameRun r = runGame(data, boardsScript(rows) + back, extra);
+    GameRun r = runGame(data, script, extra);
     ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
 
     EXPECT_EQ(story(r.trace, [](const TraceLine& t) { return t.event == "showScores"; }),
-              (Story{"201 showScores 0", "601 showScores 1", "1001 showScores 2",
-                     "1401 showScores 3", "1801 showScores 4"}));
+              (Story{"200 showScores 0", "600 showScores 1", "1000 showScores 2",
+                     "1400 showScores 3", "1800 showScores 4"}));
     const auto seen = relay.exchanges();
     ASSERT_EQ(seen.size(), 5u) << r.result.stderr_text;
     for (size_t i = 0; i < seen.size(); ++i) {
         SCOPED_TRACE("level " + std::to_string(i));
         EXPECT_EQ(seen[i].body, online::boardBody(static_cast<int>(i), deviceIn(data)));
-        std::string title = online::rankora_scoreboard_names[i];
-        EXPECT_NE(seen[i].reply.find(title.substr(title.find_first_not_of(' '))),
-                  std::string::npos);
+        const std::string title = online::rankora_scoreboard_names[i];
         // Under its own title, the page the server sent.
         const std::string shot = r.path("board" + std::to_string(i) + ".png");
         EXPECT_EQ(mismatches(shot, barPixels(title), 0), 0);
@@ -277,59 +216,39 @@ TEST(OnlineGame, EveryLevelsBoardOpensUnderItsTitleAndBackReturns) {
     }
 }
 
-// Board pages that never end, given up after 2 s of real time (long after the first shots, long
-// before the "Ok" WAIT steps later): the Medium board's reply never comes, the Hard board's stops
-// after its first rows. An alert says so over the page, "Ok" goes back to the score menu.
-TEST(OnlineGame, PagesThatNeverEndShowWhatCameAndOkGoesBack) {
-    Relay relay({Relay::Hang, Relay::Drip});
-    constexpr int HANG = 200, WAIT = 4000, DRIP = HANG + WAIT + 300;
-    const int shots[] = {5, 10, 20, 25, 30, 40, 80, 160, 320, 640, WAIT - 5};
-    std::vector<std::string> extra = {"--frames", std::to_string(DRIP + WAIT + 100),
-                                      "--score-server", relay.url()};
-    for (int base : {HANG, DRIP})
-        for (int n : shots)
-            extra.insert(extra.end(), {"--screenshot", std::to_string(base + n) + ":@s" +
-                                                           std::to_string(base + n) + ".png"});
-    const std::string ok = std::to_string(HANG + WAIT) + " press \"Ok\"\n" +
-                           std::to_string(DRIP + WAIT) + " press \"Ok\"\n";
-    GameRun r = runGame(unlockedData(), boardsScript({{HANG, 1}, {DRIP, 2}}) + ok, extra,
+// A board page that stops after its first rows, given up after 2 s of real time: long after
+// the first shots, long before the "Ok" 4000 steps after the tap.
+TEST(OnlineGame, APageThatStopsShowsWhatCameAndOkGoesBack) {
+    Relay relay(Relay::Drip);
+    const int shots[] = {205, 210, 220, 225, 230, 240, 280, 360, 520, 840, 4195};
+    std::vector<std::string> extra = {"--frames", "4300", "--score-server", relay.url()};
+    for (int n : shots)
+        extra.insert(extra.end(),
+                     {"--screenshot", std::to_string(n) + ":@s" + std::to_string(n) + ".png"});
+    GameRun r = runGame(testrun::tempDir(),
+                        "130 press \"Scores\"\n200 press \"Medium\"\n4200 press \"Ok\"\n", extra,
                         {"FLINGO_HTTP_TIMEOUT=2"});
     ASSERT_EQ(r.result.status, 0) << r.result.stderr_text;
-    const auto shot = [&](int step) { return r.path("s" + std::to_string(step) + ".png"); };
 
-    for (auto [base, title] :
-         {std::pair{HANG, " Medium Level Scores"}, {DRIP, " Hard Level Scores"}}) {
-        SCOPED_TRACE(title);
-        const long alert = testrun::logFrame(
-            r.trace, "alert \"Error loading webpage\": The score server did not answer in time.",
-            base);
-        EXPECT_GT(alert, base) << r.result.stderr_text;
-        EXPECT_LT(alert, base + WAIT);
-        EXPECT_GE(testrun::logFrame(r.trace, "\"Ok\" tapped", base), base + WAIT);
-        // The alert over the page: the dimmed screen still shows the bar's title.
-        EXPECT_GT(mismatches(shot(base + WAIT - 5), barPixels(title), 0), 1000);
-        // None under the page, again on the score menu after "Ok".
-        EXPECT_EQ(testrun::countBetween(r.trace, "onFrame", base + 40, base + WAIT - 10), 0);
-        EXPECT_GT(testrun::countBetween(r.trace, "onFrame", base + WAIT + 40, base + WAIT + 100),
-                  30);
-    }
-    // Still waiting at the start: the placeholder page under the bar, the spinner turning.
-    EXPECT_EQ(mismatches(shot(HANG + 25),
-                         pagePixels("<body style=\"background-color:#000000;color:#07FF6D;\">"
-                                    "<center><h1>loading...</h1></center></body>",
-                                    150),
-                         44),
-              0);
-    EXPECT_NE(testrun::readPng(shot(HANG + 25)).rgb, testrun::readPng(shot(HANG + 30)).rgb);
-    // Before its last byte the dripping page is on screen with its pictures: the <img> at the
-    // top left, the CSS background repeated across, the green first row under them (magenta and
-    // green by their channels, dimmed or not: the alert may be up already).
+    // An alert says so over the page (the dimmed screen still shows the bar's title); "Ok" goes
+    // back to the score menu: no ticks under the page, again after.
+    const long alert = testrun::logFrame(
+        r.trace, "alert \"Error loading webpage\": The score server did not answer in time.");
+    EXPECT_GT(alert, 200) << r.result.stderr_text;
+    EXPECT_LT(alert, 4200);
+    EXPECT_GE(testrun::logFrame(r.trace, "\"Ok\" tapped"), 4200);
+    EXPECT_GT(mismatches(r.path("s4195.png"), barPixels(" Medium Level Scores"), 0), 1000);
+    EXPECT_EQ(testrun::countBetween(r.trace, "onFrame", 240, 4190), 0);
+    EXPECT_GT(testrun::countBetween(r.trace, "onFrame", 4240, 4300), 30);
+    // Before its last byte the page is on screen with its pictures: the <img> at the top left,
+    // the CSS background repeated across, the green first row under them (magenta and green by
+    // their channels, dimmed or not: the alert may be up already).
     const auto magenta = [](long p) {
         return (p >> 16) > 2 * ((p >> 8) & 255) + 30 && (p & 255) > 2 * ((p >> 8) & 255) + 30;
     };
     int shown = 0;
     for (int n : shots) {
-        const testrun::Png s = testrun::readPng(shot(DRIP + n));
+        const testrun::Png s = testrun::readPng(r.path("s" + std::to_string(n) + ".png"));
         const long green = s.at(160, 100);
         shown += magenta(s.at(20, 54)) && magenta(s.at(300, 74)) &&
                  ((green >> 8) & 255) > 2 * ((green >> 16) + (green & 255)) + 30;

@@ -48,14 +48,13 @@ int height() {
 }
 
 std::vector<uint8_t> readPixels() {
-    std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
+    std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    std::vector<uint8_t> topDown(bottomUp.size());
-    const size_t row = static_cast<size_t>(w) * 4;
-    for (int y = 0; y < h; ++y)
-        std::copy_n(&bottomUp[(h - 1 - y) * row], row, &topDown[y * row]);
-    return topDown;
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    const size_t row = static_cast<size_t>(w) * 4; // GL's row 0 is the bottom one
+    for (int y = 0; y < h / 2; ++y)
+        std::swap_ranges(&px[y * row], &px[y * row] + row, &px[(h - 1 - y) * row]);
+    return px;
 }
 
 uint32_t rgbAt(const std::vector<uint8_t>& px, int x, int y) {

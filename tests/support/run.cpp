@@ -30,8 +30,7 @@ struct MadeFolders {
 } // namespace
 
 std::string tempDir() {
-    const char* base = getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/flingo-test-XXXXXX";
+    std::string tmpl = std::filesystem::temp_directory_path() / "flingo-test-XXXXXX";
     if (!mkdtemp(tmpl.data())) return "/tmp";
     made_folders.paths.push_back(tmpl);
     return tmpl;
@@ -109,7 +108,8 @@ int start(const std::vector<std::string>& argv, const std::string& stderr_path,
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
     const int flags = O_WRONLY | O_CREAT | O_TRUNC;
-    posix_spawn_file_actions_addopen(&fa, 2, stderr_path.c_str(), flags, 0644);
+    if (!stderr_path.empty())
+        posix_spawn_file_actions_addopen(&fa, 2, stderr_path.c_str(), flags, 0644);
     posix_spawn_file_actions_addopen(&fa, 1, stdout_path.c_str(), flags, 0644);
     if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
     pid_t pid = -1;
@@ -202,15 +202,6 @@ long countBetween(const Trace& trace, const std::string& event, long from, long 
     for (const TraceLine& t : trace)
         n += t.event == event && t.frame > from && t.frame < to;
     return n;
-}
-
-bool waitForStep(const std::string& trace, long step, int timeout) {
-    const std::string mark = "{\"frame\":" + std::to_string(step) + ",";
-    for (long naps = 0; readFile(trace).find(mark) == std::string::npos; ++naps) {
-        if (naps > timeout * 50L) return false; // naps of 20 ms: `timeout` seconds or more
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 } // namespace testrun

@@ -39,7 +39,7 @@ struct Result {
 };
 // Runs argv[0] with the arguments, waits for it (killing it after timeout seconds).
 Result run(const std::vector<std::string>& argv, int timeout = 300, const std::string& cwd = "");
-// Starts it without waiting; its pid.
+// Starts it without waiting (its stderr left as ours when no path is given); its pid.
 int start(const std::vector<std::string>& argv, const std::string& stderr_path,
           const std::string& stdout_path = "/dev/null", const std::string& cwd = "");
 int wait(int pid, int timeout = 300);
@@ -57,7 +57,5 @@ Trace events(const Trace& trace, const std::string& name);
 long logFrame(const Trace& trace, const std::string& part, long from = 0);
 // Lines of the event strictly between two steps.
 long countBetween(const Trace& trace, const std::string& event, long from, long to);
-// Waits until a running program's trace mentions the given step (false after timeout seconds).
-bool waitForStep(const std::string& trace, long step, int timeout);
 
 } // namespace testrun

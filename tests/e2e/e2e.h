@@ -11,6 +11,7 @@
 #include "support/run.h"
 
 #include <functional>
+#include <gtest/gtest.h>
 #include <set>
 
 namespace e2e {
@@ -26,8 +27,8 @@ struct GameRun {
 };
 
 // Runs the game (the built one unless told) headless with seed 7 and the given data folder, from
-// the root folder; env entries (NAME=VALUE, or env's own options) are for the game only, and '@'
-// in an argument or an entry stands for the run's folder.
+// the root folder, expecting a clean exit; env entries (NAME=VALUE, or env's own options) are for
+// the game only, and '@' in an argument or an entry stands for the run's folder.
 inline GameRun runGame(const std::string& data, const std::string& script,
                        const std::vector<std::string>& extra,
                        const std::vector<std::string>& env = {},
@@ -44,6 +45,7 @@ inline GameRun runGame(const std::string& data, const std::string& script,
         if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
     r.result = testrun::run(argv, 300, "/");
     r.trace = testrun::readTrace(r.path("t.jsonl"));
+    EXPECT_EQ(r.result.status, 0) << r.result.stderr_text;
     return r;
 }
 

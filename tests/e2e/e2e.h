@@ -33,8 +33,7 @@ inline GameRun runGame(const std::string& data, const std::string& script,
                        const std::vector<std::string>& extra,
                        const std::vector<std::string>& env = {},
                        const std::string& exe = FLINGO_EXE) {
-    GameRun r;
-    r.dir = testrun::tempDir();
+    GameRun r{testrun::tempDir(), {}, {}};
     testrun::writeFile(r.path("s.txt"), script);
     std::vector<std::string> argv = {"/usr/bin/env"};
     argv.insert(argv.end(), env.begin(), env.end());

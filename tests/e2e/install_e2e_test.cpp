@@ -6,7 +6,6 @@
 #include "e2e.h"
 
 #include <filesystem>
-#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
@@ -37,7 +36,6 @@ TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
          {std::vector<std::string>{"/usr/bin/appstreamcli", "validate", "--pedantic", "--no-net",
                                    metainfo},
           {"/usr/bin/desktop-file-validate", desktop}}) {
-        if (!fs::exists(check[0])) continue;
         testrun::Result r = testrun::run(check);
         EXPECT_EQ(r.status, 0) << check[0] << ": " << r.stdout_text << r.stderr_text;
         EXPECT_EQ(r.stdout_text.find("W:"), std::string::npos) << r.stdout_text;

@@ -18,13 +18,15 @@ bool init(int width, int height) {
     if (context) return true;
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     const bool video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    for (auto [attr, value] :
+         {std::pair{SDL_GL_CONTEXT_PROFILE_MASK, int(SDL_GL_CONTEXT_PROFILE_ES)},
+          {SDL_GL_CONTEXT_MAJOR_VERSION, 1},
+          {SDL_GL_CONTEXT_MINOR_VERSION, 1},
+          {SDL_GL_RED_SIZE, 8},
+          {SDL_GL_GREEN_SIZE, 8},
+          {SDL_GL_BLUE_SIZE, 8},
+          {SDL_GL_DEPTH_SIZE, 16}})
+        SDL_GL_SetAttribute(attr, value);
     if (video)
         window =
             SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);

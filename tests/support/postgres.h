@@ -52,8 +52,6 @@ class Server {
         if (up) stop();
         if (!dir.empty()) run("rm -rf " + dir);
     }
-    Server(const Server&) = delete;
-    Server& operator=(const Server&) = delete;
 
     // A new empty database; its URL.
     std::string database(const std::string& name) {

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <png.h>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 
@@ -41,23 +40,14 @@ void writeFile(const std::string& path, const std::string& text) {
 }
 
 std::string readFile(const std::string& path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 long Png::at(int x, int y) const {
     if (x < 0 || y < 0 || x >= w || y >= h) return -1;
     const uint8_t* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
     return (long(p[0]) << 16) | (long(p[1]) << 8) | p[2];
-}
-
-int Png::count(int x0, int y0, int x1, int y1, const std::function<bool(long)>& test) const {
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            n += at(x, y) >= 0 && test(at(x, y));
-    return n;
 }
 
 Png readPng(const std::string& path) {
@@ -119,15 +109,10 @@ int start(const std::vector<std::string>& argv, const std::string& stderr_path,
 }
 
 int wait(int pid, int timeout) {
-    if (pid <= 0) return -1;
     // Naps of 5 ms are counted rather than the clock read: `timeout` seconds or more.
     int status = 0;
-    for (long naps = 0; waitpid(pid, &status, WNOHANG) != pid; ++naps) {
-        if (naps > timeout * 200L) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            break;
-        }
+    for (long naps = 0; pid > 0 && waitpid(pid, &status, WNOHANG) == 0; ++naps) {
+        if (naps == timeout * 200L) kill(pid, SIGKILL); // reaped on a later turn
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,8 +21,6 @@ struct Png {
     std::vector<uint8_t> rgb;
     // The pixel as 0xRRGGBB; -1 outside the picture.
     long at(int x, int y) const;
-    // The pixels of the box [x0, x1) x [y0, y1) inside the picture that pass the test.
-    int count(int x0, int y0, int x1, int y1, const std::function<bool(long)>& test) const;
 };
 Png readPng(const std::string& path);
 // The bytes of a PNG file of one colour (0xRRGGBB).

@@ -38,8 +38,6 @@ class Process {
         return clean;
     }
     ~Process() { stop(); }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
 
     pid_t pid = -1;
     int port = 0;

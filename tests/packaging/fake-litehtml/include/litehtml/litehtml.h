@@ -1,8 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The shape of a later litehtml's container: fonts from a description.
+// A litehtml whose container lacks the calls the in-app page overrides, as in later releases.
 namespace litehtml {
-struct font_description {};
-struct document_container {
-    virtual unsigned long create_font(const font_description&, const void*, void*) = 0;
-};
+struct document_container {};
 } // namespace litehtml

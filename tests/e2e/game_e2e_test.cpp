@@ -41,7 +41,8 @@ TEST(Game, FreshStartLaunchesInOrderAndActivatesOnceAndSigtermEndsTheNextRunClea
     // A tap while the menu slides in over the start-up screen: nobody listens yet.
     GameRun r = runGame(data, "105 down 160 240\n106 up 160 240\n",
                         {"--frames", "125", "--analytics-log", "@a.jsonl", "--screenshot",
-                         "50:@start.png", "--screenshot", "125:@menu.png"});
+                         "50:@start.png", "--screenshot", "125:@menu.png", "--screenshot",
+                         "104:@s104.png", "--screenshot", "106:@s106.png"});
 
     // Launch: the stored sound setting (on, fresh), the menu's track, the ads last of all. The
     // start-up screen stays 2 s: the frame timer ticks from step 101 (each tick updates, then
@@ -59,10 +60,12 @@ TEST(Game, FreshStartLaunchesInOrderAndActivatesOnceAndSigtermEndsTheNextRunClea
                "0 playBackgroundMusic \"OfficeNoise.mp3\"", "0 registerAds null",
                "101 onFrame 0.020000000000000018", "101 render null", "101 render null",
                "118 getMainView null", "120 onFrame 0.020000000000000018", "120 render null"}));
-    // The start-up screen shows the start-up image; the menu does not.
+    // The start-up screen shows the start-up image; the menu does not. While the menu slides in
+    // from the right, the start-up image moves out at the left.
     const std::string image = resources + "/Default.png";
     EXPECT_EQ(mismatches(r.path("start.png"), image), 0);
     EXPECT_GT(mismatches(r.path("menu.png"), image), 200);
+    EXPECT_GT(mismatches(r.path("s104.png"), r.path("s106.png"), 0, 150, 0), 50);
     // USER_START carries the device id kept in the data folder, the same on the next run. That
     // run, stopped by SIGTERM (whenever it comes), shuts down cleanly: its last events are the
     // shutdown's.
@@ -158,9 +161,8 @@ TEST(Game, SpoiltResourcesAreNamedOnceAndNoBestIsLost) {
     testrun::writeFile(res + "/sounds/Applause.wav", junk);
     testrun::writeFile(res + "/sounds/OfficeNoise.mp3", junk);
     testrun::writeFile(res + "/Default.png", "not a picture");
-    level(0); // fills the tables
+    const Vector3<float> button = level(0).menuButtonPos; // and the tables filled
     ASSERT_TRUE(fs::remove(res + "/img/" + fg::menu_info.background));
-    const Vector3<float> button = level(0).menuButtonPos;
     GameRun r = runGame(data, tap(130, button.x, button.y) + scoringFlick(170),
                         {"--frames", "300", "--resource-dir", res, "--screenshot", "125:@m.png"});
     EXPECT_EQ(testrun::events(r.trace, "setBest").size(), 1u); // it scored, over an unverified 0

@@ -28,12 +28,8 @@ int mismatches(const std::string& shot, const std::string& image, int top = 0, i
 bool once(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos && text.find(part) == text.rfind(part);
 }
-// A flick from the ball that scores in the first level with seed 7.
-std::string scoringFlick(int n) {
-    return std::to_string(n) + " down 160 448\n" + std::to_string(n + 1) + " move 200 380\n" +
-           std::to_string(n + 1) + " up 200 380\n";
-}
-
+// A flick from the ball at step 170 that scores in the first level with seed 7.
+const std::string SCORING_FLICK = "170 down 160 448\n171 move 200 380\n171 up 200 380\n";
 } // namespace
 
 TEST(Game, FreshStartLaunchesInOrderAndActivatesOnceAndSigtermEndsTheNextRunCleanly) {
@@ -86,7 +82,7 @@ TEST(Game, AThrowScoresANewBestTheLevelResumesUnchangedAndSeededRunsRepeat) {
     const Vector3<float> button = level(0).menuButtonPos;
     std::string script = tap(130, button.x, button.y); // the level slides in: 131 .. 148
     script += "135 key escape\n";                      // mid-slide: no way back yet
-    script += scoringFlick(170);                       // in the basket, applause at 280
+    script += SCORING_FLICK;                           // in the basket, applause at 280
     script += "350 key escape\n";                      // back to the menu: 350 .. 367
     script += tap(355, button.x, button.y);            // mid-slide: the menu is not active
     script += tap(400, button.x, button.y);
@@ -119,7 +115,7 @@ TEST(Game, AThrowScoresANewBestTheLevelResumesUnchangedAndSeededRunsRepeat) {
     // step's tick.
     GameRun later[2];
     for (GameRun& l : later)
-        l = runGame(data, tap(130, button.x, button.y) + scoringFlick(170) + "300 quit\n",
+        l = runGame(data, tap(130, button.x, button.y) + SCORING_FLICK + "300 quit\n",
                     {"--no-ads", "--screenshot", "200:@p.png"});
     EXPECT_EQ(story(later[0].trace,
                     [](const TraceLine& t) {
@@ -130,11 +126,8 @@ TEST(Game, AThrowScoresANewBestTheLevelResumesUnchangedAndSeededRunsRepeat) {
               (Story{"246 flingoPlaySound \"In.wav\"", "280 flingoPlaySound \"Applause.wav\"",
                      "300 onShutdown null", "300 onShutdown null"}));
     EXPECT_EQ(testrun::events(later[0].trace, "onFrame").back().frame, 299);
-    const auto runOf = [&](int i) {
-        return testrun::readFile(later[i].path("t.jsonl")) +
-               testrun::readFile(later[i].path("p.png"));
-    };
-    EXPECT_EQ(runOf(0), runOf(1));
+    for (const char* file : {"t.jsonl", "p.png"})
+        EXPECT_EQ(testrun::readFile(later[0].path(file)), testrun::readFile(later[1].path(file)));
     EXPECT_GT(testrun::readPng(later[0].path("p.png")).w, 0);
 
     // Every effect played was asked for when its screen opened, for the loader to decode ahead.
@@ -163,7 +156,7 @@ TEST(Game, SpoiltResourcesAreNamedOnceAndNoBestIsLost) {
     testrun::writeFile(res + "/Default.png", "not a picture");
     const Vector3<float> button = level(0).menuButtonPos; // and the tables filled
     ASSERT_TRUE(fs::remove(res + "/img/" + fg::menu_info.background));
-    GameRun r = runGame(data, tap(130, button.x, button.y) + scoringFlick(170),
+    GameRun r = runGame(data, tap(130, button.x, button.y) + SCORING_FLICK,
                         {"--frames", "300", "--resource-dir", res, "--screenshot", "125:@m.png"});
     EXPECT_EQ(testrun::events(r.trace, "setBest").size(), 1u); // it scored, over an unverified 0
     for (const std::string& file : std::vector<std::string>{

@@ -76,6 +76,16 @@ inline Story story(const testrun::Trace& trace, const std::function<bool(const T
     return out;
 }
 
+// Red pixels (a red label, an active button) in the box [x0, x1) x [y0, y1) of a screenshot.
+inline int redPixels(const std::string& shot, int x0, int y0, int x1, int y1) {
+    const testrun::Png png = testrun::readPng(shot);
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            n += testrun::near(png.at(x, y), 0xff0000, 90);
+    return n;
+}
+
 // The level catalogue, filled on first use.
 inline const fg::LevelInfo& level(int i) {
     static const bool filled = (fg::initializeData(), true);

@@ -121,11 +121,8 @@ int wait(int pid, int timeout) {
 
 Result run(const std::vector<std::string>& argv, int timeout, const std::string& cwd) {
     const std::string dir = tempDir();
-    Result r;
-    r.status = wait(start(argv, dir + "/stderr.txt", dir + "/stdout.txt", cwd), timeout);
-    r.stderr_text = readFile(dir + "/stderr.txt");
-    r.stdout_text = readFile(dir + "/stdout.txt");
-    return r;
+    const int status = wait(start(argv, dir + "/stderr.txt", dir + "/stdout.txt", cwd), timeout);
+    return {status, readFile(dir + "/stderr.txt"), readFile(dir + "/stdout.txt")};
 }
 
 namespace {
@@ -165,13 +162,6 @@ Trace readTrace(const std::string& path) {
         }
         out.push_back(t);
     }
-    return out;
-}
-
-Trace events(const Trace& trace, const std::string& name) {
-    Trace out;
-    for (const TraceLine& t : trace)
-        if (t.event == name) out.push_back(t);
     return out;
 }
 

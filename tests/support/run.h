@@ -49,7 +49,6 @@ struct TraceLine {
 };
 using Trace = std::vector<TraceLine>;
 Trace readTrace(const std::string& path);
-Trace events(const Trace& trace, const std::string& name);
 // The step of the first console line containing part at or after step from (-1: none).
 long logFrame(const Trace& trace, const std::string& part, long from = 0);
 // Lines of the event strictly between two steps.

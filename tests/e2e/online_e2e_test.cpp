@@ -217,7 +217,8 @@ TEST(OnlineGame, EveryLevelsBoardOpensUnderItsTitleAndBackReturns) {
 // of real time: long after the first shots, long before the "Ok" 4000 steps after the tap.
 TEST(OnlineGame, APageThatStopsShowsWhatCameAndOkGoesBack) {
     Relay relay(Relay::Drip);
-    const int shots[] = {225, 230, 240, 280, 360, 520, 840, 1160, 1800, 4195};
+    // Spread so that some fall between the first rows and the end, however fast the steps run.
+    const int shots[] = {225, 230, 240, 280, 320, 360, 440, 520, 680, 840, 1160, 1480, 1800};
     std::vector<std::string> extra = {"--frames", "4300", "--score-server", relay.url()};
     for (int n : shots)
         extra.insert(extra.end(),

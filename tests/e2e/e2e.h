@@ -27,8 +27,9 @@ struct GameRun {
 };
 
 // Runs the game (the built one unless told) headless with seed 7 and the given data folder, from
-// the root folder, expecting a clean exit; env entries (NAME=VALUE, or env's own options) are for
-// the game only, and '@' in an argument or an entry stands for the run's folder.
+// the root folder, expecting a clean exit. The env entries go to env before the game: NAME=VALUE
+// settings, env's own options, or a command to run the game under. '@' in an argument or an entry
+// stands for the run's folder.
 inline GameRun runGame(const std::string& data, const std::string& script,
                        const std::vector<std::string>& extra,
                        const std::vector<std::string>& env = {},

@@ -88,7 +88,7 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     EXPECT_EQ(std::pair(menuAd->m_main_view, gameAd->m_main_view),
               std::pair((void*)&fake_view, (void*)nullptr));
     EXPECT_FLOAT_EQ(menuFrame.y, 480) << "waits below the screen";
-    frames(2, 0.05); // 0.15 s of 0.25 s left
+    frames(2, 0.05); // 0.15 s of 0.25 s left, then in place
     EXPECT_NEAR(menuFrame.y, 430 + 0.6 * 50, 1e-3);
     frames(6, 0.05);
     EXPECT_FLOAT_EQ(menuFrame.y, 430);

@@ -60,6 +60,11 @@ void writeImage(const char* name, int w, int h, uint32_t rgb) {
                        testrun::solidPng(w, h, rgb));
 }
 
+void touch(const char* event, float x, float y) {
+    Vector2<float> p = {x, y};
+    evt::publish(event, &p);
+}
+
 void clearScreen() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glEnable(GL_TEXTURE_2D);
@@ -108,18 +113,6 @@ void LevelDriver::frames(int n, double dt) {
         level.render({0, 0});
         glFlush(); // llvmpipe queues commands until a flush or a readback
     }
-}
-
-int LevelDriver::untilReady() {
-    int n = 0;
-    for (; level.state != Level::READY && n < 1000; ++n)
-        frames();
-    return n;
-}
-
-void LevelDriver::pointer(const char* event, float x, float y) {
-    Vector2<float> p = {x, y};
-    evt::publish(event, &p);
 }
 
 void LevelDriver::flick(float dx, float dy) {

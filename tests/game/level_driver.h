@@ -30,6 +30,8 @@ bool makeResourceDir();
 void makeDataDir(); // a fresh folder made the game's data path
 // Writes a w x h PNG of one colour (0xRRGGBB) as img/<name> in the base path.
 void writeImage(const char* name, int w, int h, uint32_t rgb);
+// Publishes a pointer event at (x, y) on the 320 x 480 screen (y up).
+void touch(const char* event, float x, float y);
 // The scene's fixed drawing state and the 2D projection of the 320 x 480 screen, cleared black.
 void clearScreen();
 void project2D();
@@ -42,11 +44,9 @@ struct LevelDriver {
     void enter(int row = 0, int best = 0) { enter(fg::level_info[row], best); }
     void wait(double seconds) { clk::setNs(std::llround((now += seconds) * 1e9)); }
     void frames(int n = 1, double dt = 0.02);
-    int untilReady(); // ticks until the next throw can start
-    void pointer(const char* event, float x, float y);
-    void down(float x, float y) { pointer("onPtrDown", x, y); }
-    void move(float x, float y) { pointer("onPtrMove", x, y); }
-    void up(float x, float y) { pointer("onPtrUp", x, y); }
+    void down(float x, float y) { touch("onPtrDown", x, y); }
+    void move(float x, float y) { touch("onPtrMove", x, y); }
+    void up(float x, float y) { touch("onPtrUp", x, y); }
     void flick(float dx, float dy); // grab the ball, one move a tick later, release there
 
     Level level;

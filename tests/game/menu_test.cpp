@@ -11,15 +11,12 @@
 using namespace menu;
 using leveltest::Events;
 using leveltest::take;
+using leveltest::touch;
 
 namespace {
 
 std::array<float, 4> rgba(Vector4<float> c) {
     return {c.x, c.y, c.z, c.w};
-}
-void touch(const char* event, float x, float y) {
-    Vector2<float> p = {x, y};
-    evt::publish(event, &p);
 }
 
 struct MenuTest : testing::Test {

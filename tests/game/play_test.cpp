@@ -116,6 +116,8 @@ TEST_F(Play, FlightPathAtTheTopAndTheEnd) {
     EXPECT_EQ(level.ballSquash, 0.9f);
     EXPECT_FLOAT_EQ(at(100, -50, 1.125f).x, 247.5f);        // t = 0.75
     EXPECT_EQ(level.ballSquash, 1 + 0.75f * (0.9f - 1.0f)); // in single precision
+    enter(1);                                               // 110 above the rim line at 301
+    EXPECT_FLOAT_EQ(at(0, 0, 0.75f).y, 411);
 }
 
 // Over many seeds the wind covers 0 to 6 from both sides, its sign showing two decimals.

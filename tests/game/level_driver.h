@@ -10,6 +10,7 @@
 #include "game/level.h"
 #include "support/gl_context.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -32,6 +33,10 @@ void makeDataDir(); // a fresh folder made the game's data path
 void writeImage(const char* name, int w, int h, uint32_t rgb);
 // Publishes a pointer event at (x, y) on the 320 x 480 screen (y up).
 void touch(const char* event, float x, float y);
+// A colour's channels, for comparing colours.
+inline std::array<float, 4> rgba(Vector4<float> c) {
+    return {c.x, c.y, c.z, c.w};
+}
 // The scene's fixed drawing state and the 2D projection of the 320 x 480 screen, cleared black.
 void clearScreen();
 void project2D();

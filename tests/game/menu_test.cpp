@@ -5,19 +5,15 @@
 #include "game/menu.h"
 #include "gfx/sprite.h"
 
-#include <array>
 #include <gtest/gtest.h>
 
 using namespace menu;
 using leveltest::Events;
+using leveltest::rgba;
 using leveltest::take;
 using leveltest::touch;
 
 namespace {
-
-std::array<float, 4> rgba(Vector4<float> c) {
-    return {c.x, c.y, c.z, c.w};
-}
 
 struct MenuTest : testing::Test {
     static void SetUpTestSuite() {

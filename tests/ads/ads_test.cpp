@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "front_support.h"
+// The ad suppliers: their registry, and the house banners sliding in and out.
+#include "level_driver.h"
 
 #include "ads/adwhirl.h"
 #include "core/platform.h"
@@ -8,6 +9,7 @@
 #include <GLES/gl.h>
 #include <cstdio>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -24,37 +26,38 @@ void frames(int n, double dt = 0.02) {
         evt::publish("onFrame", &dt);
 }
 
-class AdsTest : public ::testing::Test {
-  protected:
+// A banner supplier set up as "registerAds" does it.
+AdWhirlAdSupplier* banner(int location) {
+    auto* s = new AdWhirlAdSupplier(location);
+    evt::subscribe("onFrame", evt::Callback(s, &AdWhirlAdSupplier::onFrame));
+    AdSupplier::registerAdSupplier(s);
+    return s;
+}
+
+// The colour the suppliers draw at (x, y) from the top over a black screen, ignoring the
+// scene's projection and the screens' offset.
+uint32_t drawnAt(int x, int y) {
+    leveltest::clearScreen();
+    glFrustumf(-1, 1, -1, 1, 0.1f, 10);
+    AdSupplier::drawAdSuppliers({-200, 0});
+    return testgl::rgbAt(testgl::readPixels(), x, y);
+}
+
+struct AdsTest : testing::Test {
     static void SetUpTestSuite() {
         ASSERT_TRUE(testgl::init());
         auto answer = [](void*, void* p) { ++view_requests, *static_cast<void**>(p) = &fake_view; };
         evt::subscribe("getMainView", evt::Callback(answer, nullptr));
     }
     void SetUp() override {
-        front::makeResourceDir();
-        front::writeImage("house_banner_0.png", 320, 50, 0xE02020FF);
-        front::writeImage("house_banner_1.png", 320, 50, 0x2020E0FF);
+        leveltest::makeResourceDir();
+        leveltest::writeImage("house_banner_0.png", 320, 50, 0xE02020);
+        leveltest::writeImage("house_banner_1.png", 320, 50, 0x2020E0);
         view_requests = 0;
     }
     void TearDown() override {
         AdSupplier::releaseAdSuppliers(nullptr, nullptr);
         texture_mgr.cleanup();
-    }
-    // A banner supplier set up as "registerAds" does it.
-    static AdWhirlAdSupplier* banner(int location) {
-        auto* s = new AdWhirlAdSupplier(location);
-        evt::subscribe("onFrame", evt::Callback(s, &AdWhirlAdSupplier::onFrame));
-        AdSupplier::registerAdSupplier(s);
-        return s;
-    }
-    // The colour the suppliers draw at (x, y) from the top over a black screen, ignoring the
-    // scene's projection and the screens' offset.
-    static uint32_t drawnAt(int x, int y) {
-        front::clearScreen();
-        glFrustumf(-1, 1, -1, 1, 0.1f, 10);
-        AdSupplier::drawAdSuppliers({-200, 0});
-        return testgl::rgbAt(testgl::readPixels(), x, y);
     }
 };
 
@@ -85,7 +88,7 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     EXPECT_EQ(std::pair(menuAd->m_main_view, gameAd->m_main_view),
               std::pair((void*)&fake_view, (void*)nullptr));
     EXPECT_FLOAT_EQ(menuFrame.y, 480) << "waits below the screen";
-    frames(2, 0.05); // 0.15 s of 0.25 s left
+    frames(2, 0.05); // 0.15 s of 0.25 s left, then in place
     EXPECT_NEAR(menuFrame.y, 430 + 0.6 * 50, 1e-3);
     frames(6, 0.05);
     EXPECT_FLOAT_EQ(menuFrame.y, 430);
@@ -101,12 +104,13 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     frames(13);
     EXPECT_EQ(std::tuple(drawnAt(160, 49), drawnAt(160, 51), drawnAt(160, 470)),
               std::tuple(0x2020E0u, 0u, 0u));
-    // Back on the menu the view is fetched again and the next picture shown; a selection while
-    // still attached keeps it; after the last picture the first comes again.
+    // Back on the menu the view is fetched again (one per attachment: menu, game, menu) and the
+    // next picture shown; a selection while still attached keeps it; after the last picture the
+    // first comes again.
     AdSupplier::setAdSuppliers(true, false);
     AdSupplier::setAdSuppliers(true, false);
-    EXPECT_EQ(view_requests, 3) << "one per attachment: menu, game, menu";
-    EXPECT_STREQ(menuAd->m_delegate->bannerName(), "house_banner_1.png");
+    EXPECT_EQ(std::pair(view_requests, std::string(menuAd->m_delegate->bannerName())),
+              std::pair(3, std::string("house_banner_1.png")));
     AdSupplier::setAdSuppliers(false, false);
     frames(13);
     AdSupplier::setAdSuppliers(true, false);
@@ -116,16 +120,16 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     // beside the broken one is shown.
     const std::string img = std::string(platform::getBasePath()) + "img/house_banner_";
     std::ofstream(img + "0.png") << "not a picture";
+    std::remove((img + "1.png").c_str());
     for (bool readable : {false, true}) {
-        if (!readable) std::remove((img + "1.png").c_str());
-        if (readable) front::writeImage("house_banner_1.png", 320, 50, 0x2020E0FF);
+        if (readable) leveltest::writeImage("house_banner_1.png", 320, 50, 0x2020E0);
         TearDown(); // the pictures are read afresh
         AdWhirlAdSupplier* ad = banner(AdWhirlViewDelegate::LOCATION_BOTTOM);
         AdSupplier::setAdSuppliers(true, false);
-        EXPECT_EQ(ad->m_delegate->adReady(), readable);
         frames(20);
-        EXPECT_FLOAT_EQ(ad->m_delegate->frame().y, readable ? 430 : 480);
-        EXPECT_EQ(drawnAt(160, 470), readable ? 0x2020E0u : 0u);
+        EXPECT_EQ(
+            std::tuple(ad->m_delegate->adReady(), ad->m_delegate->frame().y, drawnAt(160, 470)),
+            std::tuple(readable, readable ? 430.0f : 480.0f, readable ? 0x2020E0u : 0u));
     }
 }
 

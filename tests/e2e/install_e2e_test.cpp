@@ -3,48 +3,38 @@
 // resources with the fonts' licences, the desktop entry, the AppStream data, the icons and the
 // manual page in place, and leaves the score server to its own component; the desktop data
 // passes its validators; and the installed program finds its resources from any working folder.
-#include "support/run.h"
+#include "e2e.h"
 
 #include <filesystem>
-#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
 TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
-    const std::string prefix = testrun::tempDir() + "/usr";
+    const std::string prefix = testrun::tempDir() + "/usr", share = prefix + "/share/";
     testrun::Result inst =
         testrun::run({CMAKE_COMMAND_PATH, "--install", FLINGO_BUILD_DIR, "--prefix", prefix});
     ASSERT_EQ(inst.status, 0) << inst.stderr_text << inst.stdout_text;
-    const std::string desktop_file = prefix + "/share/applications/org.flingo.flingo.desktop";
-    const std::string metainfo = prefix + "/share/metainfo/org.flingo.flingo.metainfo.xml";
-    std::vector<std::string> files = {"bin/flingo",
-                                      "lib/flingo/flingo_online.so",
-                                      "share/flingo/Default.png",
-                                      "share/flingo/obf.dat",
-                                      "share/flingo/fawn.LICENSE",
-                                      "share/flingo/zerothre.LICENSE",
-                                      "share/icons/hicolor/scalable/apps/org.flingo.flingo.svg",
-                                      "share/man/man6/flingo.6",
-                                      desktop_file.substr(prefix.size() + 1),
-                                      metainfo.substr(prefix.size() + 1)};
+    const std::string desktop = share + "applications/org.flingo.flingo.desktop";
+    const std::string metainfo = share + "metainfo/org.flingo.flingo.metainfo.xml";
+    std::vector<std::string> files = {"flingo/fawn.LICENSE", "flingo/zerothre.LICENSE",
+                                      "man/man6/flingo.6",
+                                      "icons/hicolor/scalable/apps/org.flingo.flingo.svg"};
     for (int size : {32, 48, 64, 128, 256, 512})
-        files.push_back("share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) +
+        files.push_back("icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) +
                         "/apps/org.flingo.flingo.png");
     for (const std::string& f : files)
-        EXPECT_TRUE(fs::exists(prefix + "/" + f)) << f;
+        EXPECT_TRUE(fs::exists(share + f)) << f;
     EXPECT_FALSE(fs::exists(prefix + "/bin/flingo-scores"));
-    const testrun::Png big = testrun::readPng(prefix + "/" + files.back());
-    EXPECT_EQ(std::pair(big.w, big.h), std::pair(512, 512));
-    // The dock matches the window (class org.flingo.flingo) to this entry and its icon.
-    const std::string desktop = testrun::readFile(desktop_file);
+    EXPECT_EQ(testrun::readPng(share + files.back()).h, 512);
+    // The program, its score module, resources, the desktop entry and the AppStream data are
+    // used below. The dock matches the window (class org.flingo.flingo) to this entry and its icon.
     for (const char* line :
          {"\nExec=flingo\n", "\nIcon=org.flingo.flingo\n", "\nStartupWMClass=org.flingo.flingo\n"})
-        EXPECT_NE(desktop.find(line), std::string::npos) << line;
+        EXPECT_NE(testrun::readFile(desktop).find(line), std::string::npos) << line;
     for (std::vector<std::string> check :
          {std::vector<std::string>{"/usr/bin/appstreamcli", "validate", "--pedantic", "--no-net",
                                    metainfo},
-          {"/usr/bin/desktop-file-validate", desktop_file}}) {
-        if (!fs::exists(check[0])) continue;
+          {"/usr/bin/desktop-file-validate", desktop}}) {
         testrun::Result r = testrun::run(check);
         EXPECT_EQ(r.status, 0) << check[0] << ": " << r.stdout_text << r.stderr_text;
         EXPECT_EQ(r.stdout_text.find("W:"), std::string::npos) << r.stdout_text;
@@ -54,31 +44,17 @@ TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
     ASSERT_EQ(server.status, 0) << server.stderr_text;
     EXPECT_TRUE(fs::exists(prefix + "/bin/flingo-scores"));
 
-    // From the root folder, with nothing pointing at the build tree.
-    const std::string dir = testrun::tempDir();
-    testrun::Result run =
-        testrun::run({"/usr/bin/env", "-u", "FLINGO_RESOURCE_DIR", prefix + "/bin/flingo",
-                      "--headless", "--frames", "130", "--data-dir", dir + "/data", "--trace",
-                      dir + "/t.jsonl", "--screenshot", "50:" + dir + "/s.png"},
-                     120, "/");
-    ASSERT_EQ(run.status, 0) << run.stderr_text;
-    const testrun::Trace trace = testrun::readTrace(dir + "/t.jsonl");
-    EXPECT_FALSE(testrun::hasLog(trace, "cannot")) << run.stderr_text;
-    EXPECT_FALSE(testrun::hasLog(trace, "missing")) << run.stderr_text;
-    EXPECT_TRUE(testrun::near(testrun::pixel(dir + "/s.png", 160, 240),
-                              testrun::pixel(prefix + "/share/flingo/Default.png", 160, 240), 4));
-    EXPECT_EQ(testrun::events(trace, "onFrame").size(), 30u);
-
-    // A board from the score menu: the installed game opens its score module.
-    testrun::writeFile(dir + "/board.txt", "125 press \"Scores\"\n150 key right\n151 key left\n"
-                                           "152 key down\n153 key pad-a\n");
-    testrun::Result board =
-        testrun::run({"/usr/bin/env", "-u", "FLINGO_RESOURCE_DIR", prefix + "/bin/flingo",
-                      "--headless", "--frames", "170", "--data-dir", dir + "/data2", "--trace",
-                      dir + "/b.jsonl", "--script", dir + "/board.txt"},
-                     120, "/");
-    ASSERT_EQ(board.status, 0) << board.stderr_text;
-    const testrun::Trace btrace = testrun::readTrace(dir + "/b.jsonl");
-    EXPECT_EQ(testrun::events(btrace, "showScores").size(), 1u);
-    EXPECT_FALSE(testrun::hasLog(btrace, "unavailable")) << board.stderr_text;
+    // From the root folder, with nothing pointing at the build tree: the start-up image, and a
+    // board from the score menu (the installed game opens its score module).
+    e2e::GameRun run = e2e::runGame(
+        testrun::tempDir(),
+        "125 press \"Scores\"\n150 key right\n151 key left\n152 key down\n153 key pad-a\n",
+        {"--frames", "170", "--screenshot", "50:@s.png"}, {"-u", "FLINGO_RESOURCE_DIR"},
+        prefix + "/bin/flingo");
+    for (const char* trouble : {"cannot", "missing", "unavailable"})
+        EXPECT_EQ(testrun::logFrame(run.trace, trouble), -1) << run.result.stderr_text;
+    EXPECT_TRUE(testrun::near(testrun::pixel(run.path("s.png"), 160, 240),
+                              testrun::pixel(share + "flingo/Default.png", 160, 240), 4));
+    EXPECT_EQ(testrun::countBetween(run.trace, "onFrame", 0, 131), 30);
+    EXPECT_EQ(testrun::countBetween(run.trace, "showScores", 0, 999), 1);
 }

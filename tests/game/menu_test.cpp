@@ -1,75 +1,61 @@
 // SPDX-License-Identifier: MIT
-#include "front_support.h"
+// The main menu: its buttons, the sound switch, the new level's pulse and the drawing.
+#include "level_driver.h"
 
 #include "game/menu.h"
 #include "gfx/sprite.h"
 
-#include <array>
+#include <gtest/gtest.h>
 
 using namespace menu;
-using front::Events;
+using leveltest::Events;
+using leveltest::rgba;
+using leveltest::take;
+using leveltest::touch;
 
 namespace {
 
-std::array<float, 4> rgba(Vector4<float> c) {
-    return {c.x, c.y, c.z, c.w};
-}
-void touch(const char* event, float x, float y) {
-    Vector2<float> p = {x, y};
-    evt::publish(event, &p);
-}
-
-class MenuTest : public ::testing::Test {
-  protected:
+struct MenuTest : testing::Test {
     static void SetUpTestSuite() {
-        ASSERT_TRUE(testgl::init());
-        ASSERT_TRUE(front::makeResourceDir());
-        front::writeImage("menu_bg.png", 320, 480, 0x2040A0FF);
-        front::writeImage("scores_btn.png", 80, 40, 0x20C040FF);
-        front::writeImage("level_btn.png", 100, 40, 0xFFFFFFFF);
+        ASSERT_TRUE(testgl::init() && leveltest::makeResourceDir());
+        leveltest::writeImage("menu_bg.png", 320, 480, 0x2040A0);
+        leveltest::writeImage("scores_btn.png", 80, 40, 0x20C040);
+        leveltest::writeImage("level_btn.png", 100, 40, 0xFFFFFF);
     }
     void SetUp() override {
         menu.create("menu_bg.png", "scores_btn.png", {63, 343, 0}, true);
         for (int i = 0; i < 5; ++i)
             menu.setMenuButton(i, "level_btn.png", {230, 316.0f - 52 * i, 0}, {0, 0, 0});
         menu.activate();
-        front::record({"flingoPlaySound", "gotoLevel", "gotoScores", "setSound"});
+        leveltest::record({"flingoPlaySound", "gotoLevel", "gotoScores", "setSound"});
     }
     Menu menu;
 };
 
 // Down at one point, up at another: the release starts what was pressed only while it is still
-// under the finger, and every colour is plain again afterwards.
+// under the finger, and every colour is plain again afterwards. Inactive, as during a slide, it
+// hears nothing.
 TEST_F(MenuTest, ReleasesStartWhatWasPressed) {
-    const struct {
-        float x0, y0, x1, y1;
-        int pressed;
-        Events want;
-    } cases[] = {
-        {230, 212, 230, 212, 2, {"flingoPlaySound Crumple.wav", "gotoLevel 2"}},
+    // Down, up, the button pressed and what is heard.
+    const std::tuple<float, float, float, float, int, Events> cases[] = {
+        {230, 212, 230, 212, 2, {"Crumple.wav", "gotoLevel 2"}},
         {230, 212, 230, 160, 2, {}}, // released on another button
-        {230, 212, 63, 343, 2, {"flingoPlaySound Computer.wav", "gotoScores"}},
-        {180, 244, 280, 284, 1, {"flingoPlaySound Crumple.wav", "gotoLevel 1"}}, // corners
+        {230, 212, 63, 343, 2, {"Computer.wav", "gotoScores"}},
+        {180, 244, 280, 284, 1, {"Crumple.wav", "gotoLevel 1"}}, // corners
         {179.5f, 264, 179.5f, 264, -1, {}},
     };
-    for (const auto& c : cases) {
-        front::events().clear();
-        touch("onPtrDown", c.x0, c.y0);
-        EXPECT_EQ(menu.pressedButton, c.pressed) << "down at " << c.x0 << "," << c.y0;
-        touch("onPtrUp", c.x1, c.y1);
-        EXPECT_EQ(front::events(), c.want) << "down at " << c.x0 << "," << c.y0;
-        EXPECT_EQ(rgba(menu.buttonColours[c.pressed < 0 ? 0 : c.pressed]), rgba(UNSELECTION_COLOR));
+    for (bool active : {true, false}) {
+        if (!active) menu.deactivate();
+        for (const auto& [x0, y0, x1, y1, pressed, want] : cases) {
+            touch("onPtrDown", x0, y0);
+            EXPECT_EQ(menu.pressedButton, active ? pressed : -1) << x0 << "," << y0;
+            touch("onPtrUp", x1, y1);
+            EXPECT_EQ(take(), active ? want : Events{}) << x0 << "," << y0;
+            EXPECT_EQ(rgba(menu.buttonColours[std::max(pressed, 0)]), rgba(UNSELECTION_COLOR));
+        }
+        touch("onPtrUp", 283, 376); // the sound switch
+        EXPECT_EQ(take(), active ? (Events{"setSound 0", "Crumple.wav"}) : Events{});
     }
-    touch("onPtrDown", 63, 343);
-    EXPECT_EQ(rgba(menu.labelColour), rgba({0.25f, 0.25f, 0.25f, 1}));
-
-    // Inactive, as during a slide, it hears nothing.
-    menu.deactivate();
-    front::events().clear();
-    for (const auto& c : cases)
-        touch("onPtrDown", c.x0, c.y0), touch("onPtrUp", c.x1, c.y1);
-    touch("onPtrUp", 283, 376);
-    EXPECT_TRUE(front::events().empty());
 }
 
 // The switch reaches twice its label's half width from its centre; "off" is wider than "on".
@@ -83,8 +69,9 @@ TEST_F(MenuTest, SoundSwitchTogglesWithinTwiceItsLabel) {
     touch("onPtrUp", 283.0f - menu.soundLabel->frameSize.x, 376);
     touch("onPtrUp", 283.0f - onWidth - 0.5f, 376);
     EXPECT_TRUE(menu.soundOn);
-    EXPECT_EQ(front::events(), (Events{"setSound 0", "flingoPlaySound Crumple.wav", "setSound 1",
-                                       "flingoPlaySound Crumple.wav"}));
+    EXPECT_EQ(take(), (Events{"setSound 0", "Crumple.wav", "setSound 1", "Crumple.wav"}));
+    touch("onPtrDown", 63, 343); // the scores button darkens
+    EXPECT_EQ(rgba(menu.labelColour), rgba({0.25f, 0.25f, 0.25f, 1}));
 }
 
 // The unlocked level's button pulses once a second between white and the selection colour.
@@ -105,12 +92,13 @@ TEST_F(MenuTest, NewLevelButtonPulsesUntilItStartsTheLevel) {
 TEST_F(MenuTest, DrawsButtonsScaledTintedAndShifted) {
     menu.update(0.02f);
     touch("onPtrDown", 230, 212);
-    front::clearScreen();
+    leveltest::clearScreen();
     menu.render({-100, 0});
     const auto px = testgl::readPixels(); // row 0 at the top: screen y 264 is row 216
-    EXPECT_EQ(testgl::rgbAt(px, 77, 216), 0xFFFFFFu) << "button 1 spans x 75 to 185";
-    EXPECT_EQ(testgl::rgbAt(px, 73, 216), 0x2040A0u);
-    EXPECT_EQ(testgl::rgbAt(px, 230, 216), 0x000000u) << "the background ends at x 220";
+    // Button 1 spans x 75 to 185; the background ends at x 220.
+    EXPECT_EQ(std::tuple(testgl::rgbAt(px, 77, 216), testgl::rgbAt(px, 73, 216),
+                         testgl::rgbAt(px, 230, 216)),
+              std::tuple(0xFFFFFFu, 0x2040A0u, 0u));
     const uint32_t tinted = testgl::rgbAt(px, 130, 480 - 212);
     EXPECT_NEAR(int(tinted >> 16), 0x99, 2);
     EXPECT_NEAR(int(tinted & 0xFF), 0xB3, 2);

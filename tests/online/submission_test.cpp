@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The submission and board bodies, the check value, the load-error text and the position source.
+// The submission and board bodies, the check value, the load-error text and positions.
 #include "online/boards.h"
 #include "online/location.h"
 #include "online/submission.h"
 
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
-TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValue) {
+TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValueRules) {
     for (int level = 0; level < online::BOARD_COUNT; ++level) {
         const std::string board = std::string("token=") + online::rankora_tokens[level] +
                                   "&gid=" + std::to_string(online::rankora_game_ids[level]);
@@ -25,33 +26,29 @@ TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValue) {
     EXPECT_EQ(online::loadErrorMessage("no Internet connection"),
               "No internet is available. If Airplane mode is on you will need to turn it off.");
     EXPECT_EQ(online::loadErrorMessage("No Internet connection"), "No Internet connection");
-}
 
-// The check value: whole degrees without sign times ((board + best) mod 13) + 7, worked out by
-// hand for board 41207; out of range, the coordinate is sent as 0 and the value is 0.
-TEST(SubmissionBody, CheckValueRulesForPositions) {
-    struct Case {
-        int best;
-        double lat, lng, want_lat, want_lng;
-        int cid;
-    } cases[] = {
-        {25, 48.8, 2.3, 48.8, 2.3, 48 * 2 * 16},
-        {3, 48.8, 2.3, 48.8, 2.3, 48 * 2 * 7}, // 41210 is a multiple of 13
-        {40, 40.2, -75.5, 40.2, -75.5, 40 * 75 * 18},
-        {40, 10.0, 200.0, 10.0, 0, 0},
-        {40, 95.0, 200.0, 0, 0, 0},
-        {40, 91.0, 20.0, 0, 20.0, 0},
-        {40, -95.0, -190.0, -95.0, -190.0, 95 * 190 * 18}, // nothing clamped below
-        {40, 0, 0, 0, 0, 0},                               // no position at all
-        {40, 1e300, 5, 0, 5, 0},
-    };
-    for (const Case& c : cases) {
-        double lat = c.lat, lng = c.lng;
-        EXPECT_EQ(online::checkValue(41207, c.best, lat, lng), c.cid) << c.lat << "," << c.lng;
-        EXPECT_EQ(std::pair(lat, lng), std::pair(c.want_lat, c.want_lng)) << c.lat << "," << c.lng;
+    // The check value: whole degrees without sign times ((board + best) mod 13) + 7, worked out
+    // by hand for board 41207; out of range, the coordinate is sent as 0 and the value is 0.
+    // Best, latitude and longitude given, then as sent, the value.
+    for (const auto& [best, lat0, lng0, want_lat, want_lng, cid] :
+         std::vector<std::tuple<int, double, double, double, double, int>>{
+             {25, 48.8, 2.3, 48.8, 2.3, 48 * 2 * 16},
+             {3, 48.8, 2.3, 48.8, 2.3, 48 * 2 * 7}, // 41210 is a multiple of 13
+             {40, 40.2, -75.5, 40.2, -75.5, 40 * 75 * 18},
+             {40, 10.0, 200.0, 10.0, 0, 0},
+             {40, 95.0, 200.0, 0, 0, 0},
+             {40, 91.0, 20.0, 0, 20.0, 0},
+             {40, -95.0, -190.0, -95.0, -190.0, 95 * 190 * 18}, // nothing clamped below
+             {40, 0, 0, 0, 0, 0},                               // no position at all
+             {40, 1e300, 5, 0, 5, 0}}) {
+        double lat = lat0, lng = lng0;
+        EXPECT_EQ(online::checkValue(41207, best, lat, lng), cid) << lat0 << "," << lng0;
+        EXPECT_EQ(std::pair(lat, lng), std::pair(want_lat, want_lng)) << lat0 << "," << lng0;
     }
 }
 
+// Two finite numbers make a position; a fix is fresh for five whole seconds. (Its delivery to a
+// submission is the whole-game runs' to show.)
 TEST(Location, ParsesTwoFiniteNumbersAndFixesAreFreshForFiveWholeSeconds) {
     double lat = 1, lng = 1;
     EXPECT_TRUE(location::parse("-33.9 , 151.2", lat, lng));
@@ -62,40 +59,4 @@ TEST(Location, ParsesTwoFiniteNumbersAndFixesAreFreshForFiveWholeSeconds) {
     // 4.5 s old counts as 4 whole seconds.
     for (double t : {100.0, 104.9, 95.5, 94.9, 105.0, 0.0})
         EXPECT_EQ(location::isFresh(t, 100.0), t > 95 && t < 105) << t;
-}
-
-namespace {
-struct Recorder : location::Delegate {
-    location::Manager m;
-    std::vector<std::string> heard;
-    void didUpdateToLocation(const location::Fix& f) override {
-        heard.push_back(std::to_string(f.latitude) + "," + std::to_string(f.longitude));
-        m.stopUpdatingLocation();
-    }
-    void didFailWithError(const std::string& e) override {
-        heard.push_back(e);
-        m.stopUpdatingLocation();
-    }
-};
-} // namespace
-
-TEST(Location, ManagerDeliversOnlyWhileUpdatingAndKeepsTheLastGoodFix) {
-    Recorder r;
-    r.m.setDelegate(&r);
-    r.m.setSource("12.5,-7.25");
-    location::Fix fix;
-    r.m.poll(3.0);
-    EXPECT_FALSE(r.m.location(fix));
-    r.m.startUpdatingLocation();
-    r.m.poll(3.0);
-    r.m.poll(3.02);
-    r.m.setSource("somewhere");
-    r.m.startUpdatingLocation();
-    r.m.poll(4);
-    r.m.poll(4.02);
-    ASSERT_EQ(r.heard.size(), 2u);
-    EXPECT_EQ(r.heard[0], "12.500000,-7.250000");
-    EXPECT_NE(r.heard[1].find("somewhere"), std::string::npos);
-    ASSERT_TRUE(r.m.location(fix));
-    EXPECT_EQ(std::pair(fix.latitude, fix.timestamp), std::pair(12.5, 3.0));
 }

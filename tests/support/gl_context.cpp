@@ -17,27 +17,22 @@ int w = 0, h = 0;
 bool init(int width, int height) {
     if (context) return true;
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        fprintf(stderr, "testgl: SDL video: %s\n", SDL_GetError());
-        return false;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window) {
-        fprintf(stderr, "testgl: window: %s\n", SDL_GetError());
-        return false;
-    }
-    context = SDL_GL_CreateContext(window);
+    const bool video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    for (auto [attr, value] :
+         {std::pair{SDL_GL_CONTEXT_PROFILE_MASK, int(SDL_GL_CONTEXT_PROFILE_ES)},
+          {SDL_GL_CONTEXT_MAJOR_VERSION, 1},
+          {SDL_GL_CONTEXT_MINOR_VERSION, 1},
+          {SDL_GL_RED_SIZE, 8},
+          {SDL_GL_GREEN_SIZE, 8},
+          {SDL_GL_BLUE_SIZE, 8},
+          {SDL_GL_DEPTH_SIZE, 16}})
+        SDL_GL_SetAttribute(attr, value);
+    if (video)
+        window =
+            SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window) context = SDL_GL_CreateContext(window);
     if (!context) {
-        fprintf(stderr, "testgl: ES 1.1 context: %s\n", SDL_GetError());
-        SDL_DestroyWindow(window);
-        window = nullptr;
+        fprintf(stderr, "testgl: no ES 1.1 context: %s\n", SDL_GetError());
         return false;
     }
     SDL_GL_MakeCurrent(window, context);
@@ -45,14 +40,6 @@ bool init(int width, int height) {
     h = height;
     glViewport(0, 0, w, h);
     return true;
-}
-
-void shutdown() {
-    if (context) SDL_GL_DeleteContext(context);
-    if (window) SDL_DestroyWindow(window);
-    context = nullptr;
-    window = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 int width() {
@@ -63,14 +50,13 @@ int height() {
 }
 
 std::vector<uint8_t> readPixels() {
-    std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
+    std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    std::vector<uint8_t> topDown(bottomUp.size());
-    const size_t row = static_cast<size_t>(w) * 4;
-    for (int y = 0; y < h; ++y)
-        std::copy_n(&bottomUp[(h - 1 - y) * row], row, &topDown[y * row]);
-    return topDown;
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    const size_t row = static_cast<size_t>(w) * 4; // GL's row 0 is the bottom one
+    for (int y = 0; y < h / 2; ++y)
+        std::swap_ranges(&px[y * row], &px[y * row] + row, &px[(h - 1 - y) * row]);
+    return px;
 }
 
 uint32_t rgbAt(const std::vector<uint8_t>& px, int x, int y) {

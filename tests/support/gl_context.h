@@ -11,7 +11,6 @@ namespace testgl {
 // Creates the context once per process (a width x height surface) and makes it current.
 // False, with a message on stderr, when no ES 1.1 context can be had.
 bool init(int width = 320, int height = 480);
-void shutdown();
 
 // The surface's size and the colour buffer read back as RGBA, row 0 at the top.
 int width();

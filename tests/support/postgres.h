@@ -10,8 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace testpg {
@@ -20,49 +20,42 @@ class Server {
   public:
     Server() {
         glob_t g{};
-        if (glob("/usr/lib/postgresql/*/bin/pg_ctl", 0, nullptr, &g) != 0 || g.gl_pathc == 0) {
-            why = "PostgreSQL is not installed (scripts/install-deps installs it)";
-            globfree(&g);
-            return;
-        }
-        bin = g.gl_pathv[g.gl_pathc - 1];
-        bin.erase(bin.rfind('/'));
+        if (glob("/usr/lib/postgresql/*/bin", 0, nullptr, &g) == 0)
+            bin = g.gl_pathv[g.gl_pathc - 1];
         globfree(&g);
         char tmpl[] = "/tmp/flingo-pg-XXXXXX";
+        if (bin.empty()) {
+            why = "PostgreSQL is not installed (scripts/install-deps installs it)";
+            return;
+        }
         if (!mkdtemp(tmpl)) return;
         dir = tmpl;
         if (getuid() == 0) {
             const passwd* pw = getpwnam("postgres");
-            if (!pw || chown(dir.c_str(), pw->pw_uid, pw->pw_gid) != 0) {
-                why = "running as root without a postgres user to run the server as";
-                return;
-            }
+            if (!pw || chown(dir.c_str(), pw->pw_uid, pw->pw_gid) != 0) return; // no one to run as
             as = "runuser -u postgres -- ";
         }
         port = freePort();
+        // Loopback only, at our port, its socket in our folder: never the machine's default server.
         const std::string data = dir + "/data";
-        if (!run(as + bin + "/initdb -D " + data + " -A trust -U postgres -E UTF8 --locale=C") ||
-            !configure(data + "/postgresql.conf") || !start()) {
-            why = "PostgreSQL did not start (see " + dir + "/log)";
+        if (!run(as + bin + "/initdb -D " + data + " -A trust -U postgres -E UTF8 --locale=C"))
             return;
-        }
-        up = true;
+        std::ofstream conf(data + "/postgresql.conf", std::ios::app);
+        conf << "port = " << port << "\nlisten_addresses = '127.0.0.1'\nunix_socket_directories = '"
+             << dir << "'\n";
+        if (!conf.flush() || !start()) why = "PostgreSQL did not start (see " + dir + "/log)";
     }
     ~Server() {
         if (up) stop();
         if (!dir.empty()) run("rm -rf " + dir);
     }
-    Server(const Server&) = delete;
-    Server& operator=(const Server&) = delete;
 
     // A new empty database; its URL.
     std::string database(const std::string& name) {
-        run(as + bin + "/psql -q -h 127.0.0.1 -p " + std::to_string(port) +
-            " -U postgres -d postgres -c 'CREATE DATABASE " + name + "'");
-        return url(name);
-    }
-    std::string url(const std::string& name) const {
-        return "postgresql://postgres@127.0.0.1:" + std::to_string(port) + "/" + name;
+        const std::string at = "postgres@127.0.0.1:" + std::to_string(port);
+        run(as + bin + "/psql -q postgresql://" + at + "/postgres -c 'CREATE DATABASE " + name +
+            "'");
+        return "postgresql://" + at + "/" + name;
     }
     bool stop() {
         up = false;
@@ -75,17 +68,8 @@ class Server {
 
     bool up = false;
     std::string why = "PostgreSQL did not start";
-    int port = 0;
 
   private:
-    // Loopback only, at our port, its socket in our folder: never the machine's default server.
-    bool configure(const std::string& conf) const {
-        FILE* f = fopen(conf.c_str(), "a");
-        if (!f) return false;
-        fprintf(f, "port = %d\nlisten_addresses = '127.0.0.1'\nunix_socket_directories = '%s'\n",
-                port, dir.c_str());
-        return fclose(f) == 0;
-    }
     static bool run(const std::string& cmd) {
         return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0;
     }
@@ -101,6 +85,7 @@ class Server {
         return ntohs(a.sin_port);
     }
     std::string bin, dir, as;
+    int port = 0;
 };
 
 } // namespace testpg

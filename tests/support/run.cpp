@@ -9,7 +9,6 @@
 #include <fstream>
 #include <png.h>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 
@@ -30,8 +29,7 @@ struct MadeFolders {
 } // namespace
 
 std::string tempDir() {
-    const char* base = getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/flingo-test-XXXXXX";
+    std::string tmpl = std::filesystem::temp_directory_path() / "flingo-test-XXXXXX";
     if (!mkdtemp(tmpl.data())) return "/tmp";
     made_folders.paths.push_back(tmpl);
     return tmpl;
@@ -42,9 +40,8 @@ void writeFile(const std::string& path, const std::string& text) {
 }
 
 std::string readFile(const std::string& path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 long Png::at(int x, int y) const {
@@ -101,7 +98,8 @@ int start(const std::vector<std::string>& argv, const std::string& stderr_path,
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
     const int flags = O_WRONLY | O_CREAT | O_TRUNC;
-    posix_spawn_file_actions_addopen(&fa, 2, stderr_path.c_str(), flags, 0644);
+    if (!stderr_path.empty())
+        posix_spawn_file_actions_addopen(&fa, 2, stderr_path.c_str(), flags, 0644);
     posix_spawn_file_actions_addopen(&fa, 1, stdout_path.c_str(), flags, 0644);
     if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
     pid_t pid = -1;
@@ -111,15 +109,10 @@ int start(const std::vector<std::string>& argv, const std::string& stderr_path,
 }
 
 int wait(int pid, int timeout) {
-    if (pid <= 0) return -1;
     // Naps of 5 ms are counted rather than the clock read: `timeout` seconds or more.
     int status = 0;
-    for (long naps = 0; waitpid(pid, &status, WNOHANG) != pid; ++naps) {
-        if (naps > timeout * 200L) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            break;
-        }
+    for (long naps = 0; pid > 0 && waitpid(pid, &status, WNOHANG) == 0; ++naps) {
+        if (naps == timeout * 200L) kill(pid, SIGKILL); // reaped on a later turn
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
@@ -128,11 +121,8 @@ int wait(int pid, int timeout) {
 
 Result run(const std::vector<std::string>& argv, int timeout, const std::string& cwd) {
     const std::string dir = tempDir();
-    Result r;
-    r.status = wait(start(argv, dir + "/stderr.txt", dir + "/stdout.txt", cwd), timeout);
-    r.stderr_text = readFile(dir + "/stderr.txt");
-    r.stdout_text = readFile(dir + "/stdout.txt");
-    return r;
+    const int status = wait(start(argv, dir + "/stderr.txt", dir + "/stdout.txt", cwd), timeout);
+    return {status, readFile(dir + "/stderr.txt"), readFile(dir + "/stdout.txt")};
 }
 
 namespace {
@@ -175,13 +165,6 @@ Trace readTrace(const std::string& path) {
     return out;
 }
 
-Trace events(const Trace& trace, const std::string& name) {
-    Trace out;
-    for (const TraceLine& t : trace)
-        if (t.event == name) out.push_back(t);
-    return out;
-}
-
 long logFrame(const Trace& trace, const std::string& part, long from) {
     for (const TraceLine& t : trace)
         if (t.event.empty() && t.frame >= from && t.log.find(part) != std::string::npos)
@@ -194,40 +177,6 @@ long countBetween(const Trace& trace, const std::string& event, long from, long 
     for (const TraceLine& t : trace)
         n += t.event == event && t.frame > from && t.frame < to;
     return n;
-}
-
-bool waitForStep(const std::string& trace, long step, int timeout) {
-    const std::string mark = "{\"frame\":" + std::to_string(step) + ",";
-    for (long naps = 0; readFile(trace).find(mark) == std::string::npos; ++naps) {
-        if (naps > timeout * 50L) return false; // naps of 20 ms: `timeout` seconds or more
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-ScriptedRun runScripted(std::vector<std::string> argv, const std::string& script,
-                        const std::vector<std::string>& extra,
-                        const std::vector<std::string>& env) {
-    ScriptedRun r;
-    r.dir = tempDir();
-    writeFile(r.path("s.txt"), script);
-    if (!env.empty()) {
-        argv.insert(argv.begin(), env.begin(), env.end());
-        argv.insert(argv.begin(), "/usr/bin/env");
-    }
-    argv.insert(argv.end(), {"--script", r.path("s.txt"), "--trace", r.path("t.jsonl")});
-    for (std::string a : extra) {
-        if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
-        argv.push_back(a);
-    }
-    r.result = run(argv);
-    r.trace = readTrace(r.path("t.jsonl"));
-    return r;
-}
-
-std::string tap(int n, float x, float y) {
-    const std::string p = std::to_string(x) + " " + std::to_string(480 - y) + "\n";
-    return std::to_string(n) + " down " + p + std::to_string(n + 1) + " up " + p;
 }
 
 } // namespace testrun

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// What the tests share: folders of their own, files, PNG pictures, and built programs run with a
-// script, their traces read back.
+// What the tests share: folders of their own, files, PNG pictures, and built programs run with
+// their traces read back.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +36,7 @@ struct Result {
 };
 // Runs argv[0] with the arguments, waits for it (killing it after timeout seconds).
 Result run(const std::vector<std::string>& argv, int timeout = 300, const std::string& cwd = "");
-// Starts it without waiting; its pid.
+// Starts it without waiting (its stderr left as ours when no path is given); its pid.
 int start(const std::vector<std::string>& argv, const std::string& stderr_path,
           const std::string& stdout_path = "/dev/null", const std::string& cwd = "");
 int wait(int pid, int timeout = 300);
@@ -49,31 +49,9 @@ struct TraceLine {
 };
 using Trace = std::vector<TraceLine>;
 Trace readTrace(const std::string& path);
-Trace events(const Trace& trace, const std::string& name);
 // The step of the first console line containing part at or after step from (-1: none).
 long logFrame(const Trace& trace, const std::string& part, long from = 0);
-inline bool hasLog(const Trace& trace, const std::string& part) {
-    return logFrame(trace, part) >= 0;
-}
 // Lines of the event strictly between two steps.
 long countBetween(const Trace& trace, const std::string& event, long from, long to);
-// Waits until a running program's trace mentions the given step (false after timeout seconds).
-bool waitForStep(const std::string& trace, long step, int timeout);
-
-// A run with a script (at <dir>/s.txt) and a trace (<dir>/t.jsonl) in a folder of its own.
-struct ScriptedRun {
-    std::string dir;
-    Result result;
-    Trace trace;
-    std::string path(const std::string& name) const { return dir + "/" + name; }
-};
-// Runs argv with the script, the trace and the extra arguments, where '@' stands for the run's
-// folder; env entries (NAME=VALUE) are set for the program only.
-ScriptedRun runScripted(std::vector<std::string> argv, const std::string& script,
-                        const std::vector<std::string>& extra,
-                        const std::vector<std::string>& env = {});
-
-// Script lines tapping a point given in game space (y up), at step n (down) and n + 1 (up).
-std::string tap(int n, float x, float y);
 
 } // namespace testrun

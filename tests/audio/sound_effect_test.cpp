@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "audio_support.h"
 
+#include "audio/mapped_wav.h"
+
+#include <SDL_mixer.h>
+
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 TEST_F(DiskAudioTest, OverlappingPlaysGrowThePoolAndAFinishedPlayerIsReused) {
@@ -58,4 +63,62 @@ TEST_F(DiskAudioTest, PrepareThenPlayUsesOnePlayerAndAStoppedPlayerResumesWhereI
         ++n;
     }
     EXPECT_GT(n, 2 * length);
+}
+
+// Only a plain stereo 44.1 kHz 16-bit file is played straight from its mapped pages; anything
+// else, damaged or not, goes to the decoder. Either way the effect holds what the decoder makes
+// of the file.
+TEST_F(DiskAudioTest, AnEffectIsMappedOnlyInTheDeviceFormatAndHoldsWhatTheDecoderGives) {
+    const auto chunk = [](const char* id, const std::string& body) {
+        const uint32_t n = body.size();
+        return id + std::string(reinterpret_cast<const char*>(&n), 4) + body +
+               std::string(n % 2, '\0');
+    };
+    const auto fmt = [&](uint16_t channels, uint32_t rate, uint16_t bits) {
+        const uint16_t pcm = 1, align = channels * bits / 8;
+        const uint32_t rate_bytes = rate * align;
+        std::string b;
+        for (auto [p, n] : {std::pair<const void*, int>{&pcm, 2},
+                            {&channels, 2},
+                            {&rate, 4},
+                            {&rate_bytes, 4},
+                            {&align, 2},
+                            {&bits, 2}})
+            b.append(static_cast<const char*>(p), n);
+        return chunk("fmt ", b);
+    };
+    std::string samples; // 2000 stereo frames
+    for (int i = 0; i < 8000; ++i)
+        samples += char(i * 7 + i / 256);
+    const std::string stereo = fmt(2, 44100, 16);
+    const struct {
+        const char* name;
+        std::string body;
+        bool mapped;
+    } rows[] = {
+        {"plain", stereo + chunk("data", samples), true},
+        // Odd-sized tags take a pad byte, and put the samples beyond the first page.
+        {"tags first", stereo + chunk("LIST", std::string(5001, 't')) + chunk("data", samples),
+         true},
+        {"mono", fmt(1, 44100, 16) + chunk("data", samples), false},
+        {"22 kHz", fmt(2, 22050, 16) + chunk("data", samples), false},
+        {"8-bit", fmt(2, 44100, 8) + chunk("data", samples), false},
+        {"half a frame", stereo + chunk("data", samples.substr(0, 7998)), false},
+        {"cut short", (stereo + chunk("data", samples)).substr(0, 4000), false},
+        {"samples first", chunk("data", samples) + stereo, false},
+    };
+    for (const auto& r : rows) {
+        const uint32_t riff = 4 + r.body.size();
+        std::ofstream(path("x.wav"), std::ios::binary)
+            << "RIFF" << std::string(reinterpret_cast<const char*>(&riff), 4) << "WAVE" << r.body;
+        Mix_Chunk* want = Mix_LoadWAV(path("x.wav").c_str());
+        Mix_Chunk* got = mixer::loadChunk(path("x.wav"));
+        EXPECT_EQ(mapped_wav::isMapped(got), r.mapped) << r.name;
+        EXPECT_EQ(!got, !want) << r.name;
+        const bool same =
+            !got || !want || (got->alen == want->alen && !memcmp(got->abuf, want->abuf, got->alen));
+        EXPECT_TRUE(same) << r.name << ": other samples than the decoder's";
+        mixer::freeChunk(got);
+        mixer::freeChunk(want);
+    }
 }

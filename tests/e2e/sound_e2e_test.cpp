@@ -11,14 +11,15 @@
 
 namespace {
 
-// A 16-bit mono sound file's samples, read by SDL.
+// The first channel of a 16-bit sound file, read by SDL.
 std::vector<int16_t> wavSamples(const std::string& path) {
     SDL_AudioSpec spec;
     Uint8* buf = nullptr;
     Uint32 len = 0;
     if (!SDL_LoadWAV(path.c_str(), &spec, &buf, &len)) return {};
-    std::vector<int16_t> out(reinterpret_cast<int16_t*>(buf),
-                             reinterpret_cast<int16_t*>(buf + len));
+    std::vector<int16_t> out;
+    for (Uint32 at = 0; at + 2 <= len; at += 2 * spec.channels)
+        out.push_back(int16_t(buf[at] | buf[at + 1] << 8));
     SDL_FreeWAV(buf);
     return out;
 }

@@ -69,23 +69,19 @@ TEST_F(DiskAudioTest, PrepareThenPlayUsesOnePlayerAndAStoppedPlayerResumesWhereI
 // else, damaged or not, goes to the decoder. Either way the effect holds what the decoder makes
 // of the file.
 TEST_F(DiskAudioTest, AnEffectIsMappedOnlyInTheDeviceFormatAndHoldsWhatTheDecoderGives) {
-    const auto chunk = [](const char* id, const std::string& body) {
-        const uint32_t n = body.size();
-        return id + std::string(reinterpret_cast<const char*>(&n), 4) + body +
-               std::string(n % 2, '\0');
+    const auto le = [](uint32_t v, int bytes) {
+        std::string s;
+        for (int i = 0; i < bytes; ++i)
+            s += char(v >> 8 * i);
+        return s;
     };
-    const auto fmt = [&](uint16_t channels, uint32_t rate, uint16_t bits) {
-        const uint16_t pcm = 1, align = channels * bits / 8;
-        const uint32_t rate_bytes = rate * align;
-        std::string b;
-        for (auto [p, n] : {std::pair<const void*, int>{&pcm, 2},
-                            {&channels, 2},
-                            {&rate, 4},
-                            {&rate_bytes, 4},
-                            {&align, 2},
-                            {&bits, 2}})
-            b.append(static_cast<const char*>(p), n);
-        return chunk("fmt ", b);
+    const auto chunk = [&](const char* id, const std::string& body) {
+        return id + le(body.size(), 4) + body + std::string(body.size() % 2, '\0');
+    };
+    const auto fmt = [&](int channels, int rate, int bits) {
+        const int frame = channels * bits / 8;
+        return chunk("fmt ", le(1, 2) + le(channels, 2) + le(rate, 4) + le(rate * frame, 4) +
+                                 le(frame, 2) + le(bits, 2));
     };
     std::string samples; // 2000 stereo frames
     for (int i = 0; i < 8000; ++i)
@@ -108,9 +104,8 @@ TEST_F(DiskAudioTest, AnEffectIsMappedOnlyInTheDeviceFormatAndHoldsWhatTheDecode
         {"samples first", chunk("data", samples) + stereo, false},
     };
     for (const auto& r : rows) {
-        const uint32_t riff = 4 + r.body.size();
         std::ofstream(path("x.wav"), std::ios::binary)
-            << "RIFF" << std::string(reinterpret_cast<const char*>(&riff), 4) << "WAVE" << r.body;
+            << "RIFF" << le(4 + r.body.size(), 4) << "WAVE" << r.body;
         Mix_Chunk* want = Mix_LoadWAV(path("x.wav").c_str());
         Mix_Chunk* got = mixer::loadChunk(path("x.wav"));
         EXPECT_EQ(mapped_wav::isMapped(got), r.mapped) << r.name;

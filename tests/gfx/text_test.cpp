@@ -28,10 +28,11 @@ struct Text {
 
 // DejaVu Sans keeps printable ASCII in code order from glyph 3, like the game's "fawn".
 Text draw(const char* text, int size, Vector4<float> colour = WHITE, Vector4<float> outline = NONE,
-          int outlineWidth = 0, float fill = 1, int offset = -29, const char* font = "dejavu") {
+          int outlineWidth = 0, float fill = 1, int offset = -29, const char* font = "dejavu",
+          int room = 512) {
     platform::TextImage im;
     std::unique_ptr<uint8_t[]> px(platform::loadFontFileText(
-        text, {font, offset, size, colour, outline, outlineWidth, fill}, im));
+        text, {font, offset, size, colour, outline, outlineWidth, fill, room}, im));
     const size_t n = px ? size_t(im.texWidth) * im.texHeight * im.bytesPerPixel : 0;
     return {{px.get(), px.get() + n}, im.width, im.height, im.texWidth, im.texHeight};
 }
@@ -61,6 +62,9 @@ TEST_F(TextTest, SizesOutlineRoomRowZeroAtTheBottomAndTheCutAt512) {
         ASSERT_EQ(ghost.at(i)[0], 255) << i;
     Text cut = draw(std::string(100, 'W').c_str(), 24);
     EXPECT_EQ(std::tuple(cut.w, cut.tw, cut.ink()[2] >= 505), std::tuple(512, 512, true));
+    // A room of no power of two: the texture is wider than the room, and blank past it.
+    Text wide = draw(std::string(100, 'W').c_str(), 24, WHITE, NONE, 0, 1, -29, "dejavu", 600);
+    EXPECT_EQ(std::tuple(wide.w, wide.tw, wide.ink()[2] < 600), std::tuple(600, 1024, true));
     // Glyph indices wrap at 16 bits; a wrong offset draws other glyphs.
     EXPECT_EQ(draw("Score 12", 24), draw("Score 12", 24, WHITE, NONE, 0, 1, 65536 - 29));
     EXPECT_NE(draw("Score 12", 24), draw("Score 12", 24, WHITE, NONE, 0, 1, -28));

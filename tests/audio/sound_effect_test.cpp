@@ -98,8 +98,7 @@ TEST_F(DiskAudioTest, AnEffectIsMappedOnlyInTheDeviceFormatAndHoldsWhatTheDecode
         {"samples first", chunk("data", samples) + stereo, false},
     };
     for (const auto& r : rows) {
-        std::ofstream(path("x.wav"), std::ios::binary)
-            << "RIFF" << le(4 + r.body.size(), 4) << "WAVE" << r.body;
+        testrun::writeFile(path("x.wav"), "RIFF" + le(4 + r.body.size(), 4) + "WAVE" + r.body);
         Mix_Chunk* want = Mix_LoadWAV(path("x.wav").c_str());
         Mix_Chunk* got = mixer::loadChunk(path("x.wav"));
         EXPECT_EQ(mapped_wav::isMapped(got), r.mapped) << r.name;

@@ -70,6 +70,8 @@ check() { # FILE KIND
     is "$dc < 0.01 && $dc > -0.01" || fail "DC offset $dc"
     if [ "$2" = effect ]; then
         [ "$(soxi -b "$f")" = 16 ] || fail "not 16-bit"
+        # The device's own format, which the game plays from the file without a copy.
+        [ "$chans" = 2 ] || fail "not stereo"
         is "$len >= 0.1 && $len <= 5" || fail "length $len s"
         is "$pk >= -1.5 && $pk <= -0.5" || fail "peak $pk dB, not about -1 dB"
         # It must start and stop at rest, and start at once: the game plays it the

@@ -126,9 +126,13 @@ after() {
 
 # finish IN [FADE_IN [FADE_OUT]]: the last step of every effect: 16-bit 44.1 kHz mono,
 # no DC, short fades at both ends so it starts and stops without a click, peak -1 dBFS.
+# The one channel is written twice, as a stereo file: that is the audio device's own
+# format, which the game plays from the file as it lies instead of converting a copy.
 finish() {
-    sx "$1" -b 16 -e signed -c 1 "$OUT" rate -v $SR highpass 20 \
+    sx "$1" -b 16 -e signed -c 1 "$T/finish.wav" rate -v $SR highpass 20 \
         fade h "${2:-0.003}" -0 "${3:-0.02}" norm -1
+    sx "$T/finish.wav" -c 2 "$OUT"
+    rm -f "$T/finish.wav"
 }
 
 # side left|right IN [FADE_IN [FADE_OUT]]: finish for a sound that happens off screen:

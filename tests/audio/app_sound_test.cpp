@@ -1,49 +1,49 @@
 // SPDX-License-Identifier: MIT
-#include "audio_support.h"
+#include "support/disk_audio.h"
 
 #include <tuple>
 
-std::vector<std::string> logged;
-
-TEST_F(DiskAudioTest, EffectsDecodeWhenAskedForWhileSoundIsOnAndABrokenOneIsNamedOnce) {
-    testaudio::writeMarkerWav(path("Crumple.wav"), 3000, 100);
-    testaudio::writeMarkerWav(path("In.wav"), 3000, 200);
-    std::ofstream(path("Bad.wav")) << "not a sound";
-    app->setupAudio();
-    EXPECT_TRUE(sound::g_sounds.empty()) << "nothing is decoded at launch";
+// Pools go by file and loop mode; a file that does not decode still gets its pool, with one
+// silent slot, and is named once; an unknown name makes none.
+TEST_F(DiskAudioTest, EffectsDecodeWhenAskedForWhileSoundIsOnInPoolsByFileAndLoopMode) {
+    writeMarkerWav("In.wav", 3000, 200);
+    testrun::writeFile(path("Bad.wav"), "RIFF but nothing a decoder wants");
     evt::publish("preloadSound", "In.wav"); // sound off: nothing will play it
-    EXPECT_TRUE(sound::g_sounds.empty());
-
+    EXPECT_TRUE(sound::g_sounds.empty()) << "nothing is decoded at launch, nor with sound off";
     evt::publish("setSound", true);
-    for (const char* name : {"In.wav", "Bad.wav"})
-        evt::publish("preloadSound", name);
+    evt::publish("preloadSound", "In.wav");
     ASSERT_NE(pool("In.wav", false), nullptr);
-    EXPECT_EQ(pool("In.wav", false)->players().size(), 1u);
-    EXPECT_EQ(pool("In.wav", false)->decodedBytes(), 3000u * 4);
-    EXPECT_EQ(pool("Crumple.wav", false), nullptr) << "not asked for, not decoded";
-
+    EXPECT_EQ(std::pair(pool("In.wav", false)->players().size(), sound::decodedBytes()),
+              std::pair(size_t(1), size_t(3000 * 4)));
     // Off by the manager's switch an effect goes nowhere; a prepared one does not sound by itself.
     evt::publish("disableSound");
     evt::publish("flingoPlaySound", "In.wav");
     EXPECT_FALSE(soundFrom(0, LAG + 8192));
     evt::publish("enableSound");
-    platform::setLogHook([](const char* line) { logged.push_back(line); });
     const int64_t on = written();
-    for (const char* name : {"Bad.wav", "In.wav", "Bad.wav"})
+    for (const char* name : {"Bad.wav", "In.wav", "Nowhere.wav", "Bad.wav"})
         evt::publish("flingoPlaySound", name);
-    platform::setLogHook(nullptr);
-    EXPECT_EQ(sound::g_sounds.size(), 2u) << "the plays should find the prepared pools";
+    for (const char* e : {"playSound", "prepareSound", "playSoundLoop", "releaseSound"})
+        evt::publish(e, "Nowhere.wav");
+    evt::publish("playSound", static_cast<const char*>(nullptr));
+    ASSERT_EQ(sound::g_sounds.size(), 2u) << "In.wav's prepared pool and Bad.wav's, no other";
     const auto first = soundFrom(on, 8192);
-    ASSERT_TRUE(first);
-    EXPECT_TRUE(first->id() == 200 && first->position() == 0);
-    ASSERT_EQ(logged.size(), 1u);
-    EXPECT_NE(logged[0].find(path("Bad.wav")), std::string::npos) << logged[0];
+    EXPECT_TRUE(first && first->id() == 200 && first->position() == 0);
+    EXPECT_EQ(pool("Bad.wav", false)->players(), std::vector<int>{-1}) << "one silent slot";
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find(path("Bad.wav")), std::string::npos) << log[0];
+    sound::SoundEffect *once = pool("In.wav", false), *loop = sound::getSoundEffect("In.wav", true);
+    EXPECT_TRUE(loop && loop != once && loop->loops() && !once->loops());
+    EXPECT_EQ(sound::getSoundEffect(path("In.wav"), false), once) << "same file by full path";
+    evt::publish("releaseSound", "In.wav");
+    EXPECT_EQ(std::pair(pool("In.wav", false), pool("In.wav", true)),
+              std::pair(static_cast<sound::SoundEffect*>(nullptr), loop));
 }
 
 TEST_F(DiskAudioTest, BackgroundTrackLoopsSwitchesAndFollowsTheSoundSwitch) {
     const int a_len = 11025, b_len = 8000;
-    testaudio::writeMarkerWav(path("Office.wav"), a_len, 100);
-    testaudio::writeMarkerWav(path("Airport.wav"), b_len, 200);
+    writeMarkerWav("Office.wav", a_len, 100);
+    writeMarkerWav("Airport.wav", b_len, 200);
     // While sound is off the track is only remembered, and not by the publisher's buffer.
     std::string name = "Office.wav";
     evt::publish("setBackgroundSound", name.c_str());
@@ -60,31 +60,26 @@ TEST_F(DiskAudioTest, BackgroundTrackLoopsSwitchesAndFollowsTheSoundSwitch) {
     evt::publish("setBackgroundSound", "Airport.wav");
     EXPECT_EQ(pool("Office.wav", true), nullptr) << "the old loop is released";
     ASSERT_TRUE(waitMore(3 * b_len));
-
     // The first from its first frame, seamless round its end; after at most some silence the
     // second likewise; never both at once, never the first again.
     const std::vector<Frame> frames = read(0);
-    const int64_t n = frames.size();
-    int64_t i = 0;
+    size_t i = 0;
     for (auto [id, len, rounds] : {std::tuple{100, a_len, 3}, std::tuple{200, b_len, 2}}) {
-        while (i < n && frames[i].silent())
+        while (i < frames.size() && frames[i].silent())
             ++i;
-        int64_t k = 0;
-        for (; i < n && !frames[i].silent() && frames[i].id() == id; ++i, ++k)
+        int k = 0;
+        for (; i < frames.size() && !frames[i].silent() && frames[i].id() == id; ++i, ++k)
             ASSERT_EQ(frames[i].position(), k % len) << "track " << id << " at output frame " << i;
         EXPECT_GE(k, rounds * len) << "track " << id << " should loop";
     }
-    EXPECT_EQ(i, n) << "something else sounded at output frame " << i;
-
+    EXPECT_EQ(i, frames.size()) << "something else sounded at output frame " << i;
     // A pause silences the track; resumed, it starts again from its beginning.
     evt::publish("pauseSound");
     EXPECT_TRUE(silentFor(8192));
     const int64_t resumed = written();
     evt::publish("resumeSound");
     const auto first = soundFrom(resumed, 8192);
-    ASSERT_TRUE(first);
-    EXPECT_TRUE(first->id() == 200 && first->position() == 0);
-
+    EXPECT_TRUE(first && first->id() == 200 && first->position() == 0);
     // Sound off releases the track, resuming while off does nothing, on again brings it back.
     for (bool on : {false, true}) {
         evt::publish("setSound", on);

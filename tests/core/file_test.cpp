@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/file.h"
+#include "core/platform.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,38 +9,35 @@
 #include <string>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-// Folders are kept without trailing slashes in byte order, and the first that holds a name wins.
-TEST(FileMgr, NormalisesFoldersSearchesInByteOrderAndScansBySuffix) {
+// Search folders are kept without trailing slashes in byte order, and the first that holds a
+// name wins; a File is found through the global manager, or else relative to the working
+// directory.
+TEST(Files, SearchFoldersInByteOrderScansBySuffixOpenedFilesAndTheGamesFolders) {
     char tmpl[] = "/tmp/flingo-file-XXXXXX";
     const std::string tmp = mkdtemp(tmpl), b = tmp + "/b", odd = tmp + "/\xc3\xa9t\xff";
     ASSERT_EQ(chdir(tmp.c_str()), 0);
     for (const std::string& d : {tmp + "/ab/s/sub", b, odd})
-        fs::create_directories(d);
+        std::filesystem::create_directories(d);
     for (const std::string& f :
          {b + "/In.wav", odd + "/In.wav", tmp + "/ab/In.wav", odd + "/Only.wav",
           tmp + "/ab/s/Out.wav", tmp + "/ab/s/xwav", tmp + "/ab/s/notes.txt", tmp + "/plain"})
         std::ofstream(f) << "abcdef";
-    file::FileMgr mgr;
+    file::FileMgr mgr, two;
     for (const char* d : {"ab/", "ab", "/", "/abs//", "./", "c:\\dir\\"})
         mgr.addPath(d);
     EXPECT_EQ(mgr.paths(),
               (std::set<std::string>{tmp + "/ab", "/", "/abs", tmp + "/./", "c:\\dir"}));
-    EXPECT_EQ(mgr.getAbsolutePath(""), "");
-    EXPECT_EQ(mgr.getAbsolutePath(tmp.substr(1) + "/ab/In.wav"),
-              "/" + tmp + "/ab/In.wav"); // via "/"
-    file::FileMgr two;
     for (const std::string& d : {odd, b, tmp + "/ab"})
         two.addPath(d);
-    const Names want = {tmp + "/ab/In.wav", odd + "/Only.wav", b + "/In.wav", "", ""};
     Names got;
     for (const std::string& n :
-         Names{"In.wav", "Only.wav", b + "/In.wav", tmp + "/no.wav", "no.wav"})
+         Names{"", "In.wav", "Only.wav", b + "/In.wav", tmp + "/no.wav", "no.wav"})
         got.push_back(two.getAbsolutePath(n));
-    EXPECT_EQ(got, want);
-
+    got.push_back(mgr.getAbsolutePath(tmp.substr(1) + "/ab/In.wav")); // via "/"
+    EXPECT_EQ(got, (Names{"", tmp + "/ab/In.wav", odd + "/Only.wav", b + "/In.wav", "", "",
+                          "/" + tmp + "/ab/In.wav"}));
     Names out{"kept"}, all, none{"kept"};
     ASSERT_TRUE(mgr.scanDir(out, "s", "wav") && mgr.scanDir(all, "s", ""));
     std::sort(out.begin() + 1, out.end());
@@ -48,7 +46,6 @@ TEST(FileMgr, NormalisesFoldersSearchesInByteOrderAndScansBySuffix) {
     EXPECT_FALSE(mgr.scanDir(none, "nosuchdir", "wav") || mgr.scanDir(none, "../plain", ""));
     EXPECT_EQ(none, Names{"kept"});
 
-    // A File is found through the global manager, or else relative to the working directory.
     file::file_mgr = &two;
     file::File f, missing;
     f.setPath("Only.wav");
@@ -66,4 +63,10 @@ TEST(FileMgr, NormalisesFoldersSearchesInByteOrderAndScansBySuffix) {
     EXPECT_TRUE(missing.openReadOnly());
     fclose(missing.file);
     file::file_mgr = nullptr;
+    // The resource and data folders end in a slash; the data folder is made when missing.
+    platform::setBasePath(tmp.c_str());
+    platform::setDataPath((tmp + "/data/nested").c_str());
+    EXPECT_EQ(std::pair(std::string(platform::getBasePath()), std::string(platform::getDataPath())),
+              std::pair(tmp + "/", tmp + "/data/nested/"));
+    EXPECT_EQ(access((tmp + "/data/nested").c_str(), W_OK), 0);
 }

@@ -2,47 +2,39 @@
 // Text rasterised by glyph index: geometry, orientation, outline, colours, cache keys.
 #include "core/util.h"
 #include "gfx/text.h"
-#include "gfx_test_support.h"
+#include "support/gfx.h"
 
 #include <array>
-#include <cstring>
-#include <fstream>
 
 namespace {
 
 constexpr Vector4<float> WHITE{1, 1, 1, 1}, BLACK{0, 0, 0, 1}, NONE{0, 0, 0, 0};
 
 struct Text {
-    std::unique_ptr<unsigned char[]> px;
-    int w = 0, h = 0, tw = 0, th = 0, bpp = 0;
-    const unsigned char* at(int i) const { return px.get() + size_t(i) * 4; }
-    const unsigned char* at(int x, int y) const { return at(y * tw + x); }
-    bool operator==(const Text& o) const {
-        return px && o.px && tw == o.tw && th == o.th &&
-               !memcmp(at(0), o.at(0), size_t(tw) * th * 4);
-    }
+    std::vector<uint8_t> px; // empty when nothing was drawn
+    int w = 0, h = 0, tw = 0, th = 0;
+    bool operator==(const Text&) const = default;
+    const uint8_t* at(int i) const { return &px[size_t(i) * 4]; }
     // Left, bottom, right and top of the pixels with any coverage (row 0 is the bottom).
     std::array<int, 4> ink() const {
         std::array<int, 4> box{tw, th, -1, -1};
-        for (int y = 0; y < th; ++y)
-            for (int x = 0; x < tw; ++x)
-                if (at(x, y)[3])
-                    box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x),
-                           std::max(box[3], y)};
+        for (int i = 0; i < tw * th; ++i)
+            if (at(i)[3])
+                box = {std::min(box[0], i % tw), std::min(box[1], i / tw), std::max(box[2], i % tw),
+                       std::max(box[3], i / tw)};
         return box;
     }
 };
 
 // DejaVu Sans keeps printable ASCII in code order from glyph 3, like the game's "fawn".
 Text draw(const char* text, int size, Vector4<float> colour = WHITE, Vector4<float> outline = NONE,
-          int outlineWidth = 0, float fill = 1, int offset = -29, const char* font = "dejavu") {
-    Text t;
+          int outlineWidth = 0, float fill = 1, int offset = -29, const char* font = "dejavu",
+          int room = 512) {
     platform::TextImage im;
-    t.px.reset(platform::loadFontFileText(
-        text, {font, offset, size, colour, outline, outlineWidth, fill}, im));
-    std::tie(t.w, t.h, t.tw, t.th, t.bpp) =
-        std::tie(im.width, im.height, im.texWidth, im.texHeight, im.bytesPerPixel);
-    return t;
+    std::unique_ptr<uint8_t[]> px(platform::loadFontFileText(
+        text, {font, offset, size, colour, outline, outlineWidth, fill, room}, im));
+    const size_t n = px ? size_t(im.texWidth) * im.texHeight * im.bytesPerPixel : 0;
+    return {{px.get(), px.get() + n}, im.width, im.height, im.texWidth, im.texHeight};
 }
 
 class TextTest : public gfxtest::GfxTest {
@@ -56,8 +48,8 @@ class TextTest : public gfxtest::GfxTest {
 
 TEST_F(TextTest, SizesOutlineRoomRowZeroAtTheBottomAndTheCutAt512) {
     Text t = draw("A", 14), o = draw("A", 20, WHITE, BLACK, 2);
-    ASSERT_TRUE(t.px);
-    EXPECT_EQ(std::tuple(t.bpp, t.h, t.th, t.tw), std::tuple(4, 14, 16, util::nextPowerOfTwo(t.w)));
+    ASSERT_FALSE(t.px.empty());
+    EXPECT_EQ(std::tuple(t.px.size(), t.h, t.th, t.tw), std::tuple(16u * t.tw * 4, 14, 16, 16));
     EXPECT_TRUE(t.w > 8 && t.w < 14) << t.w;
     EXPECT_EQ(t.ink()[1], 3); // "A" stands on the baseline 3.5 rows up
     // An outline of 2 adds 2 rows (texture 32) and counts at both ends of the line.
@@ -70,18 +62,21 @@ TEST_F(TextTest, SizesOutlineRoomRowZeroAtTheBottomAndTheCutAt512) {
         ASSERT_EQ(ghost.at(i)[0], 255) << i;
     Text cut = draw(std::string(100, 'W').c_str(), 24);
     EXPECT_EQ(std::tuple(cut.w, cut.tw, cut.ink()[2] >= 505), std::tuple(512, 512, true));
+    // A room of no power of two: the texture is wider than the room, and blank past it.
+    Text wide = draw(std::string(100, 'W').c_str(), 24, WHITE, NONE, 0, 1, -29, "dejavu", 600);
+    EXPECT_EQ(std::tuple(wide.w, wide.tw, wide.ink()[2] < 600), std::tuple(600, 1024, true));
     // Glyph indices wrap at 16 bits; a wrong offset draws other glyphs.
-    EXPECT_TRUE(draw("Score 12", 24) == draw("Score 12", 24, WHITE, NONE, 0, 1, 65536 - 29));
-    EXPECT_FALSE(draw("Score 12", 24) == draw("Score 12", 24, WHITE, NONE, 0, 1, -28));
+    EXPECT_EQ(draw("Score 12", 24), draw("Score 12", 24, WHITE, NONE, 0, 1, 65536 - 29));
+    EXPECT_NE(draw("Score 12", 24), draw("Score 12", 24, WHITE, NONE, 0, 1, -28));
     for (int size : {0, -5, 100000})
-        EXPECT_FALSE(draw("Hi", size).px) << size;
+        EXPECT_TRUE(draw("Hi", size).px.empty()) << size;
 }
 
 // The outline shows only outside the glyphs; the background carries the fill level as grey at
 // alpha 0; colours come premultiplied by their alpha.
 TEST_F(TextTest, OutlineOutsideFillGreyAndPremultipliedColours) {
     Text fill = draw("O", 40, WHITE, NONE, 3, 0), lined = draw("O", 40, WHITE, BLACK, 3, 0);
-    ASSERT_TRUE(fill.px && lined.px && fill.tw == lined.tw);
+    ASSERT_TRUE(!fill.px.empty() && fill.tw == lined.tw);
     int inside = 0, ring = 0, wrong = 0;
     for (int i = 0; i < fill.tw * fill.th; ++i) {
         const int a = fill.at(i)[3], red = lined.at(i)[0], alpha = lined.at(i)[3];
@@ -95,11 +90,11 @@ TEST_F(TextTest, OutlineOutsideFillGreyAndPremultipliedColours) {
     EXPECT_TRUE(wrong == 0 && inside > 100 && ring > 40) << wrong << " " << inside << " " << ring;
     Text grey = draw("I", 14, WHITE, NONE, 0, 0.5f),
          red = draw("I", 40, {1, 0, 0, 0.5f}, NONE, 0, 0);
-    const unsigned char* corner = grey.at(grey.tw - 1, grey.th - 1);
-    EXPECT_EQ(std::tuple(corner[0], corner[1], corner[2], corner[3]), std::tuple(127, 127, 127, 0));
+    EXPECT_EQ(std::vector<uint8_t>(grey.px.end() - 4, grey.px.end()),
+              std::vector<uint8_t>({127, 127, 127, 0}));
     int solid = 0; // half-covered pixels of a half-transparent red: red equals alpha everywhere
     for (int i = 0; i < red.tw * red.th; ++i) {
-        const unsigned char* p = red.at(i);
+        const uint8_t* p = red.at(i);
         EXPECT_TRUE(std::abs(p[0] - p[3]) <= 1 && p[1] == 0 && p[3] <= 129) << i;
         solid += p[3] >= 127;
     }
@@ -107,21 +102,20 @@ TEST_F(TextTest, OutlineOutsideFillGreyAndPremultipliedColours) {
 }
 
 TEST_F(TextTest, ABrokenFontIsNamedOnceAndAnotherFontDrawsItsText) {
-    std::ifstream in(dir + "dejavu.ttf", std::ios::binary);
-    const std::string good{std::istreambuf_iterator<char>(in), {}};
+    const std::string good = testrun::readFile(dir + "dejavu.ttf");
     std::string flipped = good;
     for (size_t i = good.size() / 3; i < good.size() / 3 + 64; ++i)
         flipped[i] ^= 0x5a;
     for (auto [name, bytes] :
          {std::pair{"half", good.substr(0, good.size() / 2)}, {"empty", ""}, {"flipped", flipped}})
-        std::ofstream(dir + name + ".ttf", std::ios::binary) << bytes;
+        testrun::writeFile(dir + name + ".ttf", bytes);
     // DejaVu's glyph order is the code order less 29, so drawn by its character map the text
     // comes out the same.
     const Text want = draw("Sound: on", 20);
     for (const char* font : {"nofont", "half", "empty", "flipped"}) {
         log.clear();
         for (int twice = 0; twice < 2; ++twice)
-            EXPECT_TRUE(draw("Sound: on", 20, WHITE, NONE, 0, 1, 7, font) == want) << font;
+            EXPECT_EQ(draw("Sound: on", 20, WHITE, NONE, 0, 1, 7, font), want) << font;
         ASSERT_EQ(log.size(), 1u) << font;
         EXPECT_NE(log[0].find(dir + font + ".ttf ("), std::string::npos) << log[0];
     }

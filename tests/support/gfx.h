@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
-// Shared pieces of the graphics tests: a fixture with a scratch resource folder and a screen set
-// up the way the game draws (orthographic 320 x 480, arrays on the unit quad), PNG and PVR
-// writers, and a log catcher.
+// For tests that load images and draw: a fixture with a scratch resource folder, a log catcher
+// and a screen set up the way the game draws (orthographic 320 x 480, arrays on the unit quad),
+// PNG and PVR writers, and pixel checks.
 #pragma once
 
 #include "core/platform.h"
 #include "gfx/sprite.h"
 #include "gfx/texture.h"
 #include "support/gl_context.h"
+#include "support/run.h"
 
 #include <GLES/gl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -28,30 +28,26 @@ struct PngKind {
 
 // Encodes a PNG from packed rows as libpng takes them (16-bit samples big-endian).
 inline Bytes encodePng(const PngKind& s, const Bytes& rows) {
-    Bytes out;
+    char* buf = nullptr;
+    size_t size = 0;
+    FILE* f = open_memstream(&buf, &size);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep data, size_t n) {
-            auto* o = static_cast<Bytes*>(png_get_io_ptr(p));
-            o->insert(o->end(), data, data + n);
-        },
-        nullptr);
+    png_init_io(png, f);
     png_set_IHDR(png, info, s.width, s.height, s.bitDepth, s.colorType,
                  s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, 0, 0);
     if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), int(s.palette.size()));
-    png_color_16 key{};
-    if (!s.trns.empty()) {
-        key.gray = s.trns[0];
-        png_set_tRNS(png, info, s.trns.data(), int(s.trns.size()), &key);
-    }
+    png_color_16 key{0, 0, 0, 0, uint16_t(s.trns.empty() ? 0 : s.trns[0])};
+    if (!s.trns.empty()) png_set_tRNS(png, info, s.trns.data(), int(s.trns.size()), &key);
     png_write_info(png, info);
     const int passes = png_set_interlace_handling(png); // each Adam7 pass takes every row
     for (int y = 0; y < passes * s.height; ++y)
         png_write_row(png, rows.data() + png_get_rowbytes(png, info) * (y % s.height));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
+    fclose(f);
+    const Bytes out(buf, buf + size);
+    free(buf);
     return out;
 }
 
@@ -66,33 +62,29 @@ inline Bytes pvrFile(uint32_t w, uint32_t h, uint32_t bits, Bytes data, uint32_t
     return out;
 }
 
-// Draws texture id over (x, y, w, h) on screen (y up), nearest filtering so texels map 1:1.
-inline void drawTexture(uint32_t id, int x, int y, int w, int h, bool blend) {
-    static const float tex[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+// Draws texture coordinates (0, 0) to (u, v) of texture id over (x, y, w, h) on screen (y up),
+// by default with nearest filtering so that texels map 1:1.
+inline void drawTexture(uint32_t id, float x, float y, float w, float h, bool blend, float u = 1,
+                        float v = 1, int filter = GL_NEAREST) {
+    const float tex[8] = {0, 0, u, 0, u, v, 0, v};
+    const float quad[8] = {x, y, x + w, y, x + w, y + h, x, y + h};
     glBindTexture(GL_TEXTURE_2D, id);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     if (blend) glEnable(GL_BLEND);
     glColor4f(1, 1, 1, 1);
-    glPushMatrix();
-    glTranslatef(float(x) + float(w) / 2, float(y) + float(h) / 2, 0);
-    glScalef(float(w), float(h), 1);
+    glVertexPointer(2, GL_FLOAT, 0, quad);
     glTexCoordPointer(2, GL_FLOAT, 0, tex);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
-    glPopMatrix();
+    glVertexPointer(2, GL_FLOAT, 0, fg::quad_verts);
     glDisable(GL_BLEND);
 }
 
-// Pixel colour at screen point (x, y), y up from the bottom, as 0xRRGGBB.
-inline uint32_t screenRgb(int x, int y) {
-    uint8_t p[4] = {};
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-}
-// Expects the screen colours given as (x, y, 0xRRGGBB) triples.
+// Expects the screen colours given as (x, y, 0xRRGGBB) triples, y up from the bottom.
 inline void expectScreen(const std::vector<uint32_t>& v) {
+    const std::vector<uint8_t> px = testgl::readPixels();
     for (size_t i = 0; i + 2 < v.size(); i += 3)
-        EXPECT_EQ(screenRgb(int(v[i]), int(v[i + 1])), v[i + 2])
+        EXPECT_EQ(testgl::rgbAt(px, int(v[i]), testgl::height() - 1 - int(v[i + 1])), v[i + 2])
             << "at " << v[i] << "," << v[i + 1];
 }
 
@@ -112,9 +104,6 @@ class GfxTest : public ::testing::Test {
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glVertexPointer(2, GL_FLOAT, 0, fg::quad_verts);
         clear(0);
-        char tmpl[] = "/tmp/flingo-gfx-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = std::string(tmpl) + "/";
         std::filesystem::create_directories(dir + "img");
         platform::setBasePath(dir.c_str());
         log.clear();
@@ -125,7 +114,6 @@ class GfxTest : public ::testing::Test {
         EXPECT_EQ(texture_mgr.entryCount(), 0u) << "a texture was never given back";
         platform::setBasePath(nullptr);
         platform::setLogHook(nullptr);
-        std::filesystem::remove_all(dir);
     }
     void clear(uint32_t rgb) {
         glClearColor(float(rgb >> 16) / 255, float(rgb >> 8 & 255) / 255, float(rgb & 255) / 255,
@@ -133,10 +121,9 @@ class GfxTest : public ::testing::Test {
         glClear(GL_COLOR_BUFFER_BIT);
     }
     void put(const std::string& name, const Bytes& bytes) {
-        std::ofstream(dir + "img/" + name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        testrun::writeFile(dir + "img/" + name, std::string(bytes.begin(), bytes.end()));
     }
-    std::string dir;
+    const std::string dir = testrun::tempDir() + "/";
     static inline std::vector<std::string> log;
 };
 

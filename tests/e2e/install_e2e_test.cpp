@@ -53,8 +53,8 @@ TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
         prefix + "/bin/flingo");
     for (const char* trouble : {"cannot", "missing", "unavailable"})
         EXPECT_EQ(testrun::logFrame(run.trace, trouble), -1) << run.result.stderr_text;
-    EXPECT_TRUE(testrun::near(testrun::pixel(run.path("s.png"), 160, 240),
-                              testrun::pixel(share + "flingo/Default.png", 160, 240), 4));
+    EXPECT_TRUE(testrun::near(testrun::readPng(run.path("s.png")).at(160, 240),
+                              testrun::readPng(share + "flingo/Default.png").at(160, 240), 4));
     EXPECT_EQ(testrun::countBetween(run.trace, "onFrame", 0, 131), 30);
     EXPECT_EQ(testrun::countBetween(run.trace, "showScores", 0, 999), 1);
 }

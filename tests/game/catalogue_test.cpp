@@ -24,9 +24,7 @@ struct Text {
     Text(const char* const (&v)[4])
         : s(Text(v[0]).s + " " + Text(v[1]).s + " " + Text(v[2]).s + " " + Text(v[3]).s) {}
 };
-std::string f(const Text& t) {
-    return t.s;
-}
+const auto f = [](const Text& t) { return t.s; };
 
 // The build crops the foregrounds and moves their centres to match: the design's centre is that
 // of the full picture.

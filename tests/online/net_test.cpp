@@ -70,14 +70,6 @@ template <class Done> int pollUntil(Done done, int frames = 750) {
     return n;
 }
 
-http::Request get(const std::string& url) {
-    return {url, "GET", "", ""};
-}
-
-void markDone(void* done, void*) {
-    *static_cast<bool*>(done) = true;
-}
-
 // What a page's listener heard, in order.
 struct Events : web::Listener {
     std::vector<std::string> heard;
@@ -90,23 +82,21 @@ struct Events : web::Listener {
 
 } // namespace
 
-TEST(Http, AFileIsReplacedOnlyByALoadThatSucceeds) {
-    Server srv;
+TEST(WebPage, SavedFilesBoardsScrollLinksLoadInsideAndFailuresKeepTheOldPage) {
+    Server srv, closed;
+    closed.stop();
+    // A saved file is replaced only by a load that succeeds.
     const std::string dest = testrun::tempDir() + "/page.html";
     testrun::writeFile(dest, "old");
     for (const auto& [path, want] :
          {std::pair{"/missing", "old"}, {"/next", "<body><h1>second</h1></body>"}}) {
         bool done = false;
-        http::UrlDelegate d(evt::Callback(&markDone, &done), dest, nullptr);
-        http::start(get(srv.url(path)), &d);
+        const auto markDone = [](void* done, void*) { *static_cast<bool*>(done) = true; };
+        http::UrlDelegate d(evt::Callback(markDone, &done), dest, nullptr);
+        http::start({srv.url(path), "GET", "", ""}, &d);
         pollUntil([&] { return done; });
         EXPECT_EQ(testrun::readFile(dest), want) << path;
     }
-}
-
-TEST(WebPage, BoardsScrollLinksLoadInsideAndFailuresKeepTheOldPage) {
-    Server srv, closed;
-    closed.stop();
     web::WebPage p(320, 436);
     Events ev;
     p.setListener(&ev);
@@ -162,13 +152,13 @@ TEST(WebPage, BoardsScrollLinksLoadInsideAndFailuresKeepTheOldPage) {
     http::setTimeout(20);
 
     // A new load cancels the one under way; stopLoading drops one silently.
-    p.loadRequest(get(srv.url("/slow")));
+    p.loadRequest({srv.url("/slow"), "GET", "", ""});
     p.loadHtml("<body>placeholder</body>");
     EXPECT_EQ(std::vector(ev.heard.end() - 3, ev.heard.end()),
               (std::vector<std::string>{std::to_string(web::CANCELLED) + " cancelled", "start",
                                         "finish"}));
     const size_t heard = ev.heard.size();
-    p.loadRequest(get(srv.url("/slow")));
+    p.loadRequest({srv.url("/slow"), "GET", "", ""});
     p.stopLoading();
     pollUntil([] { return false; }, 10);
     EXPECT_EQ(ev.heard.size(), heard + 1) << "a dropped load reports nothing after its start";

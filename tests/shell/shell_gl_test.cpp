@@ -115,9 +115,8 @@ TEST(ShellGl, TicksFollowTheClockComposingKeepsGameStateAndScalesDrawAtFullResol
                                            4, 1, 1, 0, 1}));
 
         // The square's edges fall on the scaled pixels; the background keeps 24-bit colour.
-        const auto px = [&](double x, double y) {
-            return testrun::pixel(shot, static_cast<int>(x * scale), static_cast<int>(y * scale));
-        };
+        const testrun::Png png = testrun::readPng(shot);
+        const auto px = [&](double x, double y) { return png.at(int(x * scale), int(y * scale)); };
         EXPECT_EQ(std::vector({px(100.4, 200.4), px(109.6, 209.6), px(99.4, 205), px(105, 210.6),
                                px(0, 0), px(319.9, 479.9)}),
                   (std::vector<long>{0xffffff, 0xffffff, 0x123456, 0x123456, 0x123456, 0x123456}));

@@ -5,7 +5,6 @@
 #include <SDL.h>
 #include <algorithm>
 #include <cstdio>
-#include <png.h>
 
 namespace testgl {
 namespace {
@@ -62,14 +61,6 @@ std::vector<uint8_t> readPixels() {
 uint32_t rgbAt(const std::vector<uint8_t>& px, int x, int y) {
     const uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
     return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
-}
-
-bool writePng(const char* path, const std::vector<uint8_t>& px, int pw, int ph) {
-    png_image img{};
-    img.version = PNG_IMAGE_VERSION;
-    img.width = static_cast<png_uint_32>(pw), img.height = static_cast<png_uint_32>(ph);
-    img.format = PNG_FORMAT_RGBA;
-    return png_image_write_to_file(&img, path, 0, px.data(), 0, nullptr) != 0;
 }
 
 } // namespace testgl

@@ -18,7 +18,5 @@ int height();
 std::vector<uint8_t> readPixels();
 // One pixel, (x, y) from the top-left corner, as 0xRRGGBB.
 uint32_t rgbAt(const std::vector<uint8_t>& pixels, int x, int y);
-// Writes RGBA pixels (row 0 at the top) as a PNG, for looking at what a test drew.
-bool writePng(const char* path, const std::vector<uint8_t>& pixels, int w, int h);
 
 } // namespace testgl

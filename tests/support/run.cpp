@@ -78,10 +78,6 @@ std::string solidPng(int w, int h, uint32_t rgb) {
     return out;
 }
 
-long pixel(const std::string& png, int x, int y) {
-    return readPng(png).at(x, y);
-}
-
 bool near(long a, long b, int tol) {
     if (a < 0 || b < 0) return false;
     for (int shift = 0; shift < 24; shift += 8)

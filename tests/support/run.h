@@ -25,8 +25,6 @@ struct Png {
 Png readPng(const std::string& path);
 // The bytes of a PNG file of one colour (0xRRGGBB).
 std::string solidPng(int w, int h, uint32_t rgb);
-// A screenshot's pixel as 0xRRGGBB (-1 when the file cannot be read or the point is outside).
-long pixel(const std::string& png, int x, int y);
 // Whether two colours differ by at most tol in every channel.
 bool near(long a, long b, int tol);
 

@@ -2,7 +2,6 @@
 // The delegate's external-link handler inside the running application (headless, in this
 // process). (No bar button shows over the game's own screens: the whole-game runs list them.)
 #include "core/evt.h"
-#include "core/platform.h"
 #include "shell/analytics.h"
 #include "shell/app.h"
 #include "shell/flingo_app_delegate.h"

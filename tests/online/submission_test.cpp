@@ -8,7 +8,7 @@
 #include <string>
 #include <tuple>
 
-TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValueRules) {
+TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsTheCheckValueRulesAndPositions) {
     for (int level = 0; level < online::BOARD_COUNT; ++level) {
         const std::string board = std::string("token=") + online::rankora_tokens[level] +
                                   "&gid=" + std::to_string(online::rankora_game_ids[level]);
@@ -45,11 +45,9 @@ TEST(SubmissionBody, EveryFieldInOrderWithSixDecimalsAndTheCheckValueRules) {
         EXPECT_EQ(online::checkValue(41207, best, lat, lng), cid) << lat0 << "," << lng0;
         EXPECT_EQ(std::pair(lat, lng), std::pair(want_lat, want_lng)) << lat0 << "," << lng0;
     }
-}
 
-// Two finite numbers make a position; a fix is fresh for five whole seconds. (Its delivery to a
-// submission is the whole-game runs' to show.)
-TEST(Location, ParsesTwoFiniteNumbersAndFixesAreFreshForFiveWholeSeconds) {
+    // Two finite numbers make a position; a fix is fresh for five whole seconds. (Its delivery
+    // to a submission is the whole-game runs' to show.)
     double lat = 1, lng = 1;
     EXPECT_TRUE(location::parse("-33.9 , 151.2", lat, lng));
     EXPECT_EQ(std::pair(lat, lng), std::pair(-33.9, 151.2));

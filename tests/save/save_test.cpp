@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The save layer in a data folder of its own per test, holding the build's score key: the
 // settings store and the property lists it reads, signed score records and the old save file's
-// scores moved into them, and saves that are killed half-way or fail.
+// scores moved into them, and saves that fail half-way.
 #include "core/evt.h"
 #include "core/file.h"
 #include "core/platform.h"
@@ -18,9 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <random>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 namespace {
 
@@ -74,21 +72,18 @@ void be(std::string& s, uint64_t v, int n) {
 }
 
 TEST_F(Save, ValuesKeepTypeAndSignAValueIsNoGroupAndOtherWritersListsAreRead) {
-    EXPECT_EQ(savedata::read(-9, "level_3", "submitted"), -9);
     const int ints[] = {-5, INT_MIN, INT_MAX};
     for (int v : ints)
         savedata::write(v, std::to_string(v).c_str(), "g");
     savedata::write(true, "on");
     savedata::write(false, "off", "g");
-    savedata::write(4, "gone", "g");
-    savedata::deleteKey("gone", "g");
     ASSERT_TRUE(savedata::save());
     ASSERT_TRUE(savedata::load());
     for (int v : ints)
         EXPECT_EQ(savedata::read(1, std::to_string(v).c_str(), "g"), v);
     EXPECT_EQ(std::tuple(savedata::read(7, "on"), savedata::read(7, "off", "g"),
-                         savedata::read(false, "-5", "g"), savedata::keyExists("gone", "g")),
-              std::tuple(1, 0, true, false));
+                         savedata::read(false, "-5", "g")),
+              std::tuple(1, 0, true));
 
     const std::string before = readFile(plist);
     savedata::write(5, "volume", "on");
@@ -198,19 +193,18 @@ TEST_F(Save, RecordsAreMd5SignedEveryTamperingIsSeenAndShortKeysSignNothing) {
     EXPECT_EQ(sum, (std::vector<unsigned char>{0xef, 0x78, 0x61, 0x13, 0xad, 0xb2, 0xfc, 0x03, 0x84,
                                                0xa6, 0x76, 0xa7, 0x51, 0xfd, 0xe2, 0xd5}));
 
-    // A key too short for the last window (bytes 63 to 318), or none, signs nothing.
+    // A key too short for the last window (bytes 63 to 318) signs nothing. (A missing one: the old
+    // scores' test.)
     obf.write(50, "rec", 63);
     writeFile(dir + "/k319", key.substr(0, 319));
     EXPECT_TRUE(savedata::Obfuscator(dir + "/k319", {256, 64}).read(0, "rec").second);
     writeFile(dir + "/k318", key.substr(0, 318));
-    for (const std::string& name : {dir + "/k318", dir + "/nothing-here"}) {
-        savedata::Obfuscator shortKey(name, {256, 64});
-        EXPECT_FALSE(shortKey.read(0, "rec").second) << name;
-        shortKey.write(99, "rec", 0);
-        EXPECT_EQ(savedata::read(0, "value", "rec"), 50) << name;
-    }
+    savedata::Obfuscator shortKey(dir + "/k318", {256, 64});
+    EXPECT_FALSE(shortKey.read(0, "rec").second);
+    shortKey.write(99, "rec", 0);
+    EXPECT_EQ(savedata::read(0, "value", "rec"), 50);
     EXPECT_TRUE(obf.read(0, "rec").second);
-    EXPECT_EQ(logCount("missing or too short"), 2);
+    EXPECT_EQ(logCount("missing or too short"), 1);
 }
 
 // The old save file: an id, then little-endian 32-bit fields (version, three best scores, three
@@ -252,21 +246,17 @@ TEST_F(Save, OldScoresMoveIntoSignedRecordsOnceOnlyFromAWholeFileAndWithTheRight
             got.push_back(savedata::read(-1, ("level_" + std::to_string(i)).c_str(), key));
     EXPECT_EQ(got, (std::vector<int>{120, 1000000, 0, 0, 40, 0, -1, -1, -1, 33}));
 
-    // Without the key, or with a damaged one, the old scores could not be protected: they stay
-    // where they are, and a throw's score is not signed with what is there.
-    for (bool damaged : {false, true}) {
-        damaged ? writeFile(keyPath, key.substr(0, 64) + std::string(960, 'x'))
-                : (void)fs::remove(keyPath);
-        fg::scores::init();
-        EXPECT_EQ(savedata::read(0, "level_0", "best"), 120);
-        // The menu reads the bests meanwhile (leaving empty records) and a setting is saved.
-        for (int level = 0; level < 5; ++level)
-            EXPECT_EQ(fg::scores::readBest(level), 0);
-        fg::scores::saveBest(1, 0);
-        ASSERT_TRUE(savedata::save());
-        evt::publish("onShutdown");
-    }
-    EXPECT_EQ(logCount("Score key '" + keyPath + "' is damaged"), 1);
+    // Without the key the old scores could not be protected: they stay where they are, and a
+    // throw's score is not signed. (A damaged key is a whole-game run's case.)
+    fs::remove(keyPath);
+    fg::scores::init();
+    EXPECT_EQ(savedata::read(0, "level_0", "best"), 120);
+    // The menu reads the bests meanwhile (leaving empty records) and a setting is saved.
+    for (int level = 0; level < 5; ++level)
+        EXPECT_EQ(fg::scores::readBest(level), 0);
+    fg::scores::saveBest(1, 0);
+    ASSERT_TRUE(savedata::save());
+    evt::publish("onShutdown");
     // With the right key they move, once.
     writeFile(keyPath, key);
     fg::scores::init();
@@ -287,57 +277,16 @@ TEST_F(Save, OldScoresMoveIntoSignedRecordsOnceOnlyFromAWholeFileAndWithTheRight
     EXPECT_EQ(evt::subscriberCount("onShutdown"), 1);
 }
 
-// A child saves an increasing counter in a loop, reports each completed save through a pipe
-// and is killed at a random moment. The file must load and hold the last reported value or the
-// one being saved when the child died. Half the runs die anywhere from the start (loading
-// included), the others within the few saves after a completed one (~10 ms of flushing each).
-TEST_F(Save, KilledDuringSavesNeverLeavesABrokenOrOlderFile) {
-    savedata::write(-1, "counter");
-    ASSERT_TRUE(savedata::save());
-    std::mt19937 rng(20261206);
-    int killed_after_a_save = 0;
-    for (int run = 0; run < 120; ++run) {
-        SCOPED_TRACE(run);
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            if (!savedata::load()) _exit(3);
-            for (int i = savedata::read(0, "counter") + 1;; ++i) {
-                savedata::write(i, "counter");
-                // Padding makes the file large enough to be cut in the middle of a write.
-                savedata::write(i, ("pad_" + std::to_string(i % 40)).c_str(), "padding");
-                if (!savedata::save() || ::write(fds[1], &i, sizeof i) != sizeof i) _exit(4);
-            }
-        }
-        close(fds[1]);
-        int last = INT_MIN, v = 0, status = 0;
-        if (run % 2 == 1 && ::read(fds[0], &v, sizeof v) == sizeof v) last = v;
-        usleep(std::uniform_int_distribution<int>(0, run % 2 ? 30000 : 6000)(rng));
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "child ended by itself, status " << status;
-        while (::read(fds[0], &v, sizeof v) == sizeof v)
-            last = v;
-        close(fds[0]);
-
-        ASSERT_TRUE(savedata::load()) << readFile(plist);
-        if (last != INT_MIN) {
-            ++killed_after_a_save;
-            EXPECT_GE(savedata::read(INT_MIN, "counter"), last);
-            EXPECT_LE(savedata::read(INT_MIN, "counter"), last + 1);
-        }
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2)
-            << "a temporary file outlived it";
-    }
-    EXPECT_GE(killed_after_a_save, 60) << "the kills must land during the loop";
-}
-
-// Writes that fail as on a full disk (a file size limit for this process, for a while).
+// Writes that fail as on a full disk (a file size limit for this process, for a while). The old
+// file stays whole, as it does when a save is killed half-way: a save writes a temporary file and
+// renames it over the old one.
 TEST_F(Save, FailedSavesKeepTheOldFilesAndTheGameGoesOn) {
     savedata::write(42, "level_1", "submitted");
     ASSERT_TRUE(savedata::save());
+    // What a save killed half-way leaves (its file is only ever a temporary one) goes at the next
+    // load.
+    writeFile(plist + ".tmp.Ab12Cd", "<?xml");
+    ASSERT_TRUE(savedata::load());
     const std::string before = readFile(plist);
     // An old save file with a best score of 9 on level 0.
     writeFile(dir + "/save.dat", std::string("kmz_sdat\x03\0\0\0\x09", 13) + std::string(27, '\0'));

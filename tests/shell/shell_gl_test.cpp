@@ -36,9 +36,6 @@ void drawSquare(void*, void*) {
     glVertexPointer(2, GL_FLOAT, 0, quad);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
 }
-void at(int64_t ms) {
-    clk::setNs(ms * 1'000'000);
-}
 
 } // namespace
 
@@ -52,31 +49,31 @@ TEST(ShellGl, TicksFollowTheClockComposingKeepsGameStateAndScalesDrawAtFullResol
         ASSERT_TRUE(view.initWithFrame(0.02, false));
         EXPECT_FLOAT_EQ(shell::screenScale(), static_cast<float>(scale));
         dts.clear();
-        at(1000);
+        clk::setNs(1'000'000'000);
         view.startAnimation();
-        view.startAnimation(); // already running: nothing changes
-        at(1020);              // (a tick before its time would show in the first dt)
+        view.startAnimation();     // already running: nothing changes
+        clk::setNs(1'020'000'000); // (a tick before its time would show in the first dt)
         ui::fireDueTimers();
-        at(1047); // late by 7 ms: dt says so, and the next tick keeps its schedule (1060)
+        // Late by 7 ms: dt says so, and the next tick keeps its schedule (1060).
+        clk::setNs(1'047'000'000);
         ui::fireDueTimers();
         clk::setNs(1'060'999'999); // dt counts whole milliseconds: 13
         ui::fireDueTimers();
-        at(1125); // 1080 to 1120 missed: one tick, the next at 1140
+        clk::setNs(1'125'000'000); // 1080 to 1120 missed: one tick, the next at 1140
         EXPECT_EQ(ui::fireDueTimers(), 1);
         EXPECT_EQ(ui::nextTimerDue(), 1'140'000'000);
         // A one-shot timer due before that tick sends the game to sleep, stopping the tick due in
         // the same pass, and stops itself: it fires once, and nothing after it.
-        ui::Timer* sleeper = nullptr;
-        sleeper = ui::scheduleTimer(0.01, false, [&] {
+        ui::Timer* sleeper = ui::scheduleTimer(0.01, false, [&] {
             evt::publish("onSleep");
             ui::invalidateTimer(sleeper);
         });
-        at(9000);
+        clk::setNs(9'000'000'000);
         ASSERT_EQ(ui::fireDueTimers(), 1); // (timers left running would outlive the view)
         ASSERT_EQ(ui::nextTimerDue(), INT64_MAX);
         ui::invalidateTimer(sleeper); // long gone: nothing happens
         evt::publish("onWake");
-        at(9020);
+        clk::setNs(9'020'000'000);
         ui::fireDueTimers();
         // The last measured from the wake, not from before the sleep.
         EXPECT_EQ(dts, (std::vector<long>{20000, 27000, 13000, 65000, 20000}));

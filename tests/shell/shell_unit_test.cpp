@@ -97,23 +97,17 @@ TEST(Script, GrammarAndBadLinesNamedWithTheirNumber) {
     }
 }
 
-// (Points, flags and plain numbers are in every whole-game run's trace.)
-TEST(Trace, PayloadsAreWrittenByTheEventsTypeAndTextIsEscaped) {
-    const std::vector<std::tuple<const char*, void*, std::string>> cases = {
-        {"setBackgroundSound", const_cast<char*>("O \"1\".mp3"), "\"O \\\"1\\\".mp3\""},
-        {"setBackgroundSound", nullptr, "null"},
-        {"gotoUrl", const_cast<char*>("a\\b\n\x01"), "\"a\\\\b\\n\\u0001\""},
-        {"somethingNew", reinterpret_cast<void*>(intptr_t{1}), "null"}}; // never read
-    for (const auto& [event, payload, want] : cases) {
-        std::string out;
-        shell::formatPayload(events::payloadOf(event), payload, out);
-        EXPECT_EQ(out, want) << event;
-    }
+// (Points, flags, numbers and text are in every whole-game run's trace; text is escaped as the
+// analytics log escapes it.)
+TEST(Trace, PayloadsAreWrittenByTheEventsType) {
+    std::string out; // no text, and an event the table does not know (its payload never read)
+    shell::formatPayload(events::payloadOf("setBackgroundSound"), nullptr, out);
+    shell::formatPayload(events::payloadOf("somethingNew"), reinterpret_cast<void*>(1), out);
+    EXPECT_EQ(out, "nullnull");
 }
 
+// (The time zone is left as the last case sets it: no test reads the local time after this one.)
 TEST(Startup, PromotionWeekIsLocalTimeInclusive) {
-    const char* old = getenv("TZ");
-    const std::string saved = old ? old : "";
     for (const char* zone : {"UTC", "America/Los_Angeles", "Pacific/Kiritimati"}) {
         setenv("TZ", zone, 1);
         tzset();
@@ -127,8 +121,6 @@ TEST(Startup, PromotionWeekIsLocalTimeInclusive) {
         EXPECT_EQ(got, "0110") << zone;
         EXPECT_EQ(shell::startupSeconds(at(16, 12, 0, 0)), 4.0);
     }
-    old ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
-    tzset();
 }
 
 // (Views are shown, and the game activated, once each slide is over: the whole-game runs show
@@ -141,8 +133,7 @@ TEST(Navigation, PushesWaitForTheSlideAndTheRootStays) {
     nav.push(&web, true); // refused mid-slide
     EXPECT_EQ(nav.depth(), 2u);
     clk::setNs(350'000'000);
-    nav.advance();
-    EXPECT_FALSE(nav.transitioning());
+    nav.advance(); // the slide is over
     nav.push(&web, false);
     for (int i = 0; i < 3; ++i)
         nav.pop(false); // the root stays
@@ -164,16 +155,17 @@ TEST(Analytics, ADeviceIdWhateverItsFileAndUncaughtExceptionsLogged) {
     EXPECT_TRUE(kept.size() == 36 && shell::deviceId() == kept) << kept;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(stuck), {}), 1); // no temp file
     // (Events' lines are in the whole-game runs' logs.) An uncaught exception is logged, its text
-    // escaped, before the program ends.
+    // escaped (quotes, backslashes, control characters), before the program ends.
     EXPECT_DEATH(
         {
             shell::analytics_api = new shell::LogAnalytics(dir + "/crash.jsonl");
             shell::analytics_api->initializeWithId("KEY");
             shell::installUncaughtExceptionHandler();
-            std::thread([] { throw std::runtime_error("the \"floor\" gave way"); }).join();
+            std::thread([] { throw std::runtime_error("the \"floor\"\\ gave\n\x01way"); }).join();
         },
         "");
-    EXPECT_EQ(testrun::readFile(dir + "/crash.jsonl"),
-              "{\"error\":\"Uncaught\",\"message\":\"Crash!\",\"exception\":\"the \\\"floor\\\" "
-              "gave way\"}\n");
+    EXPECT_EQ(
+        testrun::readFile(dir + "/crash.jsonl"),
+        "{\"error\":\"Uncaught\",\"message\":\"Crash!\",\"exception\":\"the \\\"floor\\\"\\\\ "
+        "gave\\n\\u0001way\"}\n");
 }

@@ -32,18 +32,28 @@ bool once(const std::string& text, const std::string& part) {
 const std::string SCORING_FLICK = "170 down 160 448\n171 move 200 380\n171 up 200 380\n";
 } // namespace
 
-TEST(Game, FreshStartLaunchesInOrderAndActivatesOnceAndSigtermEndsTheNextRunCleanly) {
+TEST(Game, AFreshStartAThrowANewBestTheLevelResumedSeededRepeatsAndSigtermEndsCleanly) {
     const std::string data = testrun::tempDir();
-    // A tap while the menu slides in over the start-up screen: nobody listens yet.
-    GameRun r = runGame(data, "105 down 160 240\n106 up 160 240\n",
-                        {"--frames", "125", "--analytics-log", "@a.jsonl", "--screenshot",
+    const Vector3<float> button = level(0).menuButtonPos;
+    std::string script = "105 down 160 240\n106 up 160 240\n"; // the menu slides in: no one hears
+    script += tap(130, button.x, button.y);                    // the level slides in: 131 .. 148
+    script += "135 key escape\n";                              // mid-slide: no way back yet
+    script += SCORING_FLICK;                                   // in the basket, applause at 280
+    script += "350 key escape\n";                              // back to the menu: 350 .. 367
+    script += tap(355, button.x, button.y);                    // mid-slide: the menu is not active
+    script += tap(400, button.x, button.y);
+    GameRun r = runGame(data, script,
+                        {"--frames", "440", "--analytics-log", "@a.jsonl", "--screenshot",
                          "50:@start.png", "--screenshot", "125:@menu.png", "--screenshot",
-                         "104:@s104.png", "--screenshot", "106:@s106.png"});
+                         "104:@s104.png", "--screenshot", "106:@s106.png", "--screenshot",
+                         "349:@before.png", "--screenshot", "440:@after.png"});
 
     // Launch: the stored sound setting (on, fresh), the menu's track, the ads last of all. The
     // start-up screen stays 2 s: the frame timer ticks from step 101 (each tick updates, then
     // draws: both views mid-slide), and the game is activated (ads asked for the view) when the
-    // 0.35 s push from step 100 is over, at step 118, once.
+    // 0.35 s push from step 100 is over, at step 118, once. The level is in place on the slide's
+    // 17th moving frame; back on the menu, its banner is asked for again.
+    const std::string levelTrack = std::string("\"") + level(0).backgroundSound + "\"";
     EXPECT_EQ(
         story(r.trace,
               [](const TraceLine& t) {
@@ -56,56 +66,28 @@ TEST(Game, FreshStartLaunchesInOrderAndActivatesOnceAndSigtermEndsTheNextRunClea
                "0 playBackgroundMusic \"OfficeNoise.mp3\"", "0 registerAds null",
                "101 onFrame 0.020000000000000018", "101 render null", "101 render null",
                "118 getMainView null", "120 onFrame 0.020000000000000018", "120 render null"}));
+    EXPECT_EQ(
+        story(r.trace,
+              [](const TraceLine& t) {
+                  return t.frame >= 130 && !noise(t.event, {"onPtrDown", "onPtrUp"});
+              }),
+        (Story{"131 gotoLevel 0", "131 setBackgroundSound " + levelTrack, "148 getMainView null",
+               "171 onTutorialShown null", "280 setBest 1", "350 gotoMenu null",
+               "350 setBackgroundSound \"OfficeNoise.mp3\"", "367 getMainView null",
+               "401 gotoLevel 0", "401 setBackgroundSound " + levelTrack, "418 getMainView null",
+               "440 onShutdown null", "440 releaseBackgroundMusic null", "440 onShutdown null"}));
     // The start-up screen shows the start-up image; the menu does not. While the menu slides in
     // from the right, the start-up image moves out at the left.
     const std::string image = resources + "/Default.png";
     EXPECT_EQ(mismatches(r.path("start.png"), image), 0);
     EXPECT_GT(mismatches(r.path("menu.png"), image), 200);
     EXPECT_GT(mismatches(r.path("s104.png"), r.path("s106.png"), 0, 150, 0), 50);
-    // USER_START carries the device id kept in the data folder, the same on the next run. That
-    // run, stopped by SIGTERM (whenever it comes), shuts down cleanly: its last events are the
-    // shutdown's.
+    // USER_START carries the device id kept in the data folder, then each level opened.
     ASSERT_FALSE(deviceIn(data).empty());
+    const std::string start =
+        "{\"event\":\"USER_START\",\"parameters\":{\"ID\":\"" + deviceIn(data) + "\"}}\n";
     EXPECT_EQ(testrun::readFile(r.path("a.jsonl")),
-              "{\"event\":\"USER_START\",\"parameters\":{\"ID\":\"" + deviceIn(data) + "\"}}\n");
-    GameRun next = runGame(data, "", {"--analytics-log", "@a.jsonl"},
-                           {"/usr/bin/timeout", "--preserve-status", "-s", "TERM", "6"});
-    EXPECT_EQ(testrun::readFile(next.path("a.jsonl")), testrun::readFile(r.path("a.jsonl")));
-    std::string end;
-    for (const TraceLine& t : next.trace)
-        end += noise(t.event) ? "" : t.event + " ";
-    EXPECT_TRUE(end.ends_with(" onShutdown releaseBackgroundMusic onShutdown ")) << end;
-}
-
-TEST(Game, AThrowScoresANewBestTheLevelResumesUnchangedAndSeededRunsRepeat) {
-    const std::string data = testrun::tempDir();
-    const Vector3<float> button = level(0).menuButtonPos;
-    std::string script = tap(130, button.x, button.y); // the level slides in: 131 .. 148
-    script += "135 key escape\n";                      // mid-slide: no way back yet
-    script += SCORING_FLICK;                           // in the basket, applause at 280
-    script += "350 key escape\n";                      // back to the menu: 350 .. 367
-    script += tap(355, button.x, button.y);            // mid-slide: the menu is not active
-    script += tap(400, button.x, button.y);
-    GameRun r = runGame(data, script,
-                        {"--frames", "440", "--analytics-log", "@a.jsonl", "--screenshot",
-                         "349:@before.png", "--screenshot", "440:@after.png"});
-
-    const std::string levelTrack = std::string("\"") + level(0).backgroundSound + "\"";
-    EXPECT_EQ(
-        story(r.trace,
-              [](const TraceLine& t) {
-                  return t.frame >= 130 && !noise(t.event, {"onPtrDown", "onPtrUp"});
-              }),
-        // The level is in place on the slide's 17th moving frame; back on the menu, its
-        // banner is asked for again.
-        (Story{"131 gotoLevel 0", "131 setBackgroundSound " + levelTrack, "148 getMainView null",
-               "171 onTutorialShown null", "280 setBest 1", "350 gotoMenu null",
-               "350 setBackgroundSound \"OfficeNoise.mp3\"", "367 getMainView null",
-               "401 gotoLevel 0", "401 setBackgroundSound " + levelTrack, "418 getMainView null",
-               "440 onShutdown null", "440 releaseBackgroundMusic null", "440 onShutdown null"}));
-    EXPECT_NE(testrun::readFile(r.path("a.jsonl"))
-                  .find("{\"event\":\"goto_level_0\"}\n{\"event\":\"goto_level_0\"}\n"),
-              std::string::npos);
+              start + "{\"event\":\"goto_level_0\"}\n{\"event\":\"goto_level_0\"}\n");
     // The level as left: score, best, wind and ball, below the banner, away from the turning fan.
     EXPECT_EQ(mismatches(r.path("before.png"), r.path("after.png"), 60, 230, 310), 0);
 
@@ -125,7 +107,7 @@ TEST(Game, AThrowScoresANewBestTheLevelResumesUnchangedAndSeededRunsRepeat) {
                     }),
               (Story{"246 flingoPlaySound \"In.wav\"", "280 flingoPlaySound \"Applause.wav\"",
                      "300 onShutdown null", "300 onShutdown null"}));
-    EXPECT_EQ(testrun::countBetween(later[0].trace, "onFrame", 298, 999), 1); // at 299
+    EXPECT_EQ(countBetween(later[0].trace, "onFrame", 298, 999), 1); // at 299
     for (const char* file : {"t.jsonl", "p.png"})
         EXPECT_EQ(testrun::readFile(later[0].path(file)), testrun::readFile(later[1].path(file)));
     EXPECT_GT(testrun::readPng(later[0].path("p.png")).w, 0);
@@ -136,6 +118,15 @@ TEST(Game, AThrowScoresANewBestTheLevelResumesUnchangedAndSeededRunsRepeat) {
         if (t.event == "prepareSound") asked.insert(t.payload);
         EXPECT_TRUE(t.event != "playSound" || asked.count(t.payload)) << t.payload << t.frame;
     }
+    // The next run, the same device id, stopped by SIGTERM (whenever it comes), shuts down
+    // cleanly: its last events are the shutdown's.
+    GameRun next = runGame(data, "", {"--analytics-log", "@a.jsonl"},
+                           {"/usr/bin/timeout", "--preserve-status", "-s", "TERM", "6"});
+    EXPECT_EQ(testrun::readFile(next.path("a.jsonl")), start);
+    std::string end;
+    for (const TraceLine& t : next.trace)
+        end += noise(t.event) ? "" : t.event + " ";
+    EXPECT_TRUE(end.ends_with(" onShutdown releaseBackgroundMusic onShutdown ")) << end;
 }
 
 TEST(Game, SpoiltResourcesAreNamedOnceAndNoBestIsLost) {
@@ -158,7 +149,7 @@ TEST(Game, SpoiltResourcesAreNamedOnceAndNoBestIsLost) {
     ASSERT_TRUE(fs::remove(res + "/img/" + fg::menu_info.background));
     GameRun r = runGame(data, tap(130, button.x, button.y) + SCORING_FLICK,
                         {"--frames", "300", "--resource-dir", res, "--screenshot", "125:@m.png"});
-    EXPECT_EQ(testrun::countBetween(r.trace, "setBest", 0, 999), 1); // over an unverified 0
+    EXPECT_EQ(countBetween(r.trace, "setBest", 0, 999), 1); // over an unverified 0
     for (const std::string& file : std::vector<std::string>{
              "/obf.dat'", "/fawn.ttf (", "/sounds/Applause.wav:", "/sounds/OfficeNoise.mp3:",
              "/Default.png", "/img/" + std::string(fg::menu_info.background)})

@@ -17,12 +17,11 @@
 
 namespace e2e {
 
-// A line of the game's trace: a bus event with its payload, or a console line.
+// A line of the game's trace: a bus event (empty for a console line) with its payload's JSON text
+// as written, or a console line's text, unescaped.
 struct TraceLine {
     long frame = -1;
-    std::string event;   // empty for a console line
-    std::string payload; // the payload's JSON text as written
-    std::string log;     // a console line's text, unescaped
+    std::string event, payload, log;
 };
 using Trace = std::vector<TraceLine>;
 
@@ -129,13 +128,21 @@ inline Story story(const Trace& trace, const std::function<bool(const TraceLine&
     return out;
 }
 
+// Whether two colours differ by at most tol in every channel.
+inline bool near(long a, long b, int tol) {
+    if (a < 0 || b < 0) return false;
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(((a >> shift) & 255) - ((b >> shift) & 255)) > tol) return false;
+    return true;
+}
+
 // Red pixels (a red label, an active button) in the box [x0, x1) x [y0, y1) of a screenshot.
 inline int redPixels(const std::string& shot, int x0, int y0, int x1, int y1) {
     const testrun::Png png = testrun::readPng(shot);
     int n = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
-            n += testrun::near(png.at(x, y), 0xff0000, 90);
+            n += near(png.at(x, y), 0xff0000, 90);
     return n;
 }
 
@@ -153,12 +160,11 @@ inline void useDataFolder(const std::string& dir) {
     fg::scores::init();
 }
 
-// A data folder with the given best scores (signed, unsent), the tutorial already seen.
-inline std::string dataWithBests(const std::vector<int>& bests) {
+// A data folder with a best score for the first level (signed, unsent), the tutorial already seen.
+inline std::string dataWithBest(int best) {
     const std::string dir = testrun::tempDir();
     useDataFolder(dir);
-    for (size_t i = 0; i < bests.size(); ++i)
-        fg::scores::saveBest(bests[i], static_cast<int>(i));
+    fg::scores::saveBest(best, 0);
     savedata::write(true, "tutorial_shown");
     savedata::save();
     evt::publish("onShutdown");

@@ -70,19 +70,11 @@ std::string solidPng(int w, int h, uint32_t rgb) {
     img.version = PNG_IMAGE_VERSION;
     img.width = static_cast<png_uint_32>(w), img.height = static_cast<png_uint_32>(h);
     img.format = PNG_FORMAT_RGB;
-    png_alloc_size_t n = 0;
-    png_image_write_get_memory_size(img, n, 0, px.data(), 0, nullptr);
+    png_alloc_size_t n = px.size() * 2 + 1024; // more than the pixels stored uncompressed take
     std::string out(n, '\0');
     if (!png_image_write_to_memory(&img, out.data(), &n, 0, px.data(), 0, nullptr)) n = 0;
     out.resize(n);
     return out;
-}
-
-bool near(long a, long b, int tol) {
-    if (a < 0 || b < 0) return false;
-    for (int shift = 0; shift < 24; shift += 8)
-        if (std::abs(((a >> shift) & 255) - ((b >> shift) & 255)) > tol) return false;
-    return true;
 }
 
 int start(const std::vector<std::string>& argv, const std::string& stderr_path,

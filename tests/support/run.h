@@ -24,8 +24,6 @@ struct Png {
 Png readPng(const std::string& path);
 // The bytes of a PNG file of one colour (0xRRGGBB).
 std::string solidPng(int w, int h, uint32_t rgb);
-// Whether two colours differ by at most tol in every channel.
-bool near(long a, long b, int tol);
 
 struct Result {
     int status = -1; // exit status; 128 + signal when killed

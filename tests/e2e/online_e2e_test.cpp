@@ -192,7 +192,7 @@ TEST(OnlineGame, SubmissionsToAServerToOneDownAndToNoneThenEveryLevelsBoard) {
 // A board page whose first rows come 1.5 s after the request and no more, given up after 3.5 s
 // of real time. The steps run as fast as they can, so nothing waits for a step: the shots are
 // spread so that some fall between the first rows and the end, "Ok" is pressed every 50 steps
-// (with no "Ok" on screen, a press is only said), and the run ends by SIGTERM after 20 s.
+// (with no "Ok" on screen, a press is only said), and the run ends by SIGTERM after 30 s.
 TEST(OnlineGame, APageThatStopsShowsWhatCameAndOkGoesBack) {
     Relay relay;
     std::string script = "130 press \"Scores\"\n200 press \"Medium\"\n";
@@ -207,7 +207,7 @@ TEST(OnlineGame, APageThatStopsShowsWhatCameAndOkGoesBack) {
                      {"--screenshot", std::to_string(n) + ":@s" + std::to_string(n) + ".png"});
     GameRun r = runGame(
         testrun::tempDir(), script, extra,
-        {"FLINGO_HTTP_TIMEOUT=3.5", "/usr/bin/timeout", "--preserve-status", "-s", "TERM", "20"});
+        {"FLINGO_HTTP_TIMEOUT=3.5", "/usr/bin/timeout", "--preserve-status", "-s", "TERM", "30"});
 
     // An alert says so; "Ok" goes back to the score menu: no ticks under the page, again after.
     const long alert = logFrame(r.trace, "alert \"Error loading webpage\": The score server did "

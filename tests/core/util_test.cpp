@@ -8,8 +8,6 @@
 #include <string>
 
 TEST(Util, VirtualClockPowersOfTwoRandomRangesAndSharedFormatting) {
-    clk::setNs(60'000'000);
-    EXPECT_DOUBLE_EQ(platform::getTime(), 0.06);
     clk::setNs(4'294'977'296'000'000); // past 2^32 ms
     EXPECT_DOUBLE_EQ(platform::getTime(), 4294977.296);
     for (auto [in, out] : {std::pair{0, 1}, {1, 1}, {-5, 1}, {2, 2}, {3, 4}, {64, 64}, {320, 512}})
@@ -28,5 +26,4 @@ TEST(Util, VirtualClockPowersOfTwoRandomRangesAndSharedFormatting) {
     const std::string copy = first, text = std::string(299, 'x') + "y";
     EXPECT_EQ(util::formatString("%s", text.c_str()), text);
     EXPECT_EQ(std::pair(first, copy), std::pair(text, std::string("42")));
-    EXPECT_EQ(util::formatString("%.2f", 5.999f), "6.00");
 }

@@ -80,33 +80,29 @@ TEST_F(AdsTest, RegistryOwnsItsSuppliers) {
               std::tuple(2, 0, listeners));
 }
 
+// The menu banner waits below the screen and slides in over 0.25 s; once a level is chosen it
+// slides out and is detached at the end; in the level the game banner, with the other picture,
+// comes down from the top. Back on the menu the view is fetched again (one per attachment: menu,
+// game, menu) and the next picture shown; a selection while still attached keeps it; after the
+// last picture the first comes again.
 TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     AdWhirlAdSupplier* menuAd = banner(AdWhirlViewDelegate::LOCATION_BOTTOM);
     AdWhirlAdSupplier* gameAd = banner(AdWhirlViewDelegate::LOCATION_TOP);
-    const ViewFrame& menuFrame = menuAd->m_delegate->frame();
-    AdSupplier::setAdSuppliers(true, false);
-    EXPECT_EQ(std::pair(menuAd->m_main_view, gameAd->m_main_view),
-              std::pair((void*)&fake_view, (void*)nullptr));
-    EXPECT_FLOAT_EQ(menuFrame.y, 480) << "waits below the screen";
-    frames(2, 0.05); // 0.15 s of 0.25 s left, then in place
-    EXPECT_NEAR(menuFrame.y, 430 + 0.6 * 50, 1e-3);
-    frames(6, 0.05);
-    EXPECT_FLOAT_EQ(menuFrame.y, 430);
-    // A level is chosen: the menu banner slides out and is detached at the end.
-    AdSupplier::setAdSuppliers(false, true);
-    frames(6);
-    EXPECT_NEAR(menuFrame.y, 430 + 0.48 * 50, 1e-3);
-    EXPECT_EQ(menuAd->m_main_view, &fake_view);
-    frames(7);
-    EXPECT_EQ(menuAd->m_main_view, nullptr);
-    // In the level the game banner, with the other picture, comes down from the top.
-    AdSupplier::setAdSuppliers(true, true);
-    frames(13);
+    // Selected (1: the menu, 2: none, a level chosen, 3: the game), 20 ms frames; then the menu
+    // banner's top and whether each banner is attached.
+    const std::tuple<int, int, float, bool, bool> steps[] = {
+        {1, 0, 480, true, false}, {0, 5, 460, true, false},  {0, 10, 430, true, false},
+        {2, 6, 454, true, false}, {0, 7, 480, false, false}, {3, 13, 480, false, true}};
+    for (const auto& [select, n, top, menuOn, gameOn] : steps) {
+        if (select) AdSupplier::setAdSuppliers(select != 2, select > 1);
+        frames(n);
+        EXPECT_NEAR(menuAd->m_delegate->frame().y, top, 1e-3) << n;
+        EXPECT_EQ(std::pair(menuAd->m_main_view != nullptr, gameAd->m_main_view != nullptr),
+                  std::pair(menuOn, gameOn))
+            << n;
+    }
     EXPECT_EQ(std::tuple(drawnAt(160, 49), drawnAt(160, 51), drawnAt(160, 470)),
               std::tuple(0x2020E0u, 0u, 0u));
-    // Back on the menu the view is fetched again (one per attachment: menu, game, menu) and the
-    // next picture shown; a selection while still attached keeps it; after the last picture the
-    // first comes again.
     AdSupplier::setAdSuppliers(true, false);
     AdSupplier::setAdSuppliers(true, false);
     EXPECT_EQ(std::pair(view_requests, std::string(menuAd->m_delegate->bannerName())),

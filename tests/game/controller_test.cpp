@@ -37,8 +37,9 @@ void backToMenu() {
     for (int i = 0; i < 80 && getState() != STATE_MENU; ++i, frame())
         goBack();
 }
-// From the menu into state s (numbered 0 to 6 in the order the header lists them).
+// Back to the menu, then into state s (numbered 0 to 6 in the order the header lists them).
 void reach(int s, int level = 0) {
+    backToMenu();
     if (s == STATE_MENU) return;
     evt::publish(s <= STATE_SCORES_TO_MENU ? "gotoScores" : "gotoLevel", level);
     if (s != STATE_MENU_TO_SCORES && s != STATE_MENU_TO_LEVEL) frame(18);
@@ -52,6 +53,7 @@ struct Controller : testing::Test {
         leveltest::makeDataDir();
         leveltest::writeImage("MMenu.png", 320, 480, 0x2040A0);
         leveltest::writeImage("Level1.png", 320, 480, 0xC0C020);
+        leveltest::writeImage("SBoard_menu.png", 320, 480, 0x20A040);
         leveltest::writeImage("house_banner_0.png", 320, 50, 0xE02020);
         auto answer = [](void*, void* p) { *static_cast<void**>(p) = &fake_view; };
         evt::subscribe("getMainView", evt::Callback(answer, nullptr));
@@ -86,7 +88,6 @@ TEST_F(Controller, StateTable) {
     const char* const click[] = {"", "", "Computer.wav", "", "", "Crumple.wav", ""};
     for (int from = 0; from < 7; ++from)
         for (int r = 0; r < 4; ++r) {
-            backToMenu();
             reach(from);
             take();
             const bool back = r < 3 ? (evt::publish(requests[r], 0), false) : goBack();
@@ -126,22 +127,11 @@ TEST_F(Controller, ScoreMenuTapRows) {
 
 // Slides move 960 points a second from their second frame on (the first frame's step came
 // before the slide) and end on the 17th moving frame, keeping the overshoot; both screens are
-// drawn, the banner on top. An ad that freezes the game holds everything, the texture clean-up
-// of each update included.
+// drawn side by side, the banner on top. An ad that freezes the game holds everything, the
+// texture clean-up of each update included.
 TEST_F(Controller, Slides) {
     frame(15); // the menu banner slides in
-    auto px = testgl::readPixels();
-    EXPECT_EQ(std::pair(testgl::rgbAt(px, 100, 240), testgl::rgbAt(px, 100, 440)),
-              std::pair(0x2040A0u, 0xE02020u));
-    evt::publish("gotoLevel", 0);
-    frame();
-    frame(8, 1.0 / 48); // halfway: 160 points; the banner is sliding out
-    px = testgl::readPixels();
-    EXPECT_EQ(std::tuple(testgl::rgbAt(px, 60, 240), testgl::rgbAt(px, 260, 240),
-                         testgl::rgbAt(px, 100, 440)),
-              std::tuple(0x2040A0u, 0xC0C020u, 0x2040A0u));
-    backToMenu();
-
+    EXPECT_EQ(testgl::rgbAt(testgl::readPixels(), 100, 440), 0xE02020u);
     texture_mgr.release(texture_mgr.get("no_longer_used.png"));
     freeze_game = true;
     evt::publish("gotoScores");
@@ -154,7 +144,12 @@ TEST_F(Controller, Slides) {
         for (bool back : {false, true}) {
             const int sliding = getState();
             frame(1, 0.5);
-            frame(16);
+            frame(8); // 153.6 points: the menu at the left, the other screen (no picture: black) at
+                      // the right
+            const auto px = testgl::readPixels();
+            EXPECT_EQ(std::pair(testgl::rgbAt(px, 60, 240), testgl::rgbAt(px, 260, 240)),
+                      std::pair(0x2040A0u, request[4] == 'L' ? 0xC0C020u : 0x20A040u));
+            frame(8);
             EXPECT_EQ(std::pair(getState(), getMenu()->active + getScoreMenu()->active),
                       std::pair(sliding, 0));
             frame();
@@ -169,37 +164,30 @@ TEST_F(Controller, Slides) {
     EXPECT_EQ(texture_mgr.find("no_longer_used.png"), nullptr);
 }
 
-// A level entered, new bests stored (its threshold unlocks the next level once), back to the
-// menu and the same level resumed; the last level has nothing after it to unlock. Once shown,
-// the tutorial is saved as seen and no level made afterwards gets it.
+// The level entered (the third resumed after its first time, the last after it) and the best
+// it sets: its own track heard once, the next level unlocked at the threshold only, none after
+// the last level. Made afresh, a level whose best was sent keeps Submit grey. Once shown, the
+// tutorial is saved as seen and no level made afterwards gets it.
 TEST_F(Controller, BestsUnlocksResumedLevelsAndTheTutorial) {
     level_info[3].unlockScore = level_info[4].unlockScore = 5;
     reach(STATE_SCORES); // its numbers made before the new bests
-    backToMenu();
-    reach(STATE_LEVEL, 3);
-    Level* level = getLevelObject();
-    for (int best : {4, 5, 6}) {
+    for (auto [row, best] : {std::pair{3, 4}, {3, 5}, {3, 6}, {4, 5}}) {
+        reach(STATE_LEVEL, row);
         evt::publish("setBest", best);
-        EXPECT_EQ(std::ranges::count(take(), "onLevelUnlocked"), best == 5) << "best " << best;
+        const Events heard = take();
+        const std::string track =
+            std::string("setBackgroundSound ") + level_info[row].backgroundSound;
+        EXPECT_EQ(std::pair(std::ranges::count(heard, "onLevelUnlocked"),
+                            std::ranges::count(heard, track)),
+                  std::pair(long(row == 3 && best == 5), 1L))
+            << row << " " << best;
+        EXPECT_EQ(std::tuple(getLevelObject()->state, scores::readBest(row), getMenu()->newLevel),
+                  std::tuple(Level::READY, best, best < 5 ? -1 : 4));
     }
     scoreSubmitted(3, 6);
-    backToMenu();
     reach(STATE_LEVEL, 3);
-    EXPECT_EQ(std::ranges::count(take(), "setBackgroundSound AirportNoise.mp3"), 1);
-    EXPECT_EQ(std::tuple(level->state, scores::readBest(3), scores::readSubmitted(3),
-                         getMenu()->newLevel),
-              std::tuple(Level::READY, 6, 6, 4));
-    backToMenu();
-    reach(STATE_LEVEL, 4);
-    take();
-    evt::publish("setBest", 5);
-    EXPECT_EQ(std::pair(std::ranges::count(take(), "onLevelUnlocked"), scores::readBest(4)),
-              std::pair(0L, 5));
-    backToMenu();
-    reach(STATE_LEVEL, 3); // made afresh: Submit stays grey, its best was sent
-    EXPECT_FALSE(level->canSubmit);
+    EXPECT_FALSE(getLevelObject()->canSubmit);
     // The score menu shows the bests as they are now, whenever its numbers are made.
-    backToMenu();
     reach(STATE_SCORES);
     for (auto [row, best] : {std::pair{3, "6"}, std::pair{4, "5"}}) {
         const Sprite now(24, -32, score_menu::SCORE_FONT, best, score_menu::SCORE_COLOR, 0);
@@ -209,8 +197,7 @@ TEST_F(Controller, BestsUnlocksResumedLevelsAndTheTutorial) {
     level_info[3].unlockScore = level_info[4].unlockScore = 0;
 
     evt::publish("onTutorialShown");
-    ASSERT_TRUE(savedata::load());
-    EXPECT_TRUE(savedata::read(false, "tutorial_shown"));
+    EXPECT_TRUE(savedata::load() && savedata::read(false, "tutorial_shown"));
     EXPECT_EQ(level_info[0].tutorial, nullptr);
     level_info[0].tutorial = "tutorial.png";
 }

@@ -55,21 +55,20 @@ TEST(Panel, AlertButtonsSitInsideThePanelInTheirOrder) {
     EXPECT_TRUE(rects[0].y >= 0 && rects[0].y + rects[0].h <= 480) << rects[0].y;
 }
 
+// The bar's back button at the left, labelled, and its title in the middle; the spinner's spoke
+// pointing up the brightest and white, its centre empty, the gray style darker.
 TEST(Panel, NavBarAndSpinner) {
     panel::Image img;
     panel::Rect back;
     panel::navBar(" Hard Level Scores", "Back", img, back);
     EXPECT_EQ(std::pair(img.width, img.height), std::pair(320, panel::NAV_BAR_HEIGHT));
-    EXPECT_TRUE(back.x + back.w < 120 && back.h > 20) << "the back button at the left";
-    EXPECT_GT(brightPixels(img, {130, 5, 60, 34}, 700), 20) << "the title in the middle";
-    EXPECT_GT(brightPixels(img, back, 700), 10) << "the back label";
-
-    // The spoke pointing up is the brightest and white; the centre is empty; gray is darker.
+    EXPECT_TRUE(back.x + back.w < 120 && back.h > 20 && brightPixels(img, back, 700) > 10);
+    EXPECT_GT(brightPixels(img, {130, 5, 60, 34}, 700), 20);
     panel::spinner(37, true, img);
     ASSERT_EQ(img.width, 37);
     const uint8_t* up = &img.rgba[(5 * 37 + 18) * 4];
-    EXPECT_EQ(std::tuple(up[0] == 255, up[3] > 200, img.rgba[(18 * 37 + 18) * 4 + 3]),
-              std::tuple(true, true, 0));
+    EXPECT_EQ(std::tuple(up[0], up[3] > 200, img.rgba[(18 * 37 + 18) * 4 + 3]),
+              std::tuple(255, true, 0));
     panel::spinner(20, false, img);
-    EXPECT_LT(img.rgba[(3 * 20 + 10) * 4], 200) << "gray style";
+    EXPECT_LT(img.rgba[(3 * 20 + 10) * 4], 200);
 }

@@ -43,27 +43,14 @@ uint32_t drawnAt(int x, int y) {
     return testgl::rgbAt(testgl::readPixels(), x, y);
 }
 
-struct AdsTest : testing::Test {
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(testgl::init());
-        auto answer = [](void*, void* p) { ++view_requests, *static_cast<void**>(p) = &fake_view; };
-        evt::subscribe("getMainView", evt::Callback(answer, nullptr));
-    }
-    void SetUp() override {
-        leveltest::makeResourceDir();
-        leveltest::writeImage("house_banner_0.png", 320, 50, 0xE02020);
-        leveltest::writeImage("house_banner_1.png", 320, 50, 0x2020E0);
-        view_requests = 0;
-    }
-    void TearDown() override {
-        AdSupplier::releaseAdSuppliers(nullptr, nullptr);
-        texture_mgr.cleanup();
-    }
-};
-
 // "registerAds" adds the two banner suppliers without asking for a view; any supplier may
 // freeze the game; "onShutdown" deletes every supplier, and a second one finds none left.
-TEST_F(AdsTest, RegistryOwnsItsSuppliers) {
+TEST(AdsTest, RegistryOwnsItsSuppliersAndBannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
+    ASSERT_TRUE(testgl::init() && leveltest::makeResourceDir());
+    auto answer = [](void*, void* p) { ++view_requests, *static_cast<void**>(p) = &fake_view; };
+    evt::subscribe("getMainView", evt::Callback(answer, nullptr));
+    leveltest::writeImage("house_banner_0.png", 320, 50, 0xE02020);
+    leveltest::writeImage("house_banner_1.png", 320, 50, 0x2020E0);
     const int listeners = evt::subscriberCount("onFrame");
     evt::publish("registerAds");
     EXPECT_EQ(
@@ -78,14 +65,12 @@ TEST_F(AdsTest, RegistryOwnsItsSuppliers) {
     evt::publish("onShutdown");
     EXPECT_EQ(std::tuple(deleted, AdSupplier::supplierCount(), evt::subscriberCount("onFrame")),
               std::tuple(2, 0, listeners));
-}
 
-// The menu banner waits below the screen and slides in over 0.25 s; once a level is chosen it
-// slides out and is detached at the end; in the level the game banner, with the other picture,
-// comes down from the top. Back on the menu the view is fetched again (one per attachment: menu,
-// game, menu) and the next picture shown; a selection while still attached keeps it; after the
-// last picture the first comes again.
-TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
+    // The menu banner waits below the screen and slides in over 0.25 s; once a level is chosen it
+    // slides out and is detached at the end; in the level the game banner, with the other picture,
+    // comes down from the top. Back on the menu the view is fetched again (one per attachment:
+    // menu, game, menu) and the next picture shown; a selection while still attached keeps it;
+    // after the last picture the first comes again.
     AdWhirlAdSupplier* menuAd = banner(AdWhirlViewDelegate::LOCATION_BOTTOM);
     AdWhirlAdSupplier* gameAd = banner(AdWhirlViewDelegate::LOCATION_TOP);
     // Selected (1: the menu, 2: none, a level chosen, 3: the game), 20 ms frames; then the menu
@@ -119,7 +104,8 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     std::remove((img + "1.png").c_str());
     for (bool readable : {false, true}) {
         if (readable) leveltest::writeImage("house_banner_1.png", 320, 50, 0x2020E0);
-        TearDown(); // the pictures are read afresh
+        AdSupplier::releaseAdSuppliers(nullptr, nullptr); // the pictures are read afresh
+        texture_mgr.cleanup();
         AdWhirlAdSupplier* ad = banner(AdWhirlViewDelegate::LOCATION_BOTTOM);
         AdSupplier::setAdSuppliers(true, false);
         frames(20);
@@ -127,6 +113,7 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
             std::tuple(ad->m_delegate->adReady(), ad->m_delegate->frame().y, drawnAt(160, 470)),
             std::tuple(readable, readable ? 430.0f : 480.0f, readable ? 0x2020E0u : 0u));
     }
+    AdSupplier::releaseAdSuppliers(nullptr, nullptr);
 }
 
 } // namespace

@@ -75,9 +75,10 @@ TEST_F(Play, FlickRules) {
         level.wind = 3;
         level.windToLeft = dx < 0;
         flick(dx, dy);
-        ASSERT_EQ(level.state, Level::FLYING) << dx << "," << dy;
-        EXPECT_NEAR(level.throwAngle, angle, 1e-3) << dx << "," << dy;
-        EXPECT_NEAR(level.apexOffset, apex, 1e-3) << dx << "," << dy;
+        SCOPED_TRACE(testing::Message() << dx << "," << dy);
+        ASSERT_EQ(level.state, Level::FLYING);
+        EXPECT_NEAR(level.throwAngle, angle, 1e-3);
+        EXPECT_NEAR(level.apexOffset, apex, 1e-3);
         EXPECT_EQ(level.drift, (dx < 0 ? -3 : 3) * 33.333336f);
     }
 }

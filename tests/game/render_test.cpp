@@ -48,7 +48,9 @@ using Sprites = std::set<const Sprite*>;
 
 } // namespace
 
-TEST_F(Render, TypicalFrameOfTheFirstLevel) {
+// A typical frame of the first level: what is drawn, in which order and where; then the
+// score, Submit and the unlock banner as they pop in.
+TEST_F(Render, TypicalFrameOfTheFirstLevelThenPopInsAndTheUnlockBanner) {
     down(160, 32); // the level exists but has never been created: it neither hears nor draws
     up(48, 295);
     evt::publish("onLevelUnlocked");
@@ -88,52 +90,8 @@ TEST_F(Render, TypicalFrameOfTheFirstLevel) {
     drawn.clear();
     level.render({-100, 20});
     EXPECT_EQ(std::pair(sizeGlCalls, index(l.windText)), std::pair(1, -1));
-}
 
-// The build crops the full-screen overlays to what shows of them; drawn where the level puts
-// them now, they give the very pixels the full pictures gave where they were drawn before. In
-// flight the ball passes between the desks and the can, then behind the can's front; the
-// tutorial goes with the first throw.
-TEST_F(Render, CroppedOverlaysLookAsBeforeAndTheBallInFlightPassesBehindTheCanFront) {
-    fg::LevelInfo info = fg::level_info[0];
-    info.tutorial = "tutorial.png";
-    enter(info);
-    const auto& L = fg::level_info;
-    const std::pair<const char*, Vector3<float>> overlays[] = {
-        {"tutorial.png", level.tutorialPos},
-        {"Level1_foreground.png", L[0].foregroundPos},
-        {"Level2_foreground.png", L[1].foregroundPos},
-        {"Level2_Computer.png", L[1].foreground2Pos},
-        {"Front_desks_L3.png", L[2].foregroundPos},
-        {"Basement_foreground.png", L[4].foregroundPos}, // the full one was centred at y 284
-    };
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    auto draw = [](const std::string& name, float x, float y) {
-        glClear(GL_COLOR_BUFFER_BIT);
-        Sprite(name.c_str(), {0, 0}, 0, false, 0).draw({x, y, 0}, {1, 1}, {0, 0, 0}, {1, 1, 1, 1});
-        return testgl::readPixels();
-    };
-    const std::vector<uint8_t> empty = draw("none.png", 0, 0);
-    for (const auto& [name, now] : overlays) {
-        const auto before =
-            draw(std::string(FULL_OVERLAYS) + "/" + name, 160, *name == 'B' ? 284 : 240);
-        EXPECT_TRUE(before != empty && before == draw(name, now.x, now.y)) << name;
-    }
-    level.wind = 0;
-    flick(0, 68);
-    for (bool behind : {false, true}) {
-        frames(behind ? 44 : 19); // 0.4 s and 1.3 s into the 1.5 s flight
-        drawn.clear();
-        frames();
-        const int ball = index(level.ball), can = index(level.basket);
-        EXPECT_EQ((*this)[level.ball].depth, level.ballPos.z);
-        EXPECT_TRUE(behind ? ball < can : ball > can && ball < index(level.foreground[0])) << ball;
-    }
-    EXPECT_EQ(std::pair(level.state, level.tutorial), std::pair(+Level::FLYING, (Sprite*)nullptr));
-}
-
-TEST_F(Render, PopInsAndTheUnlockBanner) {
+    // Made afresh for a slide, the level waits inactive.
     level.create(&fg::level_info[0], 9, false, 1);
     EXPECT_EQ(std::pair(level.state, level.savedState), std::pair(+Level::INACTIVE, +Level::READY));
     level.state = Level::READY;
@@ -157,11 +115,52 @@ TEST_F(Render, PopInsAndTheUnlockBanner) {
         drawn.clear();
         level.render({0, 0});
         for (const Sprite* s : {level.scoreText[1], level.submitButton})
-            EXPECT_EQ(std::pair((*this)[s].scale.x, (*this)[s].colour.w), std::pair(scale, alpha));
+            EXPECT_EQ(std::pair(r[s].scale.x, r[s].colour.w), std::pair(scale, alpha));
         ASSERT_EQ(index(level.unlockedText) < 0, phase == 0);
         if (phase == 0) continue;
-        const Drawn& b = (*this)[level.unlockedText]; // yellow
+        const Drawn& b = r[level.unlockedText]; // yellow
         EXPECT_EQ(std::tuple(b.scale.x, b.rotation.z, b.colour.w, b.colour.z),
                   std::tuple(bannerScale, turn, bannerAlpha, 0.0f));
     }
+}
+
+// The build crops the full-screen overlays to what shows of them; drawn where the level puts
+// them now, they give the very pixels the full pictures gave where they were drawn before. In
+// flight the ball passes between the desks and the can, then behind the can's front; the
+// tutorial goes with the first throw.
+TEST_F(Render, CroppedOverlaysLookAsBeforeAndTheBallInFlightPassesBehindTheCanFront) {
+    fg::LevelInfo info = fg::level_info[0];
+    info.tutorial = "tutorial.png";
+    enter(info);
+    std::vector<std::pair<const char*, Vector3<float>>> overlays = {
+        {"tutorial.png", level.tutorialPos}};
+    for (const fg::LevelInfo& l : fg::level_info)
+        for (auto [name, at] :
+             {std::pair{l.foreground, l.foregroundPos}, {l.foreground2, l.foreground2Pos}})
+            if (name) overlays.emplace_back(name, at);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    auto draw = [](const std::string& name, float x, float y) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        Sprite(name.c_str(), {0, 0}, 0, false, 0).draw({x, y, 0}, {1, 1}, {0, 0, 0}, {1, 1, 1, 1});
+        return testgl::readPixels();
+    };
+    const std::vector<uint8_t> empty = draw("none.png", 0, 0);
+    for (const auto& [name, now] : overlays) {
+        // The full basement picture was centred at y 284.
+        const auto before =
+            draw(std::string(FULL_OVERLAYS) + "/" + name, 160, *name == 'B' ? 284 : 240);
+        EXPECT_TRUE(before != empty && before == draw(name, now.x, now.y)) << name;
+    }
+    level.wind = 0;
+    flick(0, 68);
+    for (bool behind : {false, true}) {
+        frames(behind ? 44 : 19); // 0.4 s and 1.3 s into the 1.5 s flight
+        drawn.clear();
+        frames();
+        const int ball = index(level.ball), can = index(level.basket);
+        EXPECT_EQ((*this)[level.ball].depth, level.ballPos.z);
+        EXPECT_TRUE(behind ? ball < can : ball > can && ball < index(level.foreground[0])) << ball;
+    }
+    EXPECT_EQ(std::pair(level.state, level.tutorial), std::pair(+Level::FLYING, (Sprite*)nullptr));
 }

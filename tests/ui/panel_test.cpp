@@ -34,22 +34,19 @@ TEST(Panel, AlertButtonsSitInsideThePanelInTheirOrder) {
         EXPECT_TRUE(r.x > 0 && r.x + r.w < 320 && r.y > 100 && r.y + r.h < 400) << r.x << r.y;
         EXPECT_GT(brightPixels(img, r, 600), 10) << "a label on each button";
     }
-    // The screen around the panel is dimmed, not hidden; the title is drawn above the buttons,
-    // centred on the screen.
+    // The screen around the panel is dimmed, not hidden.
     EXPECT_TRUE(img.rgba[3] > 60 && img.rgba[3] < 200) << int(img.rgba[3]);
-    int left = 320, right = -1, top = -1; // of the first line of bright text
-    for (int y = 100; y < static_cast<int>(rects[0].y); ++y)
-        for (int x = 30; x < 290; ++x)
-            if (brightPixels(img, {float(x), float(y), 1, 1}, 700) && (top < 0 || y < top + 14)) {
-                top = top < 0 ? y : top;
-                left = std::min(left, x), right = std::max(right, x);
-            }
-    EXPECT_TRUE(top >= 0 && std::abs((left + right) / 2.0 - 160) < 4) << left << " .. " << right;
 
     // One button spans the panel; a long message keeps its button on the screen.
     panel::alert("Error loading webpage", "x", {"Ok"}, img, rects);
     ASSERT_EQ(rects.size(), 1u);
     EXPECT_GT(rects[0].w, 200);
+    // Its title and message, above the button, are centred on the screen.
+    long sum = 0, n = 0;
+    for (int y = 100; y < static_cast<int>(rects[0].y); ++y)
+        for (int x = 0; x < 320; ++x)
+            if (brightPixels(img, {float(x), float(y), 1, 1}, 700)) sum += x, ++n;
+    EXPECT_TRUE(n > 100 && std::abs(double(sum) / double(n) - 160) < 8) << sum / n;
     panel::alert("t", std::string(5000, 'w'), {"Ok"}, img, rects);
     ASSERT_EQ(rects.size(), 1u);
     EXPECT_TRUE(rects[0].y >= 0 && rects[0].y + rects[0].h <= 480) << rects[0].y;

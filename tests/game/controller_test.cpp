@@ -61,10 +61,13 @@ struct Controller : testing::Test {
         activate();
         AdSupplier::registerAdSupplier(new FreezingSupplier());
     }
-    // "onShutdown" may come twice; frames and requests after it do nothing.
+    // "onShutdown" deletes every ad supplier, which hear no more frames; it may come twice;
+    // frames and requests after it do nothing.
     static void TearDownTestSuite() {
         evt::publish("onShutdown");
-        EXPECT_EQ(std::pair(getMenu(), AdSupplier::supplierCount()), std::pair((Menu*)nullptr, 0));
+        EXPECT_EQ(
+            std::tuple(getMenu(), AdSupplier::supplierCount(), evt::subscriberCount("onFrame")),
+            std::tuple((Menu*)nullptr, 0, 1));
         evt::publish("onShutdown");
         evt::publish("gotoLevel", 1);
         evt::publish("setBest", 9);

@@ -141,10 +141,6 @@ TEST_F(Controller, Slides) {
     frame(2);
     freeze_game = false;
     EXPECT_NE(texture_mgr.find("no_longer_used.png"), nullptr);
-    // What is active, a digit each for the menu, the score menu and the level.
-    auto active = [] {
-        return getMenu()->active * 100 + getScoreMenu()->active * 10 + getLevelObject()->state;
-    };
     // The request, the screen beside the menu, where the slide stops and what is active then.
     const std::tuple<const char*, uint32_t, float, int> slides[] = {
         {"gotoScores", 0x20A040, -326.4f, 10},
@@ -161,9 +157,12 @@ TEST_F(Controller, Slides) {
         EXPECT_EQ(std::pair(testgl::rgbAt(px, 60, 240), testgl::rgbAt(px, 260, 240)),
                   std::pair(0x2040A0u, beside));
         frame(8);
-        EXPECT_EQ(std::pair(getState(), active()), std::pair(sliding, 0));
+        EXPECT_EQ(std::pair(getState(), getMenu()->active + getScoreMenu()->active),
+                  std::pair(sliding, 0));
         frame();
-        EXPECT_EQ(std::pair(getState() != sliding, active()), std::pair(true, after));
+        // What is active, a digit each for the menu, the score menu and the level.
+        EXPECT_EQ(getMenu()->active * 100 + getScoreMenu()->active * 10 + getLevelObject()->state,
+                  getState() != sliding ? after : -1);
         EXPECT_NEAR(getOffset().x, stop, 1e-3);
     }
     EXPECT_EQ(texture_mgr.find("no_longer_used.png"), nullptr);

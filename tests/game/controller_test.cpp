@@ -50,7 +50,6 @@ void reach(int s, int level = 0) {
 struct Controller : testing::Test {
     static void SetUpTestSuite() {
         ASSERT_TRUE(testgl::init() && leveltest::makeResourceDir());
-        leveltest::makeDataDir();
         leveltest::writeImage("MMenu.png", 320, 480, 0x2040A0);
         leveltest::writeImage("Level1.png", 320, 480, 0xC0C020);
         leveltest::writeImage("SBoard_menu.png", 320, 480, 0x20A040);
@@ -84,7 +83,7 @@ struct Controller : testing::Test {
 
 // Requests are taken on the menu, the score menu and a level, never during a slide; the back
 // key plays the click of the screen's own back button.
-TEST_F(Controller, StateTable) {
+TEST_F(Controller, StateTableAndScoreMenuTaps) {
     const char* const requests[] = {"gotoLevel", "gotoScores", "gotoMenu", "back"};
     // The state after each request, one digit per request, for states 0 to 6.
     const char* const after[] = {"4100", "1111", "2233", "3333", "4444", "5566", "6666"};
@@ -101,11 +100,8 @@ TEST_F(Controller, StateTable) {
                       std::pair(*click[from] != 0, std::string(click[from])))
                 << "from " << from;
         }
-}
-
-// On the score menu each row, its far corner included, asks for its own board, and the back
-// area returns to the menu; taps while it slides in do nothing.
-TEST_F(Controller, ScoreMenuTapRows) {
+    // On the score menu each row, its far corner included, asks for its own board, and the back
+    // area returns to the menu; taps while it slides in do nothing.
     auto tap = [](float x, float y) { leveltest::touch("onPtrUp", x, y); };
     const Vector2<int> back = score_menu_info.backButtonPos;
     const float edge = back.x - score_menu_info.backButtonSize.x / 2;

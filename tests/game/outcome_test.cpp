@@ -28,7 +28,7 @@ bool oneOf(const char* const (&list)[4], const Events& e) {
 
 } // namespace
 
-TEST_F(Outcome, StreakAwwAndOffScreenSounds) {
+TEST_F(Outcome, SoundsNewBestsSubmitTheUnlockBannerAndTheHudButtons) {
     enter(1, 5);                                     // a basket off the screen's centre
     EXPECT_EQ(endThrow(5), Events{"Applause.wav"});  // reaching the best: a streak
     EXPECT_EQ(endThrow(0, -100), Events{"Aww.wav"}); // consoled, whatever the side
@@ -52,9 +52,7 @@ TEST_F(Outcome, StreakAwwAndOffScreenSounds) {
     level.windToLeft = 0; // the side without a fan
     frames(3);
     EXPECT_EQ(endThrow(0, 400), Events{});
-}
 
-TEST_F(Outcome, NewBestOnlyAboveTheBestSubmitComesBackAndTheHudButtons) {
     enter(0, 5);
     // Equal to the best, above it, above it again, and above it after the score was sent.
     for (int score : {5, 6, 7, 8}) {

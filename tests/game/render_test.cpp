@@ -48,9 +48,9 @@ using Sprites = std::set<const Sprite*>;
 
 } // namespace
 
-// A typical frame of the first level: what is drawn, in which order and where; then the
-// score, Submit and the unlock banner as they pop in.
-TEST_F(Render, TypicalFrameOfTheFirstLevelThenPopInsAndTheUnlockBanner) {
+// A typical frame of the first level: what is drawn, in which order and where; the score,
+// Submit and the unlock banner as they pop in; the cropped overlays; a ball in flight.
+TEST_F(Render, FramesOfTheFirstLevel) {
     down(160, 32); // the level exists but has never been created: it neither hears nor draws
     up(48, 295);
     evt::publish("onLevelUnlocked");
@@ -122,13 +122,11 @@ TEST_F(Render, TypicalFrameOfTheFirstLevelThenPopInsAndTheUnlockBanner) {
         EXPECT_EQ(std::tuple(b.scale.x, b.rotation.z, b.colour.w, b.colour.z),
                   std::tuple(bannerScale, turn, bannerAlpha, 0.0f));
     }
-}
 
-// The build crops the full-screen overlays to what shows of them; drawn where the level puts
-// them now, they give the very pixels the full pictures gave where they were drawn before. In
-// flight the ball passes between the desks and the can, then behind the can's front; the
-// tutorial goes with the first throw.
-TEST_F(Render, CroppedOverlaysLookAsBeforeAndTheBallInFlightPassesBehindTheCanFront) {
+    // The build crops the full-screen overlays to what shows of them; drawn where the level puts
+    // them now, they give the very pixels the full pictures gave where they were drawn before. In
+    // flight the ball passes between the desks and the can, then behind the can's front; the
+    // tutorial goes with the first throw.
     fg::LevelInfo info = fg::level_info[0];
     info.tutorial = "tutorial.png";
     enter(info);
@@ -159,7 +157,7 @@ TEST_F(Render, CroppedOverlaysLookAsBeforeAndTheBallInFlightPassesBehindTheCanFr
         drawn.clear();
         frames();
         const int ball = index(level.ball), can = index(level.basket);
-        EXPECT_EQ((*this)[level.ball].depth, level.ballPos.z);
+        EXPECT_EQ(r[level.ball].depth, level.ballPos.z);
         EXPECT_TRUE(behind ? ball < can : ball > can && ball < index(level.foreground[0])) << ball;
     }
     EXPECT_EQ(std::pair(level.state, level.tutorial), std::pair(+Level::FLYING, (Sprite*)nullptr));

@@ -56,9 +56,9 @@ struct Controller : testing::Test {
         leveltest::writeImage("house_banner_0.png", 320, 50, 0xE02020);
         auto answer = [](void*, void* p) { *static_cast<void**>(p) = &fake_view; };
         evt::subscribe("getMainView", evt::Callback(answer, nullptr));
+        AdSupplier::registerAdSupplier(new FreezingSupplier()); // before the banners
         ASSERT_TRUE(initialize());
         activate();
-        AdSupplier::registerAdSupplier(new FreezingSupplier());
     }
     // "onShutdown" deletes every ad supplier, which hear no more frames; it may come twice;
     // frames and requests after it do nothing.

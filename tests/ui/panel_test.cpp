@@ -20,7 +20,7 @@ int brightPixels(const panel::Image& img, const panel::Rect& r, int limit) {
 
 } // namespace
 
-TEST(Panel, AlertButtonsSitInsideThePanelInTheirOrder) {
+TEST(Panel, AlertNavBarAndSpinnerPictures) {
     panel::Image img;
     std::vector<panel::Rect> rects;
     panel::alert("Submit Score?",
@@ -50,12 +50,8 @@ TEST(Panel, AlertButtonsSitInsideThePanelInTheirOrder) {
     panel::alert("t", std::string(5000, 'w'), {"Ok"}, img, rects);
     ASSERT_EQ(rects.size(), 1u);
     EXPECT_TRUE(rects[0].y >= 0 && rects[0].y + rects[0].h <= 480) << rects[0].y;
-}
-
-// The bar's back button at the left, labelled, and its title in the middle; the spinner's spoke
-// pointing up the brightest and white, its centre empty, the gray style darker.
-TEST(Panel, NavBarAndSpinner) {
-    panel::Image img;
+    // The bar's back button at the left, labelled, and its title in the middle; the spinner's spoke
+    // pointing up the brightest and white, its centre empty, the gray style darker.
     panel::Rect back;
     panel::navBar(" Hard Level Scores", "Back", img, back);
     EXPECT_EQ(std::pair(img.width, img.height), std::pair(320, panel::NAV_BAR_HEIGHT));

@@ -164,10 +164,10 @@ TEST_F(Controller, Slides) {
     EXPECT_EQ(texture_mgr.find("no_longer_used.png"), nullptr);
 }
 
-// The level entered (the third resumed after its first time, the last after it) and the best
-// it sets: its own track heard once, the next level unlocked at the threshold only, none after
-// the last level. Made afresh, a level whose best was sent keeps Submit grey. Once shown, the
-// tutorial is saved as seen and no level made afterwards gets it.
+// Level 3 entered three times (resumed after the first), then the last level, each time with a
+// new best: the level's own track heard once, the next level unlocked at the threshold only,
+// nothing after the last level. Made afresh, a level whose best was sent keeps Submit grey. Once
+// shown, the tutorial is saved as seen and no level made afterwards gets it.
 TEST_F(Controller, BestsUnlocksResumedLevelsAndTheTutorial) {
     level_info[3].unlockScore = level_info[4].unlockScore = 5;
     reach(STATE_SCORES); // its numbers made before the new bests

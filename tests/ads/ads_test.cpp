@@ -50,8 +50,8 @@ TEST(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     // after the last picture the first comes again.
     AdWhirlAdSupplier* menuAd = banner(AdWhirlViewDelegate::LOCATION_BOTTOM);
     AdWhirlAdSupplier* gameAd = banner(AdWhirlViewDelegate::LOCATION_TOP);
-    // Selected (1: the menu, 2: none, a level chosen, 3: the game), 20 ms frames; then the menu
-    // banner's top and whether each banner is attached.
+    // The selection made (0: none, 1: the menu, 2: no banner, a level being chosen, 3: the game),
+    // then 20 ms frames; then the menu banner's top and whether each banner is attached.
     const std::tuple<int, int, float, bool, bool> steps[] = {
         {1, 0, 480, true, false}, {0, 5, 460, true, false},  {0, 10, 430, true, false},
         {2, 6, 454, true, false}, {0, 7, 480, false, false}, {3, 13, 480, false, true}};

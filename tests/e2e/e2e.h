@@ -13,8 +13,60 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#include <sstream>
 
 namespace e2e {
+
+// A line of the game's trace: a bus event (empty for a console line) with its payload's JSON text
+// as written, or a console line's text, unescaped.
+struct TraceLine {
+    long frame = -1;
+    std::string event, payload, log;
+};
+using Trace = std::vector<TraceLine>;
+
+// The game's trace: {"frame":N,"event":"NAME","payload":JSON} or {"frame":N,"log":"TEXT"}.
+inline Trace readTrace(const std::string& path) {
+    Trace out;
+    std::istringstream in(testrun::readFile(path));
+    for (std::string line; std::getline(in, line);) {
+        TraceLine t{std::atol(line.c_str() + 9), {}, {}, {}};
+        const size_t event = line.find(",\"event\":\""), payload = line.find("\",\"payload\":");
+        const size_t log = line.find(",\"log\":\"");
+        if (event != std::string::npos && payload != std::string::npos) {
+            t.event = line.substr(event + 10, payload - event - 10);
+            t.payload = line.substr(payload + 12, line.size() - payload - 13);
+        }
+        for (size_t i = log + 8; log != std::string::npos && i + 2 < line.size(); ++i) {
+            if (line[i] != '\\') {
+                t.log += line[i];
+            } else if (line[++i] == 'u') {
+                t.log += static_cast<char>(std::stoi(line.substr(i + 1, 4), nullptr, 16));
+                i += 4;
+            } else {
+                t.log += line[i] == 'n' ? '\n' : line[i];
+            }
+        }
+        out.push_back(t);
+    }
+    return out;
+}
+
+// The step of the first console line containing part at or after step from (-1: none).
+inline long logFrame(const Trace& trace, const std::string& part, long from = 0) {
+    for (const TraceLine& t : trace)
+        if (t.event.empty() && t.frame >= from && t.log.find(part) != std::string::npos)
+            return t.frame;
+    return -1;
+}
+
+// Lines of the event strictly between two steps.
+inline long countBetween(const Trace& trace, const std::string& event, long from, long to) {
+    long n = 0;
+    for (const TraceLine& t : trace)
+        n += t.event == event && t.frame > from && t.frame < to;
+    return n;
+}
 
 inline const std::string resources = std::string(FLINGO_BUILD_DIR) + "/resources";
 
@@ -22,7 +74,7 @@ inline const std::string resources = std::string(FLINGO_BUILD_DIR) + "/resources
 struct GameRun {
     std::string dir;
     testrun::Result result;
-    testrun::Trace trace;
+    Trace trace;
     std::string path(const std::string& name) const { return dir + "/" + name; }
 };
 
@@ -44,7 +96,7 @@ inline GameRun runGame(const std::string& data, const std::string& script,
     for (std::string& a : argv)
         if (size_t at = a.find('@'); at != std::string::npos) a.replace(at, 1, r.dir + "/");
     r.result = testrun::run(argv, 300, "/");
-    r.trace = testrun::readTrace(r.path("t.jsonl"));
+    r.trace = readTrace(r.path("t.jsonl"));
     EXPECT_EQ(r.result.status, 0) << r.result.stderr_text;
     return r;
 }
@@ -56,7 +108,6 @@ inline std::string tap(int n, float x, float y) {
 }
 
 using Story = std::vector<std::string>;
-using testrun::TraceLine;
 
 // Events of every frame and every sound played, left out of the stories the tests compare, and
 // those a test leaves out too.
@@ -68,7 +119,7 @@ inline bool noise(const std::string& e, const std::set<std::string>& also = {}) 
 }
 
 // The trace lines that pass keep, as "step event payload" or "step console line".
-inline Story story(const testrun::Trace& trace, const std::function<bool(const TraceLine&)>& keep) {
+inline Story story(const Trace& trace, const std::function<bool(const TraceLine&)>& keep) {
     Story out;
     for (const TraceLine& t : trace)
         if (keep(t))
@@ -77,13 +128,21 @@ inline Story story(const testrun::Trace& trace, const std::function<bool(const T
     return out;
 }
 
+// Whether two colours differ by at most tol in every channel.
+inline bool near(long a, long b, int tol) {
+    if (a < 0 || b < 0) return false;
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(((a >> shift) & 255) - ((b >> shift) & 255)) > tol) return false;
+    return true;
+}
+
 // Red pixels (a red label, an active button) in the box [x0, x1) x [y0, y1) of a screenshot.
 inline int redPixels(const std::string& shot, int x0, int y0, int x1, int y1) {
     const testrun::Png png = testrun::readPng(shot);
     int n = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
-            n += testrun::near(png.at(x, y), 0xff0000, 90);
+            n += near(png.at(x, y), 0xff0000, 90);
     return n;
 }
 
@@ -101,12 +160,11 @@ inline void useDataFolder(const std::string& dir) {
     fg::scores::init();
 }
 
-// A data folder with the given best scores (signed, unsent), the tutorial already seen.
-inline std::string dataWithBests(const std::vector<int>& bests) {
+// A data folder with a best score for the first level (signed, unsent), the tutorial already seen.
+inline std::string dataWithBest(int best) {
     const std::string dir = testrun::tempDir();
     useDataFolder(dir);
-    for (size_t i = 0; i < bests.size(); ++i)
-        fg::scores::saveBest(bests[i], static_cast<int>(i));
+    fg::scores::saveBest(best, 0);
     savedata::write(true, "tutorial_shown");
     savedata::save();
     evt::publish("onShutdown");

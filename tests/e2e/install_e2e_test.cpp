@@ -52,9 +52,9 @@ TEST(Install, PutsEverythingInPlaceAndTheGameFindsItsResources) {
         {"--frames", "170", "--screenshot", "50:@s.png"}, {"-u", "FLINGO_RESOURCE_DIR"},
         prefix + "/bin/flingo");
     for (const char* trouble : {"cannot", "missing", "unavailable"})
-        EXPECT_EQ(testrun::logFrame(run.trace, trouble), -1) << run.result.stderr_text;
-    EXPECT_TRUE(testrun::near(testrun::readPng(run.path("s.png")).at(160, 240),
-                              testrun::readPng(share + "flingo/Default.png").at(160, 240), 4));
-    EXPECT_EQ(testrun::countBetween(run.trace, "onFrame", 0, 131), 30);
-    EXPECT_EQ(testrun::countBetween(run.trace, "showScores", 0, 999), 1);
+        EXPECT_EQ(e2e::logFrame(run.trace, trouble), -1) << run.result.stderr_text;
+    EXPECT_TRUE(e2e::near(testrun::readPng(run.path("s.png")).at(160, 240),
+                          testrun::readPng(share + "flingo/Default.png").at(160, 240), 4));
+    EXPECT_EQ(e2e::countBetween(run.trace, "onFrame", 0, 131), 30);
+    EXPECT_EQ(e2e::countBetween(run.trace, "showScores", 0, 999), 1);
 }

@@ -13,7 +13,6 @@
 #include "core/platform.h"
 #include "support/run.h"
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>

@@ -41,9 +41,6 @@ bool init(int width, int height) {
     return true;
 }
 
-int width() {
-    return w;
-}
 int height() {
     return h;
 }

@@ -12,8 +12,7 @@ namespace testgl {
 // False, with a message on stderr, when no ES 1.1 context can be had.
 bool init(int width = 320, int height = 480);
 
-// The surface's size and the colour buffer read back as RGBA, row 0 at the top.
-int width();
+// The surface's height and the colour buffer read back as RGBA, row 0 at the top.
 int height();
 std::vector<uint8_t> readPixels();
 // One pixel, (x, y) from the top-left corner, as 0xRRGGBB.

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 // A throw-away PostgreSQL server for tests and benchmarks: initdb in a temporary folder, started
-// with pg_ctl on 127.0.0.1 at a free port, stopped and removed at the end. PostgreSQL refuses to
-// run as root, so as root the server runs as the `postgres` system user of Debian's package.
+// with pg_ctl listening on a socket in that folder only, stopped and removed at the end. PostgreSQL
+// refuses to run as root, so as root the server runs as the `postgres` system user of Debian's
+// package.
 #pragma once
 
 #include <glob.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -35,14 +34,12 @@ class Server {
             if (!pw || chown(dir.c_str(), pw->pw_uid, pw->pw_gid) != 0) return; // no one to run as
             as = "runuser -u postgres -- ";
         }
-        port = freePort();
-        // Loopback only, at our port, its socket in our folder: never the machine's default server.
+        // No TCP at all, its socket in our folder: never the machine's default server.
         const std::string data = dir + "/data";
         if (!run(as + bin + "/initdb -D " + data + " -A trust -U postgres -E UTF8 --locale=C"))
             return;
         std::ofstream conf(data + "/postgresql.conf", std::ios::app);
-        conf << "port = " << port << "\nlisten_addresses = '127.0.0.1'\nunix_socket_directories = '"
-             << dir << "'\n";
+        conf << "listen_addresses = ''\nunix_socket_directories = '" << dir << "'\n";
         if (!conf.flush() || !start()) why = "PostgreSQL did not start (see " + dir + "/log)";
     }
     ~Server() {
@@ -52,10 +49,8 @@ class Server {
 
     // A new empty database; its URL.
     std::string database(const std::string& name) {
-        const std::string at = "postgres@127.0.0.1:" + std::to_string(port);
-        run(as + bin + "/psql -q postgresql://" + at + "/postgres -c 'CREATE DATABASE " + name +
-            "'");
-        return "postgresql://" + at + "/" + name;
+        run(as + bin + "/psql -q '" + url("postgres") + "' -c 'CREATE DATABASE " + name + "'");
+        return url(name);
     }
     bool stop() {
         up = false;
@@ -73,19 +68,10 @@ class Server {
     static bool run(const std::string& cmd) {
         return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0;
     }
-    static int freePort() {
-        const int s = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t n = sizeof a;
-        bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-        close(s);
-        return ntohs(a.sin_port);
+    std::string url(const std::string& db) const {
+        return "postgresql://postgres@/" + db + "?host=" + dir;
     }
     std::string bin, dir, as;
-    int port = 0;
 };
 
 } // namespace testpg

@@ -70,19 +70,11 @@ std::string solidPng(int w, int h, uint32_t rgb) {
     img.version = PNG_IMAGE_VERSION;
     img.width = static_cast<png_uint_32>(w), img.height = static_cast<png_uint_32>(h);
     img.format = PNG_FORMAT_RGB;
-    png_alloc_size_t n = 0;
-    png_image_write_get_memory_size(img, n, 0, px.data(), 0, nullptr);
+    png_alloc_size_t n = px.size() * 2 + 1024; // more than the pixels stored uncompressed take
     std::string out(n, '\0');
     if (!png_image_write_to_memory(&img, out.data(), &n, 0, px.data(), 0, nullptr)) n = 0;
     out.resize(n);
     return out;
-}
-
-bool near(long a, long b, int tol) {
-    if (a < 0 || b < 0) return false;
-    for (int shift = 0; shift < 24; shift += 8)
-        if (std::abs(((a >> shift) & 255) - ((b >> shift) & 255)) > tol) return false;
-    return true;
 }
 
 int start(const std::vector<std::string>& argv, const std::string& stderr_path,
@@ -119,60 +111,6 @@ Result run(const std::vector<std::string>& argv, int timeout, const std::string&
     const std::string dir = tempDir();
     const int status = wait(start(argv, dir + "/stderr.txt", dir + "/stdout.txt", cwd), timeout);
     return {status, readFile(dir + "/stderr.txt"), readFile(dir + "/stdout.txt")};
-}
-
-namespace {
-// The text of the JSON string starting at s[i] == '"'; i ends after the closing quote.
-std::string jsonString(const std::string& s, size_t& i) {
-    std::string out;
-    for (++i; i < s.size() && s[i] != '"'; ++i) {
-        char c = s[i];
-        if (c == '\\' && i + 1 < s.size()) {
-            c = s[++i];
-            if (c == 'n') c = '\n';
-            if (c == 'u' && i + 4 < s.size())
-                c = static_cast<char>(std::stoi(s.substr(i + 1, 4), nullptr, 16)), i += 4;
-        }
-        out += c;
-    }
-    ++i;
-    return out;
-}
-} // namespace
-
-Trace readTrace(const std::string& path) {
-    Trace out;
-    std::ifstream in(path);
-    const std::string frame = "{\"frame\":", payload = ",\"payload\":";
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind(frame, 0) != 0) continue;
-        TraceLine t;
-        t.frame = std::stol(line.substr(frame.size()));
-        size_t i = line.find(",\"event\":");
-        if (i != std::string::npos) {
-            t.event = jsonString(line, i += 9);
-            if (line.compare(i, payload.size(), payload) == 0)
-                t.payload = line.substr(i + payload.size(), line.size() - i - payload.size() - 1);
-        } else if ((i = line.find(",\"log\":")) != std::string::npos) {
-            t.log = jsonString(line, i += 7);
-        }
-        out.push_back(t);
-    }
-    return out;
-}
-
-long logFrame(const Trace& trace, const std::string& part, long from) {
-    for (const TraceLine& t : trace)
-        if (t.event.empty() && t.frame >= from && t.log.find(part) != std::string::npos)
-            return t.frame;
-    return -1;
-}
-
-long countBetween(const Trace& trace, const std::string& event, long from, long to) {
-    long n = 0;
-    for (const TraceLine& t : trace)
-        n += t.event == event && t.frame > from && t.frame < to;
-    return n;
 }
 
 } // namespace testrun

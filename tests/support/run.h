@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-// What the tests share: folders of their own, files, PNG pictures, and built programs run with
-// their traces read back.
+// What the tests share: folders of their own, files, PNG pictures, and built programs run.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +24,6 @@ struct Png {
 Png readPng(const std::string& path);
 // The bytes of a PNG file of one colour (0xRRGGBB).
 std::string solidPng(int w, int h, uint32_t rgb);
-// Whether two colours differ by at most tol in every channel.
-bool near(long a, long b, int tol);
 
 struct Result {
     int status = -1; // exit status; 128 + signal when killed
@@ -38,18 +35,5 @@ Result run(const std::vector<std::string>& argv, int timeout = 300, const std::s
 int start(const std::vector<std::string>& argv, const std::string& stderr_path,
           const std::string& stdout_path = "/dev/null", const std::string& cwd = "");
 int wait(int pid, int timeout = 300);
-
-struct TraceLine {
-    long frame = -1;
-    std::string event;   // empty for a console line
-    std::string payload; // the payload's JSON text as written
-    std::string log;     // a console line's text, unescaped
-};
-using Trace = std::vector<TraceLine>;
-Trace readTrace(const std::string& path);
-// The step of the first console line containing part at or after step from (-1: none).
-long logFrame(const Trace& trace, const std::string& part, long from = 0);
-// Lines of the event strictly between two steps.
-long countBetween(const Trace& trace, const std::string& event, long from, long to);
 
 } // namespace testrun

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The ad suppliers: their registry, and the house banners sliding in and out.
+// The house banners sliding in and out. (The registry is seen at work in the controller test.)
 #include "level_driver.h"
 
 #include "ads/adwhirl.h"
@@ -13,13 +13,7 @@
 
 namespace {
 
-int deleted = 0, fake_view = 0, view_requests = 0;
-struct TestSupplier : AdSupplier {
-    explicit TestSupplier(bool freeze) : freeze(freeze) {}
-    ~TestSupplier() override { ++deleted; }
-    bool shouldFreezeGame() const override { return freeze; }
-    bool freeze;
-};
+int fake_view = 0, view_requests = 0;
 
 void frames(int n, double dt = 0.02) {
     for (int i = 0; i < n; ++i)
@@ -43,70 +37,34 @@ uint32_t drawnAt(int x, int y) {
     return testgl::rgbAt(testgl::readPixels(), x, y);
 }
 
-struct AdsTest : testing::Test {
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(testgl::init());
-        auto answer = [](void*, void* p) { ++view_requests, *static_cast<void**>(p) = &fake_view; };
-        evt::subscribe("getMainView", evt::Callback(answer, nullptr));
-    }
-    void SetUp() override {
-        leveltest::makeResourceDir();
-        leveltest::writeImage("house_banner_0.png", 320, 50, 0xE02020);
-        leveltest::writeImage("house_banner_1.png", 320, 50, 0x2020E0);
-        view_requests = 0;
-    }
-    void TearDown() override {
-        AdSupplier::releaseAdSuppliers(nullptr, nullptr);
-        texture_mgr.cleanup();
-    }
-};
-
-// "registerAds" adds the two banner suppliers without asking for a view; any supplier may
-// freeze the game; "onShutdown" deletes every supplier, and a second one finds none left.
-TEST_F(AdsTest, RegistryOwnsItsSuppliers) {
-    const int listeners = evt::subscriberCount("onFrame");
-    evt::publish("registerAds");
-    EXPECT_EQ(
-        std::tuple(AdSupplier::supplierCount(), evt::subscriberCount("onFrame"), view_requests),
-        std::tuple(2, listeners + 2, 0));
-    EXPECT_FALSE(AdSupplier::adsFreezingGame());
-    for (bool freeze : {true, false})
-        AdSupplier::registerAdSupplier(new TestSupplier(freeze));
-    EXPECT_TRUE(AdSupplier::adsFreezingGame());
-    deleted = 0;
-    evt::publish("onShutdown");
-    evt::publish("onShutdown");
-    EXPECT_EQ(std::tuple(deleted, AdSupplier::supplierCount(), evt::subscriberCount("onFrame")),
-              std::tuple(2, 0, listeners));
-}
-
-TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
+TEST(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
+    ASSERT_TRUE(testgl::init() && leveltest::makeResourceDir());
+    auto answer = [](void*, void* p) { ++view_requests, *static_cast<void**>(p) = &fake_view; };
+    evt::subscribe("getMainView", evt::Callback(answer, nullptr));
+    leveltest::writeImage("house_banner_0.png", 320, 50, 0xE02020);
+    leveltest::writeImage("house_banner_1.png", 320, 50, 0x2020E0);
+    // The menu banner waits below the screen and slides in over 0.25 s; once a level is chosen it
+    // slides out and is detached at the end; in the level the game banner, with the other picture,
+    // comes down from the top. Back on the menu the view is fetched again (one per attachment:
+    // menu, game, menu) and the next picture shown; a selection while still attached keeps it;
+    // after the last picture the first comes again.
     AdWhirlAdSupplier* menuAd = banner(AdWhirlViewDelegate::LOCATION_BOTTOM);
     AdWhirlAdSupplier* gameAd = banner(AdWhirlViewDelegate::LOCATION_TOP);
-    const ViewFrame& menuFrame = menuAd->m_delegate->frame();
-    AdSupplier::setAdSuppliers(true, false);
-    EXPECT_EQ(std::pair(menuAd->m_main_view, gameAd->m_main_view),
-              std::pair((void*)&fake_view, (void*)nullptr));
-    EXPECT_FLOAT_EQ(menuFrame.y, 480) << "waits below the screen";
-    frames(2, 0.05); // 0.15 s of 0.25 s left, then in place
-    EXPECT_NEAR(menuFrame.y, 430 + 0.6 * 50, 1e-3);
-    frames(6, 0.05);
-    EXPECT_FLOAT_EQ(menuFrame.y, 430);
-    // A level is chosen: the menu banner slides out and is detached at the end.
-    AdSupplier::setAdSuppliers(false, true);
-    frames(6);
-    EXPECT_NEAR(menuFrame.y, 430 + 0.48 * 50, 1e-3);
-    EXPECT_EQ(menuAd->m_main_view, &fake_view);
-    frames(7);
-    EXPECT_EQ(menuAd->m_main_view, nullptr);
-    // In the level the game banner, with the other picture, comes down from the top.
-    AdSupplier::setAdSuppliers(true, true);
-    frames(13);
+    // The selection made (0: none, 1: the menu, 2: no banner, a level being chosen, 3: the game),
+    // then 20 ms frames; then the menu banner's top and whether each banner is attached.
+    const std::tuple<int, int, float, bool, bool> steps[] = {
+        {1, 0, 480, true, false}, {0, 5, 460, true, false},  {0, 10, 430, true, false},
+        {2, 6, 454, true, false}, {0, 7, 480, false, false}, {3, 13, 480, false, true}};
+    for (const auto& [select, n, top, menuOn, gameOn] : steps) {
+        if (select) AdSupplier::setAdSuppliers(select != 2, select > 1);
+        frames(n);
+        EXPECT_NEAR(menuAd->m_delegate->frame().y, top, 1e-3) << n;
+        EXPECT_EQ(std::pair(menuAd->m_main_view != nullptr, gameAd->m_main_view != nullptr),
+                  std::pair(menuOn, gameOn))
+            << n;
+    }
     EXPECT_EQ(std::tuple(drawnAt(160, 49), drawnAt(160, 51), drawnAt(160, 470)),
               std::tuple(0x2020E0u, 0u, 0u));
-    // Back on the menu the view is fetched again (one per attachment: menu, game, menu) and the
-    // next picture shown; a selection while still attached keeps it; after the last picture the
-    // first comes again.
     AdSupplier::setAdSuppliers(true, false);
     AdSupplier::setAdSuppliers(true, false);
     EXPECT_EQ(std::pair(view_requests, std::string(menuAd->m_delegate->bannerName())),
@@ -123,7 +81,8 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     std::remove((img + "1.png").c_str());
     for (bool readable : {false, true}) {
         if (readable) leveltest::writeImage("house_banner_1.png", 320, 50, 0x2020E0);
-        TearDown(); // the pictures are read afresh
+        AdSupplier::releaseAdSuppliers(nullptr, nullptr); // the pictures are read afresh
+        texture_mgr.cleanup();
         AdWhirlAdSupplier* ad = banner(AdWhirlViewDelegate::LOCATION_BOTTOM);
         AdSupplier::setAdSuppliers(true, false);
         frames(20);
@@ -131,6 +90,7 @@ TEST_F(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
             std::tuple(ad->m_delegate->adReady(), ad->m_delegate->frame().y, drawnAt(160, 470)),
             std::tuple(readable, readable ? 430.0f : 480.0f, readable ? 0x2020E0u : 0u));
     }
+    AdSupplier::releaseAdSuppliers(nullptr, nullptr);
 }
 
 } // namespace

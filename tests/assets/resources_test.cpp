@@ -3,24 +3,18 @@
 // catalogue and the game name, the sizes sprites cut frames from, the places the catalogue puts
 // things, the glyph order of the fonts and the key file. (The sounds have a checker of their own.)
 #include "game/level_defs.h"
+#include "support/run.h"
 
+#include <cmath>
 #include <ft2build.h>
 #include <gtest/gtest.h>
 #include <png.h>
-
-#include <cmath>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
 #include FT_FREETYPE_H
 
 namespace {
 
-std::string resourceDir() {
-    const char* dir = std::getenv("FLINGO_RESOURCE_DIR");
-    return std::string(dir ? dir : FLINGO_BUILT_RESOURCES) + "/";
-}
+const char* const env_dir = std::getenv("FLINGO_RESOURCE_DIR");
+const std::string res = std::string(env_dir ? env_dir : FLINGO_BUILT_RESOURCES) + "/";
 
 struct Image {
     int w = 0, h = 0;
@@ -36,7 +30,7 @@ Image load(const std::string& name) {
     Image img;
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
-    const std::string path = resourceDir() + (name[0] == '/' ? name.substr(1) : "img/" + name);
+    const std::string path = res + (name[0] == '/' ? name.substr(1) : "img/" + name);
     if (!png_image_begin_read_from_file(&png, path.c_str())) return img;
     img.fileHasAlpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
     png.format = PNG_FORMAT_RGBA;
@@ -157,7 +151,7 @@ TEST(ResourceFonts, GlyphIndexIsCharacterCodePlusOffsetAndGlyphsFitTheTextBox) {
     for (auto [file, offset] : {std::pair{"fawn.ttf", -29}, std::pair{"zerothre.ttf", -32}}) {
         SCOPED_TRACE(file);
         FT_Face face;
-        ASSERT_EQ(FT_New_Face(lib, (resourceDir() + file).c_str(), 0, &face), 0);
+        ASSERT_EQ(FT_New_Face(lib, (res + file).c_str(), 0, &face), 0);
         ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, 24), 0);
         // The character map agrees with the index arithmetic the game uses.
         for (int c = 33; c < 127; ++c)
@@ -187,14 +181,13 @@ TEST(ResourceFonts, GlyphIndexIsCharacterCodePlusOffsetAndGlyphsFitTheTextBox) {
 }
 
 TEST(ResourceKeyFile, IsFixedSoSavedScoresStayValid) {
-    std::ifstream in(resourceDir() + "obf.dat", std::ios::binary);
-    const std::vector<unsigned char> key((std::istreambuf_iterator<char>(in)), {});
+    const std::string key = testrun::readFile(res + "obf.dat");
     ASSERT_EQ(key.size(), 1024u);
     // FNV-1a of the whole file. Best scores saved by any earlier build only verify with these
     // exact bytes: if this fails, the key changed and every player's records read as tampered.
     uint64_t h = 1469598103934665603ull;
-    for (unsigned char b : key)
-        h = (h ^ b) * 1099511628211ull;
+    for (char b : key)
+        h = (h ^ uint8_t(b)) * 1099511628211ull;
     EXPECT_EQ(h, 0x78249a1ce3a72e1eull);
 }
 

@@ -63,11 +63,9 @@ TEST_F(DiskAudioTest, PrepareThenPlayUsesOnePlayerAndAStoppedPlayerResumesWhereI
 // else, damaged or not, goes to the decoder. Either way the effect holds what the decoder makes
 // of the file.
 TEST_F(DiskAudioTest, AnEffectIsMappedOnlyInTheDeviceFormatAndHoldsWhatTheDecoderGives) {
+    // The low bytes of a word, little-endian like the host.
     const auto le = [](uint32_t v, int bytes) {
-        std::string s;
-        for (int i = 0; i < bytes; ++i)
-            s += char(v >> 8 * i);
-        return s;
+        return std::string(reinterpret_cast<const char*>(&v), bytes);
     };
     const auto chunk = [&](const char* id, const std::string& body) {
         return id + le(body.size(), 4) + body + std::string(body.size() % 2, '\0');

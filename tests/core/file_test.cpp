@@ -63,10 +63,8 @@ TEST(Files, SearchFoldersInByteOrderScansBySuffixOpenedFilesAndTheGamesFolders) 
     EXPECT_TRUE(missing.openReadOnly());
     fclose(missing.file);
     file::file_mgr = nullptr;
-    // The resource and data folders end in a slash; the data folder is made when missing.
-    platform::setBasePath(tmp.c_str());
+    // The data folder ends in a slash and is made when missing.
     platform::setDataPath((tmp + "/data/nested").c_str());
-    EXPECT_EQ(std::pair(std::string(platform::getBasePath()), std::string(platform::getDataPath())),
-              std::pair(tmp + "/", tmp + "/data/nested/"));
+    EXPECT_EQ(std::string(platform::getDataPath()), tmp + "/data/nested/");
     EXPECT_EQ(access((tmp + "/data/nested").c_str(), W_OK), 0);
 }

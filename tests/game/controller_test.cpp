@@ -37,8 +37,9 @@ void backToMenu() {
     for (int i = 0; i < 80 && getState() != STATE_MENU; ++i, frame())
         goBack();
 }
-// From the menu into state s (numbered 0 to 6 in the order the header lists them).
+// Back to the menu, then into state s (numbered 0 to 6 in the order the header lists them).
 void reach(int s, int level = 0) {
+    backToMenu();
     if (s == STATE_MENU) return;
     evt::publish(s <= STATE_SCORES_TO_MENU ? "gotoScores" : "gotoLevel", level);
     if (s != STATE_MENU_TO_SCORES && s != STATE_MENU_TO_LEVEL) frame(18);
@@ -49,20 +50,23 @@ void reach(int s, int level = 0) {
 struct Controller : testing::Test {
     static void SetUpTestSuite() {
         ASSERT_TRUE(testgl::init() && leveltest::makeResourceDir());
-        leveltest::makeDataDir();
         leveltest::writeImage("MMenu.png", 320, 480, 0x2040A0);
         leveltest::writeImage("Level1.png", 320, 480, 0xC0C020);
+        leveltest::writeImage("SBoard_menu.png", 320, 480, 0x20A040);
         leveltest::writeImage("house_banner_0.png", 320, 50, 0xE02020);
         auto answer = [](void*, void* p) { *static_cast<void**>(p) = &fake_view; };
         evt::subscribe("getMainView", evt::Callback(answer, nullptr));
+        AdSupplier::registerAdSupplier(new FreezingSupplier()); // before the banners
         ASSERT_TRUE(initialize());
         activate();
-        AdSupplier::registerAdSupplier(new FreezingSupplier());
     }
-    // "onShutdown" may come twice; frames and requests after it do nothing.
+    // "onShutdown" deletes every ad supplier, which hear no more frames; it may come twice;
+    // frames and requests after it do nothing.
     static void TearDownTestSuite() {
         evt::publish("onShutdown");
-        EXPECT_EQ(std::pair(getMenu(), AdSupplier::supplierCount()), std::pair((Menu*)nullptr, 0));
+        EXPECT_EQ(
+            std::tuple(getMenu(), AdSupplier::supplierCount(), evt::subscriberCount("onFrame")),
+            std::tuple((Menu*)nullptr, 0, 1));
         evt::publish("onShutdown");
         evt::publish("gotoLevel", 1);
         evt::publish("setBest", 9);
@@ -79,127 +83,111 @@ struct Controller : testing::Test {
 
 // Requests are taken on the menu, the score menu and a level, never during a slide; the back
 // key plays the click of the screen's own back button.
-TEST_F(Controller, StateTable) {
+TEST_F(Controller, StateTableAndScoreMenuTaps) {
     const char* const requests[] = {"gotoLevel", "gotoScores", "gotoMenu", "back"};
     // The state after each request, one digit per request, for states 0 to 6.
     const char* const after[] = {"4100", "1111", "2233", "3333", "4444", "5566", "6666"};
     const char* const click[] = {"", "", "Computer.wav", "", "", "Crumple.wav", ""};
     for (int from = 0; from < 7; ++from)
         for (int r = 0; r < 4; ++r) {
-            backToMenu();
             reach(from);
             take();
             const bool back = r < 3 ? (evt::publish(requests[r], 0), false) : goBack();
             EXPECT_EQ(getState(), after[from][r] - '0') << "from " << from << " on " << requests[r];
             if (r < 3) continue;
             const Events heard = take();
-            EXPECT_EQ(back, *click[from] != 0) << "from " << from;
-            EXPECT_EQ(heard.empty() ? "" : heard[0], click[from]);
+            EXPECT_EQ(std::pair(back, heard.empty() ? "" : heard[0]),
+                      std::pair(*click[from] != 0, std::string(click[from])))
+                << "from " << from;
         }
-}
-
-// On the score menu each row, its far corner included, asks for its own board, and the back
-// area returns to the menu; taps while it slides in do nothing.
-TEST_F(Controller, ScoreMenuTapRows) {
-    auto tap = [](float x, float y) {
-        take();
-        leveltest::touch("onPtrUp", x, y);
-        return take();
-    };
+    // On the score menu each row, its far corner included, asks for its own board, and the back
+    // area returns to the menu; taps while it slides in do nothing.
+    auto tap = [](float x, float y) { leveltest::touch("onPtrUp", x, y); };
     const Vector2<int> back = score_menu_info.backButtonPos;
     const float edge = back.x - score_menu_info.backButtonSize.x / 2;
     reach(STATE_MENU_TO_SCORES);
-    EXPECT_EQ(tap(edge, back.y), Events{});
+    take();
+    tap(edge, back.y);
     frame(18);
+    Events want;
     for (int i = 0; i < 5; ++i) {
         const Vector2<int> p = level_info[i].scoreRowPos;
         const Vector2<float> s = level_info[i].scoreRowSize;
-        EXPECT_EQ(tap(p.x + s.x / 2, p.y - s.y / 2),
-                  (Events{"Computer.wav", "showScores " + std::to_string(i)}));
-        EXPECT_EQ(tap(p.x + s.x / 2 + 0.5f, p.y), Events{}) << "beside row " << i;
+        tap(p.x + s.x / 2, p.y - s.y / 2);
+        tap(p.x + s.x / 2 + 0.5f, p.y); // beside the row
+        want.insert(want.end(), {"Computer.wav", "showScores " + std::to_string(i)});
     }
-    EXPECT_EQ(tap(edge - 0.1f, back.y), Events{});
-    EXPECT_EQ(tap(edge, back.y),
-              (Events{"Computer.wav", "gotoMenu", "setBackgroundSound OfficeNoise.mp3"}));
+    tap(edge - 0.1f, back.y);
+    tap(edge, back.y);
+    want.insert(want.end(), {"Computer.wav", "gotoMenu", "setBackgroundSound OfficeNoise.mp3"});
+    EXPECT_EQ(take(), want);
     EXPECT_EQ(getState(), STATE_SCORES_TO_MENU);
 }
 
 // Slides move 960 points a second from their second frame on (the first frame's step came
 // before the slide) and end on the 17th moving frame, keeping the overshoot; both screens are
-// drawn, the banner on top. An ad that freezes the game holds everything, the texture clean-up
-// of each update included.
+// drawn side by side, the banner on top. An ad that freezes the game holds everything, the
+// texture clean-up of each update included.
 TEST_F(Controller, Slides) {
     frame(15); // the menu banner slides in
-    auto px = testgl::readPixels();
-    EXPECT_EQ(std::pair(testgl::rgbAt(px, 100, 240), testgl::rgbAt(px, 100, 440)),
-              std::pair(0x2040A0u, 0xE02020u));
-    evt::publish("gotoLevel", 0);
-    frame();
-    frame(8, 1.0 / 48); // halfway: 160 points; the banner is sliding out
-    px = testgl::readPixels();
-    EXPECT_EQ(std::tuple(testgl::rgbAt(px, 60, 240), testgl::rgbAt(px, 260, 240),
-                         testgl::rgbAt(px, 100, 440)),
-              std::tuple(0x2040A0u, 0xC0C020u, 0x2040A0u));
-    backToMenu();
-
+    EXPECT_EQ(testgl::rgbAt(testgl::readPixels(), 100, 440), 0xE02020u);
     texture_mgr.release(texture_mgr.get("no_longer_used.png"));
     freeze_game = true;
     evt::publish("gotoScores");
     frame(2);
     freeze_game = false;
     EXPECT_NE(texture_mgr.find("no_longer_used.png"), nullptr);
-    for (const char* request : {"gotoScores", "gotoLevel"}) {
+    // The request, the screen beside the menu, where the slide stops and what is active then.
+    const std::tuple<const char*, uint32_t, float, int> slides[] = {
+        {"gotoScores", 0x20A040, -326.4f, 10},
+        {"gotoMenu", 0x20A040, 6.4f, 100},
+        {"gotoLevel", 0xC0C020, -326.4f, 1},
+        {"gotoMenu", 0xC0C020, 6.4f, 100}};
+    for (const auto& [request, beside, stop, after] : slides) {
         SCOPED_TRACE(request);
         evt::publish(request, 0);
-        for (bool back : {false, true}) {
-            const int sliding = getState();
-            frame(1, 0.5);
-            frame(16);
-            EXPECT_EQ(std::pair(getState(), getMenu()->active + getScoreMenu()->active),
-                      std::pair(sliding, 0));
-            frame();
-            EXPECT_NE(getState(), sliding);
-            EXPECT_NEAR(getOffset().x, back ? 6.4f : -326.4f, 1e-3);
-            if (back) break;
-            EXPECT_EQ(request[4] == 'L' ? getLevelObject()->state : getScoreMenu()->active, 1);
-            goBack();
-        }
-        EXPECT_EQ(getMenu()->active, 1);
+        const int sliding = getState();
+        frame(1, 0.5);
+        frame(8); // 153.6 points: the menu at the left, the other screen at the right
+        const auto px = testgl::readPixels();
+        EXPECT_EQ(std::pair(testgl::rgbAt(px, 60, 240), testgl::rgbAt(px, 260, 240)),
+                  std::pair(0x2040A0u, beside));
+        frame(8);
+        EXPECT_EQ(std::pair(getState(), getMenu()->active + getScoreMenu()->active),
+                  std::pair(sliding, 0));
+        frame();
+        // What is active, a digit each for the menu, the score menu and the level.
+        EXPECT_EQ(getMenu()->active * 100 + getScoreMenu()->active * 10 + getLevelObject()->state,
+                  getState() != sliding ? after : -1);
+        EXPECT_NEAR(getOffset().x, stop, 1e-3);
     }
     EXPECT_EQ(texture_mgr.find("no_longer_used.png"), nullptr);
 }
 
-// A level entered, new bests stored (its threshold unlocks the next level once), back to the
-// menu and the same level resumed; the last level has nothing after it to unlock. Once shown,
-// the tutorial is saved as seen and no level made afterwards gets it.
+// Level 3 entered three times (resumed after the first), then the last level, each time with a
+// new best: the level's own track heard once, the next level unlocked at the threshold only,
+// nothing after the last level. Made afresh, a level whose best was sent keeps Submit grey. Once
+// shown, the tutorial is saved as seen and no level made afterwards gets it.
 TEST_F(Controller, BestsUnlocksResumedLevelsAndTheTutorial) {
     level_info[3].unlockScore = level_info[4].unlockScore = 5;
     reach(STATE_SCORES); // its numbers made before the new bests
-    backToMenu();
-    reach(STATE_LEVEL, 3);
-    Level* level = getLevelObject();
-    for (int best : {4, 5, 6}) {
+    for (auto [row, best] : {std::pair{3, 4}, {3, 5}, {3, 6}, {4, 5}}) {
+        reach(STATE_LEVEL, row);
         evt::publish("setBest", best);
-        EXPECT_EQ(std::ranges::count(take(), "onLevelUnlocked"), best == 5) << "best " << best;
+        const Events heard = take();
+        const std::string track =
+            std::string("setBackgroundSound ") + level_info[row].backgroundSound;
+        EXPECT_EQ(std::pair(std::ranges::count(heard, "onLevelUnlocked"),
+                            std::ranges::count(heard, track)),
+                  std::pair(long(row == 3 && best == 5), 1L))
+            << row << " " << best;
+        EXPECT_EQ(std::tuple(getLevelObject()->state, scores::readBest(row), getMenu()->newLevel),
+                  std::tuple(Level::READY, best, best < 5 ? -1 : 4));
     }
     scoreSubmitted(3, 6);
-    backToMenu();
     reach(STATE_LEVEL, 3);
-    EXPECT_EQ(std::ranges::count(take(), "setBackgroundSound AirportNoise.mp3"), 1);
-    EXPECT_EQ(std::tuple(level->state, scores::readBest(3), scores::readSubmitted(3),
-                         getMenu()->newLevel),
-              std::tuple(Level::READY, 6, 6, 4));
-    backToMenu();
-    reach(STATE_LEVEL, 4);
-    take();
-    evt::publish("setBest", 5);
-    EXPECT_EQ(std::pair(std::ranges::count(take(), "onLevelUnlocked"), scores::readBest(4)),
-              std::pair(0L, 5));
-    backToMenu();
-    reach(STATE_LEVEL, 3); // made afresh: Submit stays grey, its best was sent
-    EXPECT_FALSE(level->canSubmit);
+    EXPECT_FALSE(getLevelObject()->canSubmit);
     // The score menu shows the bests as they are now, whenever its numbers are made.
-    backToMenu();
     reach(STATE_SCORES);
     for (auto [row, best] : {std::pair{3, "6"}, std::pair{4, "5"}}) {
         const Sprite now(24, -32, score_menu::SCORE_FONT, best, score_menu::SCORE_COLOR, 0);
@@ -209,8 +197,7 @@ TEST_F(Controller, BestsUnlocksResumedLevelsAndTheTutorial) {
     level_info[3].unlockScore = level_info[4].unlockScore = 0;
 
     evt::publish("onTutorialShown");
-    ASSERT_TRUE(savedata::load());
-    EXPECT_TRUE(savedata::read(false, "tutorial_shown"));
+    EXPECT_TRUE(savedata::load() && savedata::read(false, "tutorial_shown"));
     EXPECT_EQ(level_info[0].tutorial, nullptr);
     level_info[0].tutorial = "tutorial.png";
 }

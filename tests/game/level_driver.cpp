@@ -44,15 +44,12 @@ bool makeResourceDir() {
     const std::string dir = testrun::tempDir();
     fs::create_directories(dir + "/img");
     platform::setBasePath(dir.c_str());
+    platform::setDataPath(testrun::tempDir().c_str());
     const char* built = std::getenv("FLINGO_RESOURCE_DIR");
     std::error_code ec;
     for (const char* f : {"fawn.ttf", "zerothre.ttf", "obf.dat"})
         if (!built || !fs::copy_file(fs::path(built) / f, fs::path(dir) / f, ec)) return false;
     return true;
-}
-
-void makeDataDir() {
-    platform::setDataPath(testrun::tempDir().c_str());
 }
 
 void writeImage(const char* name, int w, int h, uint32_t rgb) {

@@ -25,10 +25,9 @@ using Events = std::vector<std::string>;
 void record(Events names);
 Events take(); // recorded since the last take
 
-// A fresh resource folder (img/ plus the built fonts and key file) made the game's base path;
-// false when those could not be copied.
+// A fresh resource folder (img/ plus the built fonts and key file) made the game's base path,
+// and a fresh data folder its data path; false when those could not be copied.
 bool makeResourceDir();
-void makeDataDir(); // a fresh folder made the game's data path
 // Writes a w x h PNG of one colour (0xRRGGBB) as img/<name> in the base path.
 void writeImage(const char* name, int w, int h, uint32_t rgb);
 // Publishes a pointer event at (x, y) on the 320 x 480 screen (y up).

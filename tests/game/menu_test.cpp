@@ -59,7 +59,7 @@ TEST_F(MenuTest, ReleasesStartWhatWasPressed) {
 }
 
 // The switch reaches twice its label's half width from its centre; "off" is wider than "on".
-TEST_F(MenuTest, SoundSwitchTogglesWithinTwiceItsLabel) {
+TEST_F(MenuTest, SoundSwitchNewLevelPulseAndDrawing) {
     const int onWidth = menu.soundLabel->frameSize.x;
     ASSERT_GT(onWidth, 0);
     touch("onPtrDown", 283, 376);
@@ -72,10 +72,7 @@ TEST_F(MenuTest, SoundSwitchTogglesWithinTwiceItsLabel) {
     EXPECT_EQ(take(), (Events{"setSound 0", "Crumple.wav", "setSound 1", "Crumple.wav"}));
     touch("onPtrDown", 63, 343); // the scores button darkens
     EXPECT_EQ(rgba(menu.labelColour), rgba({0.25f, 0.25f, 0.25f, 1}));
-}
-
-// The unlocked level's button pulses once a second between white and the selection colour.
-TEST_F(MenuTest, NewLevelButtonPulsesUntilItStartsTheLevel) {
+    // The unlocked level's button pulses once a second between white and the selection colour.
     menu.setNewLevel(3);
     const float steps[][2] = {{0.25f, 0.5f}, {0.25f, 0}, {1.5f, 1}, {1.25f, 0.5f}};
     for (const auto& [dt, white] : steps) {
@@ -86,10 +83,7 @@ TEST_F(MenuTest, NewLevelButtonPulsesUntilItStartsTheLevel) {
     touch("onPtrUp", 230, 160);
     menu.update(0.25f);
     EXPECT_EQ(rgba(menu.buttonColours[3]), rgba(UNSELECTION_COLOR));
-}
-
-// Shifted by the slide offset, buttons drawn 10% larger, the pressed one tinted.
-TEST_F(MenuTest, DrawsButtonsScaledTintedAndShifted) {
+    // Shifted by the slide offset, buttons drawn 10% larger, the pressed one tinted.
     menu.update(0.02f);
     touch("onPtrDown", 230, 212);
     leveltest::clearScreen();

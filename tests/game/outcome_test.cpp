@@ -28,7 +28,7 @@ bool oneOf(const char* const (&list)[4], const Events& e) {
 
 } // namespace
 
-TEST_F(Outcome, StreakAwwAndOffScreenSounds) {
+TEST_F(Outcome, SoundsNewBestsSubmitTheUnlockBannerAndTheHudButtons) {
     enter(1, 5);                                     // a basket off the screen's centre
     EXPECT_EQ(endThrow(5), Events{"Applause.wav"});  // reaching the best: a streak
     EXPECT_EQ(endThrow(0, -100), Events{"Aww.wav"}); // consoled, whatever the side
@@ -52,9 +52,7 @@ TEST_F(Outcome, StreakAwwAndOffScreenSounds) {
     level.windToLeft = 0; // the side without a fan
     frames(3);
     EXPECT_EQ(endThrow(0, 400), Events{});
-}
 
-TEST_F(Outcome, NewBestOnlyAboveTheBestAndSubmitComesBack) {
     enter(0, 5);
     // Equal to the best, above it, above it again, and above it after the score was sent.
     for (int score : {5, 6, 7, 8}) {
@@ -81,12 +79,9 @@ TEST_F(Outcome, NewBestOnlyAboveTheBestAndSubmitComesBack) {
     for (int i = 0; i < 14; ++i, frames(1, 0.25))
         phases += std::to_string(level.unlockPhase);
     EXPECT_EQ(phases, "011111112222220");
-}
-
-// Menu: a square around (48, 295) on the background, also while the ball flies, but not for a
-// release that ends a grab (a throw) nor while the screen slides; Submit at (40, 360), grey
-// still prompting.
-TEST_F(Outcome, MenuAndSubmitButtons) {
+    // Menu: a square around (48, 295) on the background, also while the ball flies, but not for a
+    // release that ends a grab (a throw) nor while the screen slides; Submit at (40, 360), grey
+    // still prompting.
     // Where, in which state (0: ready, 1: flying, 2: the release of a grab, 3: sliding), and
     // what it asks for.
     const std::tuple<float, float, int, const char*> taps[] = {

@@ -35,7 +35,7 @@ TEST(Anim, KeysInterpolateAndOnlyTheEndIsClamped) {
     EXPECT_EQ(got, std::tuple(4.0f, 10.0f, 18.0f, 2.0f, 4.0f, true, 3.0f, -5.0f));
 }
 
-TEST_F(Play, FlickRules) {
+TEST_F(Play, FlickRulesAndTheWind) {
     // Grab point, moves upwards from it, the time held before the first move and after it.
     const std::tuple<const char*, float, float, std::vector<float>, double, double, bool> cases[] =
         {
@@ -75,14 +75,32 @@ TEST_F(Play, FlickRules) {
         level.wind = 3;
         level.windToLeft = dx < 0;
         flick(dx, dy);
-        ASSERT_EQ(level.state, Level::FLYING) << dx << "," << dy;
-        EXPECT_NEAR(level.throwAngle, angle, 1e-3) << dx << "," << dy;
-        EXPECT_NEAR(level.apexOffset, apex, 1e-3) << dx << "," << dy;
+        SCOPED_TRACE(testing::Message() << dx << "," << dy);
+        ASSERT_EQ(level.state, Level::FLYING);
+        EXPECT_NEAR(level.throwAngle, angle, 1e-3);
+        EXPECT_NEAR(level.apexOffset, apex, 1e-3);
         EXPECT_EQ(level.drift, (dx < 0 ? -3 : 3) * 33.333336f);
     }
+    // Over many seeds the wind covers 0 to 6 from both sides, its sign showing two decimals.
+    float low = 6, high = 0;
+    int left = 0;
+    for (int seed = 1; seed <= 200; ++seed) {
+        util::seedrand(seed);
+        level.setWind();
+        const float w = level.wind;
+        low = std::min(low, w), high = std::max(high, w), left += level.windToLeft;
+        const auto* text = texture_mgr.find(util::formatString(
+            "text=%.2f,font=fawn,size=20,r=1.00,b=1.00,g=1.00,outline=3,fill=1.00", double(w)));
+        ASSERT_TRUE(text && level.windText->texture == text->texture) << w;
+    }
+    EXPECT_TRUE(low >= 0 && low < 0.2f && high > 5.8f && high < 6) << low << " " << high;
+    EXPECT_TRUE(left > 60 && left < 140) << left;
 }
 
-TEST_F(Play, FlightPathAtTheTopAndTheEnd) {
+// The flight: where the ball is at the top and the end of its path. Then every kind of landing
+// in the first level: rim 123 ... 197 at the rim line 213, basket base 183, floor line 153, and a
+// ball of radius 11.4 at the landing depth.
+TEST_F(Play, FlightPathAndEveryKindOfLanding) {
     enter(); // rim line 213, apex 140 above it, basket depth 8.282
     auto at = [&](float apex, float drift, float seconds) {
         level.state = Level::FLYING;
@@ -116,36 +134,10 @@ TEST_F(Play, FlightPathAtTheTopAndTheEnd) {
     EXPECT_EQ(level.ballSquash, 0.9f);
     EXPECT_FLOAT_EQ(at(100, -50, 1.125f).x, 247.5f);        // t = 0.75
     EXPECT_EQ(level.ballSquash, 1 + 0.75f * (0.9f - 1.0f)); // in single precision
-    enter(1);                                               // 110 above the rim line at 301
-    EXPECT_FLOAT_EQ(at(0, 0, 0.75f).y, 411);
-}
-
-// Over many seeds the wind covers 0 to 6 from both sides, its sign showing two decimals.
-TEST_F(Play, WindInRangeFromBothSidesShownWithTwoDecimals) {
-    enter();
-    float low = 6, high = 0;
-    int left = 0;
-    for (int seed = 1; seed <= 200; ++seed) {
-        util::seedrand(seed);
-        level.setWind();
-        const float w = level.wind;
-        low = std::min(low, w), high = std::max(high, w), left += level.windToLeft;
-        const auto* text = texture_mgr.find(util::formatString(
-            "text=%.2f,font=fawn,size=20,r=1.00,b=1.00,g=1.00,outline=3,fill=1.00", double(w)));
-        ASSERT_TRUE(text && level.windText->texture == text->texture) << w;
-    }
-    EXPECT_TRUE(low >= 0 && low < 0.2f && high > 5.8f && high < 6) << low << " " << high;
-    EXPECT_TRUE(left > 60 && left < 140) << left;
-}
-
-// The first level: rim 123 ... 197 at the rim line 213, basket base 183, floor line 153, and a
-// ball of radius 11.4 at the landing depth.
-TEST_F(Play, EveryKindOfLanding) {
-    enter();
     const float k = 4 * landingScale, no = NAN;
     // Where the flight ends and its last step, the sound, whether it scores, and where the
     // animation ends (NAN: not checked).
-    const std::tuple<float, float, float, const char*, bool, float, float> cases[] = {
+    const std::tuple<float, float, float, const char*, bool, float, float> landings[] = {
         {160, 213, 0, "In.wav", true, 160, 183},
         {124, 200, 0, "BounceIn.wav", true, 160, 183},                // below the rim line
         {123, 213, 0, "RimIn.wav", true, 123 + 28 * k, 213 - 61 * k}, // on the left edge
@@ -163,7 +155,7 @@ TEST_F(Play, EveryKindOfLanding) {
         {112, 213, -1, "RimOut.wav", false, no, no},
         {111.99f, 213, -1, "Out.wav", false, no, no},
     };
-    for (const auto& [x, y, vx, sound, in, endX, endY] : cases) {
+    for (const auto& [x, y, vx, sound, in, endX, endY] : landings) {
         SCOPED_TRACE(testing::Message() << x << "," << y);
         level.score = 2;
         EXPECT_EQ(land(x, y, vx), Events{sound});
@@ -187,6 +179,8 @@ TEST_F(Play, EveryKindOfLanding) {
         enter(info);
         EXPECT_EQ(std::tuple(level.rimLeft, level.rimRight, level.ballPos.x), std::tuple(l, r, x));
     }
+    enter(1); // 110 above the rim line at 301
+    EXPECT_FLOAT_EQ(at(0, 0, 0.75f).y, 411);
 }
 
 TEST_F(Play, AMissHopsOrIsCaughtNearTheBasket) {

@@ -48,7 +48,14 @@ using Sprites = std::set<const Sprite*>;
 
 } // namespace
 
-TEST_F(Render, TypicalFrameOfTheFirstLevel) {
+// A typical frame of the first level: what is drawn, in which order and where; the score,
+// Submit and the unlock banner as they pop in; the cropped overlays; a ball in flight.
+TEST_F(Render, FramesOfTheFirstLevel) {
+    down(160, 32); // the level exists but has never been created: it neither hears nor draws
+    up(48, 295);
+    evt::publish("onLevelUnlocked");
+    frames(2);
+    EXPECT_EQ(std::tuple(drawn.size(), take(), sizeGlCalls), std::tuple(0u, Events{}, 0));
     enter();
     const Level& l = level;
     const Render& r = *this;
@@ -83,33 +90,8 @@ TEST_F(Render, TypicalFrameOfTheFirstLevel) {
     drawn.clear();
     level.render({-100, 20});
     EXPECT_EQ(std::pair(sizeGlCalls, index(l.windText)), std::pair(1, -1));
-}
 
-// In flight the ball passes between the desks and the can, then behind the can's front; the
-// tutorial goes with the first throw.
-TEST_F(Render, TheBallInFlightPassesBehindTheCanFront) {
-    fg::LevelInfo info = fg::level_info[0];
-    info.tutorial = "tutorial.png";
-    enter(info);
-    level.wind = 0;
-    flick(0, 68);
-    for (bool behind : {false, true}) {
-        frames(behind ? 44 : 19); // 0.4 s and 1.3 s into the 1.5 s flight
-        drawn.clear();
-        frames();
-        const int ball = index(level.ball), can = index(level.basket);
-        EXPECT_EQ((*this)[level.ball].depth, level.ballPos.z);
-        EXPECT_TRUE(behind ? ball < can : ball > can && ball < index(level.foreground[0])) << ball;
-    }
-    EXPECT_EQ(std::pair(level.state, level.tutorial), std::pair(+Level::FLYING, (Sprite*)nullptr));
-}
-
-TEST_F(Render, NothingBeforeTheFirstCreateThenPopInsAndBanner) {
-    down(160, 32); // the level exists but has never been created
-    up(48, 295);
-    evt::publish("onLevelUnlocked");
-    frames(2);
-    EXPECT_EQ(std::tuple(drawn.size(), take(), sizeGlCalls), std::tuple(0u, Events{}, 0));
+    // Made afresh for a slide, the level waits inactive.
     level.create(&fg::level_info[0], 9, false, 1);
     EXPECT_EQ(std::pair(level.state, level.savedState), std::pair(+Level::INACTIVE, +Level::READY));
     level.state = Level::READY;
@@ -132,47 +114,50 @@ TEST_F(Render, NothingBeforeTheFirstCreateThenPopInsAndBanner) {
         level.unlockPhase = phase;
         drawn.clear();
         level.render({0, 0});
-        for (const Sprite* s : {level.scoreText[1], level.submitButton}) {
-            EXPECT_FLOAT_EQ((*this)[s].scale.x, scale);
-            EXPECT_FLOAT_EQ((*this)[s].colour.w, alpha);
-        }
+        for (const Sprite* s : {level.scoreText[1], level.submitButton})
+            EXPECT_EQ(std::pair(r[s].scale.x, r[s].colour.w), std::pair(scale, alpha));
         ASSERT_EQ(index(level.unlockedText) < 0, phase == 0);
         if (phase == 0) continue;
-        const Drawn& banner = (*this)[level.unlockedText];
-        EXPECT_FLOAT_EQ(banner.scale.x, bannerScale);
-        EXPECT_FLOAT_EQ(banner.rotation.z, turn);
-        EXPECT_FLOAT_EQ(banner.colour.w, bannerAlpha);
-        EXPECT_EQ(banner.colour.z, 0.0f); // yellow
+        const Drawn& b = r[level.unlockedText]; // yellow
+        EXPECT_EQ(std::tuple(b.scale.x, b.rotation.z, b.colour.w, b.colour.z),
+                  std::tuple(bannerScale, turn, bannerAlpha, 0.0f));
     }
-}
 
-// The build crops the full-screen overlays to what shows of them; drawn where the level puts
-// them now, they give the very pixels the full pictures gave where they were drawn before.
-TEST_F(Render, CroppedOverlaysDrawTheSamePixelsAsTheFullPicturesDid) {
-    fg::LevelInfo info = fg::level_info[0];
-    info.tutorial = "tutorial.png";
-    enter(info);
-    const auto& L = fg::level_info;
-    const std::pair<const char*, Vector3<float>> overlays[] = {
-        {"tutorial.png", level.tutorialPos},
-        {"Level1_foreground.png", L[0].foregroundPos},
-        {"Level2_foreground.png", L[1].foregroundPos},
-        {"Level2_Computer.png", L[1].foreground2Pos},
-        {"Front_desks_L3.png", L[2].foregroundPos},
-        {"Basement_foreground.png", L[4].foregroundPos}, // the full one was centred at y 284
-    };
+    // The build crops the full-screen overlays to what shows of them; drawn where the level puts
+    // them now, they give the very pixels the full pictures gave where they were drawn before. In
+    // flight the ball passes between the desks and the can, then behind the can's front; the
+    // tutorial goes with the first throw.
+    fg::level_info[0].tutorial = "tutorial.png"; // the driver fills the catalogue afresh
+    enter();
+    std::vector<std::pair<const char*, Vector3<float>>> overlays = {
+        {"tutorial.png", level.tutorialPos}};
+    for (const fg::LevelInfo& l : fg::level_info)
+        for (auto [name, at] :
+             {std::pair{l.foreground, l.foregroundPos}, {l.foreground2, l.foreground2Pos}})
+            if (name) overlays.emplace_back(name, at);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    auto draw = [](const std::string& name, Vector3<float> at) {
+    auto draw = [](const std::string& name, float x, float y) {
         glClear(GL_COLOR_BUFFER_BIT);
-        Sprite(name.c_str(), {0, 0}, 0, false, 0).draw(at, {1, 1}, {0, 0, 0}, {1, 1, 1, 1});
+        Sprite(name.c_str(), {0, 0}, 0, false, 0).draw({x, y, 0}, {1, 1}, {0, 0, 0}, {1, 1, 1, 1});
         return testgl::readPixels();
     };
-    const std::vector<uint8_t> empty = draw("none.png", {0, 0, 0});
+    const std::vector<uint8_t> empty = draw("none.png", 0, 0);
     for (const auto& [name, now] : overlays) {
-        const float y = std::string(name).starts_with("Base") ? 284 : 240;
-        const auto before = draw(std::string(FULL_OVERLAYS) + "/" + name, {160, y, 0});
-        ASSERT_NE(before, empty) << name << ": the full picture did not draw";
-        EXPECT_TRUE(before == draw(name, {now.x, now.y, 0})) << name;
+        // The full basement picture was centred at y 284.
+        const auto before =
+            draw(std::string(FULL_OVERLAYS) + "/" + name, 160, *name == 'B' ? 284 : 240);
+        EXPECT_TRUE(before != empty && before == draw(name, now.x, now.y)) << name;
     }
+    level.wind = 0;
+    flick(0, 68);
+    for (bool behind : {false, true}) {
+        frames(behind ? 44 : 19); // 0.4 s and 1.3 s into the 1.5 s flight
+        drawn.clear();
+        frames();
+        const int ball = index(level.ball), can = index(level.basket);
+        EXPECT_EQ(r[level.ball].depth, level.ballPos.z);
+        EXPECT_TRUE(behind ? ball < can : ball > can && ball < index(level.foreground[0])) << ball;
+    }
+    EXPECT_EQ(std::pair(level.state, level.tutorial), std::pair(+Level::FLYING, (Sprite*)nullptr));
 }

@@ -4,6 +4,8 @@
 #include "gfx/image.h"
 #include "support/gfx.h"
 
+#include <cstring>
+
 namespace {
 
 using gfxtest::Bytes;
@@ -59,11 +61,8 @@ Bytes blocks(int count, const std::vector<uint32_t>& set) {
     Bytes data;
     for (int i = 0; i < count; ++i)
         data.insert(data.end(), {0, 0, 0, 0, 0x00, 0x80, 0x00, 0x80}); // colour 0x80008000
-    for (size_t i = 0; i + 2 < set.size(); i += 3)
-        for (int b = 0; b < 4; ++b) {
-            data[set[i] * 8 + b] = uint8_t(set[i + 1] >> (8 * b));
-            data[set[i] * 8 + 4 + b] = uint8_t(set[i + 2] >> (8 * b));
-        }
+    for (size_t i = 0; i + 2 < set.size(); i += 3) // the two words, little-endian like the host
+        memcpy(&data[set[i] * 8], &set[i + 1], 8);
     return data;
 }
 

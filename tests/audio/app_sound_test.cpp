@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "audio/session.h"
 #include "support/disk_audio.h"
 
 #include <tuple>
@@ -101,4 +102,19 @@ TEST_F(DiskAudioTest, BackgroundTrackLoopsSwitchesAndFollowsTheSoundSwitch) {
     app.reset();
     evt::publish("setBackgroundSound", "Office.wav");
     EXPECT_EQ(sound::g_curr_background_music, "");
+}
+
+// Focus lost with a loop sounding: the session holds it still until the focus is back.
+TEST_F(DiskAudioTest, FocusLossHoldsTheSoundingEffectsUntilItIsBack) {
+    app.reset(); // the session brings its own
+    sound::startSession();
+    writeMarkerWav("In.wav", 3000, 200);
+    evt::publish("setSound", true);
+    evt::publish("playSoundLoop", "In.wav");
+    ASSERT_TRUE(soundFrom(0, LAG + 8192));
+    evt::publish("onSleep");
+    EXPECT_TRUE(silentFor(8192));
+    evt::publish("onWake");
+    EXPECT_TRUE(soundFrom(written(), LAG + 8192));
+    sound::endSession();
 }

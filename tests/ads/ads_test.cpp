@@ -5,10 +5,10 @@
 #include "ads/adwhirl.h"
 #include "core/platform.h"
 #include "gfx/texture.h"
+#include "support/run.h"
 
 #include <GLES/gl.h>
 #include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -77,7 +77,7 @@ TEST(AdsTest, BannersSlideInWhenSelectedAndOutAndAwayWhenNot) {
     // A folder without a usable picture (here a broken one) shows no banner; a readable picture
     // beside the broken one is shown.
     const std::string img = std::string(platform::getBasePath()) + "img/house_banner_";
-    std::ofstream(img + "0.png") << "not a picture";
+    testrun::writeFile(img + "0.png", "not a picture");
     std::remove((img + "1.png").c_str());
     for (bool readable : {false, true}) {
         if (readable) leveltest::writeImage("house_banner_1.png", 320, 50, 0x2020E0);

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "core/file.h"
 #include "core/platform.h"
+#include "support/run.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
@@ -15,15 +15,14 @@ using Names = std::vector<std::string>;
 // name wins; a File is found through the global manager, or else relative to the working
 // directory.
 TEST(Files, SearchFoldersInByteOrderScansBySuffixOpenedFilesAndTheGamesFolders) {
-    char tmpl[] = "/tmp/flingo-file-XXXXXX";
-    const std::string tmp = mkdtemp(tmpl), b = tmp + "/b", odd = tmp + "/\xc3\xa9t\xff";
+    const std::string tmp = testrun::tempDir(), b = tmp + "/b", odd = tmp + "/\xc3\xa9t\xff";
     ASSERT_EQ(chdir(tmp.c_str()), 0);
     for (const std::string& d : {tmp + "/ab/s/sub", b, odd})
         std::filesystem::create_directories(d);
     for (const std::string& f :
          {b + "/In.wav", odd + "/In.wav", tmp + "/ab/In.wav", odd + "/Only.wav",
           tmp + "/ab/s/Out.wav", tmp + "/ab/s/xwav", tmp + "/ab/s/notes.txt", tmp + "/plain"})
-        std::ofstream(f) << "abcdef";
+        testrun::writeFile(f, "abcdef");
     file::FileMgr mgr, two;
     for (const char* d : {"ab/", "ab", "/", "/abs//", "./", "c:\\dir\\"})
         mgr.addPath(d);
@@ -59,7 +58,7 @@ TEST(Files, SearchFoldersInByteOrderScansBySuffixOpenedFilesAndTheGamesFolders) 
     missing.setPath("plain.dat");
     EXPECT_EQ(std::tuple(missing.path, missing.getSize(), missing.openReadOnly()),
               std::tuple("plain.dat", 0u, false));
-    std::ofstream("plain.dat") << "x";
+    testrun::writeFile("plain.dat", "x");
     EXPECT_TRUE(missing.openReadOnly());
     fclose(missing.file);
     file::file_mgr = nullptr;

@@ -15,11 +15,12 @@ flingo_overlay(Level2_Computer ${res}/img)
 flingo_overlay(Front_desks_L3 ${res}/img)
 flingo_overlay(Basement_foreground ${res}/img)
 
-# Fans: four frames of turning blades in one row (3 blades, 30 degrees a frame).
+# Fans: four frames of turning blades in one row (3 blades, 30 degrees a frame). A room's second
+# desk fan is the first one's mirror image.
 flingo_sheet(fan_l1l2_left fan_desk 4 4 30)
-flingo_sheet(fan_l1l2_right fan_desk 4 4 30 MIRROR)
+flingo_mirrored_sheet(fan_l1l2_right fan_l1l2_left)
 flingo_sheet(Far_fan_Left fan_far 4 4 30)
-flingo_sheet(Far_fan_Right fan_far 4 4 30 MIRROR)
+flingo_mirrored_sheet(Far_fan_Right Far_fan_Left)
 flingo_sheet(Fan_Bmt_L fan_bmt_left 4 4 30)
 flingo_sheet(Fan_Bmt_R fan_bmt_right 4 4 30)
 

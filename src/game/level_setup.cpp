@@ -4,6 +4,7 @@
 
 #include "core/events.h"
 #include "core/evt.h"
+#include "game/mirrors.h"
 #include "game/overlays.h"
 #include "gfx/sprite.h"
 
@@ -23,9 +24,9 @@ const char* const WIND_FONT = "fawn";
 namespace {
 
 // Optional images are named null in the catalogue: no name, no sprite.
-Sprite* imageSprite(const char* name, Vector2<int> frame, float duration, bool scrolling, int count,
-                    bool upright = false) {
-    return name ? new Sprite(name, frame, duration, scrolling, count, upright) : nullptr;
+Sprite* imageSprite(const char* name, Vector2<int> frame, float duration, bool scrolling,
+                    int count) {
+    return name ? new Sprite(name, frame, duration, scrolling, count) : nullptr;
 }
 
 int leadingNames(const char* const (&names)[4]) {
@@ -63,17 +64,16 @@ void Level::create(const fg::LevelInfo* levelInfo, int bestScore, bool submit, i
     info = levelInfo;
 
     ball = new Sprite("paper_ball.png", {86, 86}, 1.0f, false, 0);
-    // The room's layers are drawn upright at their own size: their textures fit the pictures.
-    background = imageSprite(info->background, {320, 480}, 0, false, 0, true);
+    background = imageSprite(info->background, {320, 480}, 0, false, 0);
     if (info->catcherSprite) {
         catcher = new Sprite(info->catcherSprite, info->catcherFrameSize, info->catcherDuration,
                              false, 0);
     }
     if (info->foreground) {
-        foreground[0] = new Sprite(info->foreground, {0, 0}, 0, false, 0, true);
-        foreground[1] = imageSprite(info->foreground2, {0, 0}, 0, false, 0, true);
+        foreground[0] = new Sprite(info->foreground, {0, 0}, 0, false, 0);
+        foreground[1] = imageSprite(info->foreground2, {0, 0}, 0, false, 0);
     }
-    tutorial = imageSprite(info->tutorial, {0, 0}, 0, false, 0, true);
+    tutorial = imageSprite(info->tutorial, {0, 0}, 0, false, 0);
     if (info->tutorial) {
         const Vector2<float> shift = fg::overlayShift(info->tutorial);
         tutorialPos = {160 + shift.x, 240 + shift.y, 0};
@@ -82,8 +82,11 @@ void Level::create(const fg::LevelInfo* levelInfo, int bestScore, bool submit, i
     for (int g = 0; g < 2; ++g) {
         for (int j = 0; j < fg::FAN_LAYERS && info->fans[g][j].texture; ++j) {
             const fg::FanLayer& l = info->fans[g][j];
-            fanSprites[g][j] = new Sprite(l.texture, l.frameSize, l.duration,
-                                          l.scroll.x != 0 || l.scroll.y != 0, l.frameCount);
+            // A sheet made as another's mirror image is drawn from that one's texture.
+            const char* original = fg::mirroredSheet(l.texture);
+            fanSprites[g][j] =
+                new Sprite(original ? original : l.texture, l.frameSize, l.duration,
+                           l.scroll.x != 0 || l.scroll.y != 0, l.frameCount, original != nullptr);
         }
     }
     leftSoundCount = leadingNames(info->leftSounds);

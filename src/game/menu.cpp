@@ -59,7 +59,7 @@ void Menu::create(const char* backgroundImage, const char* scoresImage, Vector3<
     active = 0;
     soundColour = SOUND_COLOR;
     scoresButtonPos = scoresPos;
-    background = new Sprite(backgroundImage, Vector2<int>{0, 0}, 0.0f, false, 0, true);
+    background = new Sprite(backgroundImage, Vector2<int>{0, 0}, 0.0f, false, 0);
     scoresButton = stillSprite(scoresImage);
     setSound(on);
 }

@@ -63,7 +63,7 @@ void ScoreMenu::render(Vector2<float> offset) {
     const Vector3<float> noRotation = {0, 0, 0};
     const Vector4<float> white = {1, 1, 1, 1};
     if (!background && !backgroundName.empty())
-        background = new Sprite(backgroundName.c_str(), Vector2<int>{0, 0}, 0.0f, false, 0, true);
+        background = new Sprite(backgroundName.c_str(), Vector2<int>{0, 0}, 0.0f, false, 0);
     if (background)
         background->draw({offset.x + 160, offset.y + 240, 449.9f}, {1, 1}, noRotation, white);
     // The numbers move in whole pixels while the background follows the exact offset.

@@ -13,9 +13,9 @@ const float quad_verts[8] = {-0.5f, -0.5f, 0.5f, -0.5f, 0.5f, 0.5f, -0.5f, 0.5f}
 } // namespace fg
 
 Sprite::Sprite(const char* name, Vector2<int> size, float dur, bool scrolls, int count,
-               bool upright)
+               bool mirrored)
     : duration(scrolls ? 0 : dur), scrolling(scrolls) {
-    texture = texture_mgr.get(name, upright && !scrolls);
+    texture = texture_mgr.get(name, !scrolls);
     // Frames are given in points; the texture holds scale pixels a point.
     const float k = texture->scale;
     if (size.x == 0 && size.y == 0) {
@@ -42,11 +42,12 @@ Sprite::Sprite(const char* name, Vector2<int> size, float dur, bool scrolls, int
         const float u1 = tw > 0 ? float(column * px.x + px.x) / tw : 0;
         const float v0 = th > 0 ? float(px.y * row) / th : 0;
         const float v1 = th > 0 ? float(row * px.y + px.y) / th : 0;
+        const float left = mirrored ? u1 : u0, right = mirrored ? u0 : u1;
         float* f = frames + 8 * i;
-        f[0] = u0, f[1] = v1; // bottom-left shows the frame's bottom row
-        f[2] = u1, f[3] = v1;
-        f[4] = u1, f[5] = v0;
-        f[6] = u0, f[7] = v0;
+        f[0] = left, f[1] = v1; // bottom-left shows the frame's bottom row
+        f[2] = right, f[3] = v1;
+        f[4] = right, f[5] = v0;
+        f[6] = left, f[7] = v0;
     }
 }
 

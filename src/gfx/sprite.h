@@ -11,11 +11,11 @@ class Sprite {
   public:
     // An image sprite. frameSize (0, 0) = the whole image; frameCount 0 = as many as fit. Sizes
     // are in points, whatever the scale of the image set loaded.
-    // A scrolling sprite has one frame, no animation, and draws with repeating wrap.
-    // upright: the caller draws it only unrotated at scale 1, so its texture may be fitted to
-    // the picture (see Texture); a turned or scaled drawing would round its edges differently.
+    // A scrolling sprite has one frame, no animation, and draws with repeating wrap; the others'
+    // textures are fitted to their pictures (see Texture). A mirrored sprite shows every frame
+    // of the sheet flipped left to right.
     Sprite(const char* name, Vector2<int> frameSize, float duration, bool scrolling, int frameCount,
-           bool upright = false);
+           bool mirrored = false);
     // A line of text in the font "<font>.ttf", glyph index = UTF-16 unit + glyphOffset, with an
     // opaque black outline of outlineWidth points when it is above 0; rasterised at the
     // drawing scale, drawn at its point size.

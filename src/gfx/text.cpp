@@ -6,6 +6,7 @@
 #include "core/platform.h"
 #include "core/util.h"
 #include "gfx/image.h"
+#include "gfx/texture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -296,8 +297,8 @@ unsigned char* loadFontFileText(const char* text, const TextStyle& style, TextIm
 
     out.width = int(std::min(outlineWidth + 2 + pen, double(drawWidth)));
     out.height = outlineWidth + pointSize;
-    out.texWidth = util::nextPowerOfTwo(out.width);
-    out.texHeight = util::nextPowerOfTwo(out.height);
+    out.texWidth = util::paddedSide(out.width, style.fitted);
+    out.texHeight = util::paddedSide(out.height, style.fitted);
     return compose(style, out, fills, outlined ? &outline : nullptr);
 }
 

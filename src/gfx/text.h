@@ -16,12 +16,13 @@ struct TextStyle {
     int outlineWidth = 0; // pixels; no outline when 0 or its colour is transparent
     float fill = 0;       // the grey (0..1) that transparent pixels carry
     int maxWidth = 512;   // the line is cut there
+    bool fitted = false;  // the buffer one texel larger than the text, not a power of two
 };
 
 // The sizes of a rasterised line.
 struct TextImage {
     int width = 0, height = 0;       // of the text
-    int texWidth = 0, texHeight = 0; // of the buffer: the next powers of two
+    int texWidth = 0, texHeight = 0; // of the buffer (see util::paddedSide)
     int bytesPerPixel = 0;
 };
 

@@ -9,6 +9,7 @@
 
 #include <GLES/gl.h>
 #include <GLES/glext.h>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -33,6 +34,15 @@ bool glHasPvrtc() {
     return has;
 }
 
+struct Spare {
+    GLuint id;
+    Vector2<int> size;
+};
+// Oldest first. Only textures of at least SPARE_TEXELS wait: smaller storage is cheap to make.
+Spare spares[gfx::MAX_SPARE_TEXTURES];
+int spare_count = 0;
+constexpr int SPARE_TEXELS = 128 * 128;
+
 } // namespace
 
 namespace gfx {
@@ -42,7 +52,33 @@ bool anyTextureSize() {
     return any;
 }
 
+void releaseTexture(uint32_t id, int w, int h) {
+    GLuint name = id;
+    if (!name) return;
+    if (w * h < SPARE_TEXELS) {
+        glDeleteTextures(1, &name);
+        return;
+    }
+    if (spare_count == MAX_SPARE_TEXTURES) {
+        glDeleteTextures(1, &spares[0].id);
+        std::copy(spares + 1, spares + spare_count, spares);
+        --spare_count;
+    }
+    spares[spare_count++] = {name, {w, h}};
+}
+
 } // namespace gfx
+
+uint32_t Texture::takeSpare(Vector2<int> tex) {
+    for (int i = 0; i < spare_count; ++i) {
+        if (spares[i].size.x != tex.x || spares[i].size.y != tex.y) continue;
+        const GLuint name = spares[i].id;
+        std::copy(spares + i + 1, spares + spare_count, spares + i);
+        --spare_count;
+        return name;
+    }
+    return 0;
+}
 
 namespace util {
 
@@ -51,23 +87,28 @@ int paddedSide(int side, bool anySize) {
     return pot == side || !anySize ? pot : side + 1;
 }
 
-unsigned char* padImage(unsigned char* pixels, int bpp, int& width, int& height, int w, int h) {
-    if (w == width && h == height) return pixels;
-    const size_t srcRow = size_t(bpp) * width, dstRow = size_t(bpp) * w;
-    unsigned char* out = new unsigned char[dstRow * h];
+unsigned char* layOut(unsigned char* pixels, int& bpp, int& width, int& height, int w, int h) {
+    const int outBpp = bpp == 3 ? 4 : bpp;
+    if (w == width && h == height && outBpp == bpp) return pixels;
+    const size_t dstRow = size_t(outBpp) * w;
+    unsigned char* out = new unsigned char[dstRow * h]();
     for (int y = 0; y < height; ++y) {
-        memcpy(out + dstRow * y, pixels + srcRow * y, srcRow);
-        memset(out + dstRow * y + srcRow, 0, dstRow - srcRow);
+        const unsigned char* src = pixels + size_t(bpp) * width * y;
+        unsigned char* dst = out + dstRow * y;
+        if (outBpp == bpp) {
+            memcpy(dst, src, size_t(bpp) * width);
+            continue;
+        }
+        for (int x = 0; x < width; ++x, src += 3, dst += 4) {
+            memcpy(dst, src, 3);
+            dst[3] = 255;
+        }
     }
-    memset(out + dstRow * height, 0, dstRow * (h - height));
     delete[] pixels;
+    bpp = outBpp;
     width = w;
     height = h;
     return out;
-}
-
-unsigned char* makePowerOfTwo(unsigned char* pixels, int bpp, int& width, int& height) {
-    return padImage(pixels, bpp, width, height, nextPowerOfTwo(width), nextPowerOfTwo(height));
 }
 
 } // namespace util
@@ -94,8 +135,8 @@ Texture::Texture(const char* fileName, bool fitted) {
     Vector2<int> tex{w, h};
     if (!(fmt & COMPRESSED)) {
         const bool any = fitted && gfx::anyTextureSize();
-        pixels = util::padImage(pixels, fmt, tex.x, tex.y, util::paddedSide(w, any),
-                                util::paddedSide(h, any));
+        pixels = util::layOut(pixels, fmt, tex.x, tex.y, util::paddedSide(w, any),
+                              util::paddedSide(h, any));
     }
     create(pixels, fmt, {w, h}, tex);
     scale = static_cast<float>(set);
@@ -111,8 +152,8 @@ Texture::Texture(const char* text, const char* font, int glyphOffset, int pointS
     const int outline = static_cast<int>(std::lround(static_cast<float>(outlineWidth) * s));
     const float grow = std::max(1.0f, s) * std::max(1.0f, static_cast<float>(pointSize) / 60.0f);
     const int room = std::max(512, static_cast<int>(std::lround(512 * grow)));
-    const platform::TextStyle style{font,         glyphOffset, size, colour,
-                                    {0, 0, 0, 1}, outline,     fill, room};
+    const platform::TextStyle style{
+        font, glyphOffset, size, colour, {0, 0, 0, 1}, outline, fill, room, gfx::anyTextureSize()};
     platform::TextImage image;
     unsigned char* pixels = platform::loadFontFileText(text, style, image);
     if (!pixels) return;
@@ -125,7 +166,15 @@ void Texture::create(const unsigned char* pixels, int fmt, Vector2<int> sz, Vect
     format = fmt;
     size = sz;
     texSize = tex;
-    GLuint name = 0;
+    GLuint name = fmt == 4 ? takeSpare(tex) : 0;
+    if (name) {
+        id = name;
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, tex.x, tex.y, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        setParameters();
+        return;
+    }
     glGenTextures(1, &name);
     id = name;
     glBindTexture(GL_TEXTURE_2D, name);
@@ -161,6 +210,10 @@ void Texture::create(const unsigned char* pixels, int fmt, Vector2<int> sz, Vect
         glTexImage2D(GL_TEXTURE_2D, 0, glFormat, tex.x, tex.y, 0, glFormat, GL_UNSIGNED_BYTE,
                      pixels);
     }
+    setParameters();
+}
+
+void Texture::setParameters() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);

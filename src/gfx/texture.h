@@ -14,9 +14,9 @@ class Texture {
   public:
     // Loads "img/<name>" from the resource folder, from the image set of the drawing scale (see
     // gfx/scale.h): PVR for the extension "pvr", PNG otherwise. Sides that are not powers of
-    // two get transparent padding up to the next power of two; a fitted texture, for a picture
-    // always drawn upright at its own size, only one texel where the GL takes any size (see
-    // util::paddedSide): its edges filter the same, in a fraction of the memory.
+    // two get transparent padding up to the next power of two; a fitted texture only one texel
+    // where the GL takes any size (see util::paddedSide): its edges filter the same, in a
+    // fraction of the memory. RGB pictures are uploaded with an opaque alpha (see create).
     explicit Texture(const char* name, bool fitted = false);
     // Rasterises one line of text (see gfx/text.h) with an opaque black outline, at the point
     // size and outline width times the drawing scale.
@@ -28,10 +28,17 @@ class Texture {
     // Stores the fields, makes a GL texture and uploads the pixels, which must already be laid
     // out at texSize. format: bytes per pixel (1 to 4), or bits per pixel (2 or 4) | COMPRESSED
     // for PVRTC data. Linear filtering, clamped edges, no mipmaps; the texture stays bound.
+    // RGBA pixels may go into the storage of a released texture of the same size (see
+    // gfx::releaseTexture).
     void create(const unsigned char* pixels, int format, Vector2<int> size, Vector2<int> texSize);
 
     static constexpr int COMPRESSED = 0x800;
 
+  private:
+    static uint32_t takeSpare(Vector2<int> texSize); // a released texture's name, or 0
+    static void setParameters();
+
+  public:
     uint32_t id = 0;
     int format = 0;
     Vector2<int> size{0, 0};    // the image itself, in pixels
@@ -77,18 +84,23 @@ extern TextureMgr texture_mgr;
 namespace gfx {
 // Whether the current GL context takes textures of any size (ES 1.1 wants powers of two).
 bool anyTextureSize();
+// Gives up an RGBA texture of w x h texels that frames queued long ago may have drawn (the
+// start-up picture). A large one keeps its storage for the next RGBA picture of the same size
+// (the backgrounds are all one size): deleting it would free nothing, since llvmpipe holds on to
+// what its finished frames drew until it reuses their command buffers, which for the frames
+// queued behind the start-up screen of a headless run is never. At most MAX_SPARE_TEXTURES
+// wait; the oldest is deleted when one more comes.
+void releaseTexture(uint32_t id, int w, int h);
+constexpr int MAX_SPARE_TEXTURES = 2;
 } // namespace gfx
 
 namespace util {
 // The texture side for an image side: the side itself when a power of two; else the next power
 // of two, or (anySize) one texel more, a transparent column or row for the filter to fade into.
 int paddedSide(int side, bool anySize);
-// Pads an image to w x h (at least its size): rows keep their place, the new columns and rows
-// are zero bytes. Returns pixels itself when nothing is added; otherwise a new[] buffer (the
-// old one is delete[]d) and width, height set to w, h.
-unsigned char* padImage(unsigned char* pixels, int bpp, int& width, int& height, int w, int h);
-// Pads an image to power-of-two sides: rows keep their place, the new columns and rows are zero
-// bytes. Returns pixels itself when the sides are already powers of two; otherwise a new[]
-// buffer (the old one is delete[]d) and width, height set to the padded sides.
-unsigned char* makePowerOfTwo(unsigned char* pixels, int bpp, int& width, int& height);
+// Lays an image out for upload at w x h (at least its size): rows keep their place, the new
+// columns and rows are transparent black, and RGB (bpp 3) gets an opaque alpha. Returns pixels
+// itself when there is nothing to do; otherwise a new[] buffer (the old one is delete[]d) with
+// bpp, width and height set to what it holds.
+unsigned char* layOut(unsigned char* pixels, int& bpp, int& width, int& height, int w, int h);
 } // namespace util

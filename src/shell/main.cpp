@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
     // top is free, so that the frames' small allocations never shrink and regrow it.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     mallopt(M_TRIM_THRESHOLD, 32 * 1024 * 1024);
+    // The game's threads (sound, loading, the score service) allocate little and rarely: one
+    // heap for all of them, not an arena of its own pages for each.
+    mallopt(M_ARENA_MAX, 1);
 #endif
     // A file-size limit then shows as a failed write, which every writer reports and survives,
     // instead of killing the game in the middle of a save.

@@ -112,6 +112,8 @@ bool ImageView::load() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, img.width, img.height, GL_RGBA, GL_UNSIGNED_BYTE,
                     img.rgba.data());
+    texWidth = tw;
+    texHeight = th;
     umax = static_cast<float>(img.width) / static_cast<float>(tw);
     vmax = static_cast<float>(img.height) / static_cast<float>(th);
     // Sized in points whatever the set's pixels.
@@ -121,7 +123,7 @@ bool ImageView::load() {
 }
 
 void ImageView::unload() {
-    if (texture && SDL_GL_GetCurrentContext()) glDeleteTextures(1, &texture);
+    if (texture && SDL_GL_GetCurrentContext()) gfx::releaseTexture(texture, texWidth, texHeight);
     texture = 0;
     for (ImageView* c : children)
         c->unload();

@@ -70,6 +70,7 @@ class ImageView : public View {
     double fade_start = 0, fade_length = 0;
     GLuint texture = 0;
     float umax = 1, vmax = 1;
+    int texWidth = 0, texHeight = 0;
     bool failed = false;
     bool opaque_pixels = false;
     std::vector<ImageView*> children;

@@ -3,6 +3,7 @@
 // catalogue and the game name, the sizes sprites cut frames from, the places the catalogue puts
 // things, the glyph order of the fonts and the key file. (The sounds have a checker of their own.)
 #include "game/level_defs.h"
+#include "game/mirrors.h"
 #include "support/run.h"
 
 #include <cmath>
@@ -57,8 +58,11 @@ TEST(ResourceImages, BackgroundsSheetsAndOverlays) {
     for (int i = 0; i < fg::LEVEL_COUNT; ++i) {
         images.push_back({levels[i].background, {320, 480}});
         for (const auto& group : levels[i].fans)
-            for (const fg::FanLayer& layer : group)
-                if (layer.texture) images.push_back({layer.texture, layer.frameSize});
+            for (const fg::FanLayer& layer : group) {
+                const char* mirrored = layer.texture ? fg::mirroredSheet(layer.texture) : nullptr;
+                if (layer.texture)
+                    images.push_back({mirrored ? mirrored : layer.texture, layer.frameSize});
+            }
         for (const char* name : {levels[i].canFront, levels[i].menuButton}) // cropped
             if (name) images.push_back({name, {0, 0}});
     }

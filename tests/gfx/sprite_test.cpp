@@ -40,11 +40,14 @@ class SpriteTest : public gfxtest::GfxTest {
 
 TEST_F(SpriteTest, FramesCoverTheGridFromTheTopLeftAndFollowTheTime) {
     Sprite* s = new Sprite("four.png", {64, 64}, 1.0f, false, 0);
-    Sprite odd("odd.png", {0, 0}, 0, false, 0);       // the whole image, in a padded texture
+    Sprite odd("odd.png", {0, 0}, 0, false, 0);       // the whole image, one texel of padding
     Sprite more("halves.png", {16, 16}, 0, false, 5); // more than the grid: carries on below
     Sprite still("four.png", {64, 64}, 0, false, 0);
+    Sprite mirrored("four.png", {64, 64}, 0, false, 0, true);
     EXPECT_EQ(frame(*s, 3), (Floats{0.75f, 1, 1, 1, 1, 0, 0.75f, 0}));
-    EXPECT_EQ(frame(odd, 0), (Floats{0, 0.78125f, 0.78125f, 0.78125f, 0.78125f, 0, 0, 0}));
+    EXPECT_EQ(frame(mirrored, 3), (Floats{1, 1, 0.75f, 1, 0.75f, 0, 1, 0}));
+    const float u = 100.0f / 101, v = 50.0f / 51;
+    EXPECT_EQ(frame(odd, 0), (Floats{0, v, u, v, u, 0, 0, 0}));
     EXPECT_EQ(frame(more, 4), (Floats{0, 1.5f, 0.5f, 1.5f, 0.5f, 1, 0, 1}));
     EXPECT_FALSE(s->update(0.6f));
     EXPECT_TRUE(s->update(0.6f)); // wrapped to 0.2 s: frame 0

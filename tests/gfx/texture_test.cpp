@@ -29,12 +29,13 @@ TEST_F(TextureTest, ImagesArePaddedWithTransparentBlackUploadedByKindAndFittedTo
               std::tuple(100, 50, 128, 64));
     drawTexture(t.id, 0, 0, 128, 64, false);  // texel (x, y) on screen pixel (x, y)
     drawTexture(t.id, 0, 100, 128, 64, true); // blended: the padding vanishes
-    // Grey + alpha must be grey with alpha, not 5-6-5 colour; grey and RGB keep their kinds.
+    // Grey + alpha must be grey with alpha, not 5-6-5 colour; grey keeps its kind, RGB gets an
+    // opaque alpha.
     put("ga.png", encodePng({2, 2, PNG_COLOR_TYPE_GRAY_ALPHA}, {200, 255, 90, 0, 60, 255, 0, 255}));
     put("g.png", encodePng({2, 2, PNG_COLOR_TYPE_GRAY}, {10, 20, 30, 40}));
     put("rgb.png", encodePng({3, 1, PNG_COLOR_TYPE_RGB}, {255, 0, 0, 0, 255, 0, 1, 2, 3}));
     Texture ga("ga.png"), g("g.png"), rgb("rgb.png");
-    EXPECT_EQ(std::tuple(ga.format, g.format, rgb.format), std::tuple(2, 1, 3));
+    EXPECT_EQ(std::tuple(ga.format, g.format, rgb.format), std::tuple(2, 1, 4));
     drawTexture(ga.id, 0, 200, 2, 2, true);
     drawTexture(g.id, 10, 200, 2, 2, false);
     drawTexture(rgb.id, 20, 200, 4, 1, false);
@@ -59,6 +60,35 @@ TEST_F(TextureTest, ImagesArePaddedWithTransparentBlackUploadedByKindAndFittedTo
             differ += testgl::rgbAt(px, x, y) != testgl::rgbAt(px, x + 160, y);
     EXPECT_EQ(differ, 0);
     EXPECT_NE(testgl::rgbAt(px, 0, bottom), testgl::rgbAt(px, 159, bottom));
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// A released large texture keeps its storage for the next RGBA picture of its very size; small
+// ones, and the oldest of too many, are deleted.
+TEST_F(TextureTest, AReleasedLargeTextureLendsItsStorageToTheNextPictureOfItsSize) {
+    clear(0xff00ff);
+    put("big.png", encodePng({200, 100}, gradient(200, 100)));
+    put("rgb.png", encodePng({200, 100, PNG_COLOR_TYPE_RGB}, Bytes(200 * 100 * 3, 7)));
+    put("small.png", encodePng({8, 8}, gradient(8, 8)));
+    Texture big("big.png", true), small("small.png", true);
+    gfx::releaseTexture(big.id, big.texSize.x, big.texSize.y);
+    gfx::releaseTexture(small.id, small.texSize.x, small.texSize.y);
+    EXPECT_FALSE(glIsTexture(small.id));
+    Texture pot("rgb.png"); // 256 x 128: another size
+    Texture fit("rgb.png", true);
+    EXPECT_EQ(std::pair(pot.id != big.id, fit.id), std::pair(true, big.id));
+    drawTexture(fit.id, 0, 0, 201, 101, true); // its pixels, and its padding transparent
+    gfxtest::expectScreen(
+        {0, 0, 0x070707, 199, 99, 0x070707, 200, 50, 0xff00ff, 100, 100, 0xff00ff});
+    Texture others[3] = {Texture("big.png", true), Texture("big.png", true),
+                         Texture("big.png", true)};
+    for (const Texture& t : others)
+        gfx::releaseTexture(t.id, t.texSize.x, t.texSize.y);
+    EXPECT_EQ(
+        std::tuple(glIsTexture(others[0].id), glIsTexture(others[1].id), glIsTexture(others[2].id)),
+        std::tuple(GL_FALSE, GL_TRUE, GL_TRUE));
+    EXPECT_EQ(Texture("big.png", true).id, others[1].id);
+    EXPECT_EQ(Texture("big.png", true).id, others[2].id); // none left waiting
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 

@@ -2,21 +2,20 @@
 # SPDX-License-Identifier: MIT
 # Renders an animation sheet from one SVG frame template.
 #
-#   build-sheet.sh TEMPLATE.svg OUT.png FRAMES COLUMNS STEP [mirror]
+#   build-sheet.sh TEMPLATE.svg OUT.png FRAMES COLUMNS STEP
 #
 # The template draws one frame at the frame's pixel size. Every "@ANGLE@" in it
 # is replaced by FRAME x STEP (degrees) and every "@FRAME@" by the frame number;
 # the frames are laid out left to right, then top to bottom, as the sprites
 # read them. SCALE (in the environment, default 1) draws every frame that many
-# times larger, so the grid is the same in points at every scale. With "mirror" every frame is flipped left to right (the fan on the
-# other side of the room).
+# times larger, so the grid is the same in points at every scale.
 set -eu
 
-if [ $# -ne 5 ] && [ $# -ne 6 ]; then
-    echo "usage: build-sheet.sh TEMPLATE.svg OUT.png FRAMES COLUMNS STEP [mirror]" >&2
+if [ $# -ne 5 ]; then
+    echo "usage: build-sheet.sh TEMPLATE.svg OUT.png FRAMES COLUMNS STEP" >&2
     exit 2
 fi
-template=$1 out=$2 frames=$3 columns=$4 step=$5 flip=${6:-}
+template=$1 out=$2 frames=$3 columns=$4 step=$5
 CONVERT=${CONVERT:-/usr/bin/convert}
 SCALE=${SCALE:-1} # pixels per point: every frame drawn that much larger
 
@@ -29,9 +28,6 @@ while [ "$i" -lt "$frames" ]; do
     sed -e "s/@ANGLE@/$angle/g" -e "s/@FRAME@/$i/g" "$template" >"$scratch/f.svg"
     frame=$scratch/$(printf '%03d' "$i").png
     rsvg-convert -z "$SCALE" -o "$frame" "$scratch/f.svg"
-    if [ "$flip" = mirror ]; then
-        "$CONVERT" "$frame" -flop "PNG32:$frame"
-    fi
     i=$((i + 1))
 done
 

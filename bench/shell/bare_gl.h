@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What the bare floor programs share: an SDL2 window with an OpenGL ES 1.1 context, one patterned
-// picture in a 512 x 512 texture, and the game's 2D state (blending, 320 x 480 point projection).
+// picture in a 512 x 512 texture (powers of two, as plain ES 1.1 wants them; the game fits its
+// pictures where the driver takes any size), and the game's 2D state (blending, 320 x 480 point
+// projection).
 #pragma once
 
 #include <GLES/gl.h>
@@ -21,7 +23,7 @@ inline SDL_Window* openWindow(const char* title, int w, int h) {
     return win;
 }
 
-// A w x h patterned picture uploaded into a 512 x 512 texture, as the game pads its images; then
+// A w x h patterned picture uploaded into a 512 x 512 texture; then
 // textured, blended drawing of 2D arrays over the 320 x 480 point space in a viewW x viewH
 // viewport.
 inline void setUp2d(int w, int h, int viewW, int viewH) {

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
     SDL_Window* w = bare::openWindow("bare", 320, 480);
     if (!w) return 1;
-    // A 320 x 480 picture in a 512 x 512 texture, as the game uploads its start-up image.
+    // The start-up picture, 320 x 480, in a texture of powers of two (see bare_gl.h).
     bare::setUp2d(320, 480, 320, 480);
     const GLfloat v[] = {0, 0, 320, 0, 320, 480, 0, 480};
     const GLfloat uv[] = {0, 0.9375f, 0.625f, 0.9375f, 0.625f, 0, 0, 0};

@@ -70,13 +70,14 @@ TEST_F(TextureTest, AReleasedLargeTextureLendsItsStorageToTheNextPictureOfItsSiz
     put("big.png", encodePng({200, 100}, gradient(200, 100)));
     put("rgb.png", encodePng({200, 100, PNG_COLOR_TYPE_RGB}, Bytes(200 * 100 * 3, 7)));
     put("small.png", encodePng({8, 8}, gradient(8, 8)));
+    put("short.png", encodePng({200, 60}, gradient(200, 60)));
     Texture big("big.png", true), small("small.png", true);
     gfx::releaseTexture(big.id, big.texSize.x, big.texSize.y);
     gfx::releaseTexture(small.id, small.texSize.x, small.texSize.y);
     EXPECT_FALSE(glIsTexture(small.id));
-    Texture pot("rgb.png"); // 256 x 128: another size
+    Texture other("short.png", true); // 201 x 61: another size
     Texture fit("rgb.png", true);
-    EXPECT_EQ(std::pair(pot.id != big.id, fit.id), std::pair(true, big.id));
+    EXPECT_EQ(std::pair(other.id != big.id, fit.id), std::pair(true, big.id));
     drawTexture(fit.id, 0, 0, 201, 101, true); // its pixels, and its padding transparent
     gfxtest::expectScreen(
         {0, 0, 0x070707, 199, 99, 0x070707, 200, 50, 0xff00ff, 100, 100, 0xff00ff});

@@ -137,7 +137,8 @@ bool Sprite::update(float dt) {
 
 void Sprite::draw(Vector3<float> position, Vector2<float> scale, Vector3<float> rotation,
                   Vector4<float> colour) {
-    if (frameCount <= 0) return;
+    // Shrunk to nothing (the menu's buttons while they are away) it covers no pixel: no draw.
+    if (frameCount <= 0 || scale.x == 0 || scale.y == 0) return;
     if (duration > 0) frame = std::min(int(float(frameCount) * (time / duration)), frameCount - 1);
     glPushMatrix();
     glTranslatef(position.x, position.y, -position.z);

@@ -90,13 +90,14 @@ int paddedSide(int side, bool anySize) {
 unsigned char* layOut(unsigned char* pixels, int& bpp, int& width, int& height, int w, int h) {
     const int outBpp = bpp == 3 ? 4 : bpp;
     if (w == width && h == height && outBpp == bpp) return pixels;
-    const size_t dstRow = size_t(outBpp) * w;
-    unsigned char* out = new unsigned char[dstRow * h]();
+    const size_t dstRow = size_t(outBpp) * w, used = size_t(outBpp) * width;
+    unsigned char* out = new unsigned char[dstRow * h];
     for (int y = 0; y < height; ++y) {
         const unsigned char* src = pixels + size_t(bpp) * width * y;
         unsigned char* dst = out + dstRow * y;
+        memset(dst + used, 0, dstRow - used);
         if (outBpp == bpp) {
-            memcpy(dst, src, size_t(bpp) * width);
+            memcpy(dst, src, used);
             continue;
         }
         for (int x = 0; x < width; ++x, src += 3, dst += 4) {
@@ -104,6 +105,7 @@ unsigned char* layOut(unsigned char* pixels, int& bpp, int& width, int& height, 
             dst[3] = 255;
         }
     }
+    memset(out + dstRow * height, 0, dstRow * size_t(h - height));
     delete[] pixels;
     bpp = outBpp;
     width = w;

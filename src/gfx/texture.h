@@ -34,16 +34,15 @@ class Texture {
 
     static constexpr int COMPRESSED = 0x800;
 
-  private:
-    static uint32_t takeSpare(Vector2<int> texSize); // a released texture's name, or 0
-    static void setParameters();
-
-  public:
     uint32_t id = 0;
     int format = 0;
     Vector2<int> size{0, 0};    // the image itself, in pixels
     Vector2<int> texSize{0, 0}; // the uploaded texture, at least size
     float scale = 1;            // pixels per point: size / scale is the size on screen
+
+  private:
+    static uint32_t takeSpare(Vector2<int> texSize); // a released texture's name, or 0
+    static void setParameters();
 };
 
 class TextureMgr {

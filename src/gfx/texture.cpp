@@ -169,19 +169,14 @@ void Texture::create(const unsigned char* pixels, int fmt, Vector2<int> sz, Vect
     size = sz;
     texSize = tex;
     GLuint name = fmt == 4 ? takeSpare(tex) : 0;
-    if (name) {
-        id = name;
-        glBindTexture(GL_TEXTURE_2D, name);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, tex.x, tex.y, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-        setParameters();
-        return;
-    }
-    glGenTextures(1, &name);
+    const bool reused = name != 0;
+    if (!reused) glGenTextures(1, &name);
     id = name;
     glBindTexture(GL_TEXTURE_2D, name);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (fmt & COMPRESSED) {
+    if (reused) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, tex.x, tex.y, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    } else if (fmt & COMPRESSED) {
         const int bits = fmt & ~COMPRESSED;
         if (glHasPvrtc()) {
             const GLenum internal = bits == 4 ? GL_COMPRESSED_RGBA_PVRTC_4BPPV1_IMG
@@ -212,10 +207,6 @@ void Texture::create(const unsigned char* pixels, int fmt, Vector2<int> sz, Vect
         glTexImage2D(GL_TEXTURE_2D, 0, glFormat, tex.x, tex.y, 0, glFormat, GL_UNSIGNED_BYTE,
                      pixels);
     }
-    setParameters();
-}
-
-void Texture::setParameters() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);

@@ -42,7 +42,6 @@ class Texture {
 
   private:
     static uint32_t takeSpare(Vector2<int> texSize); // a released texture's name, or 0
-    static void setParameters();
 };
 
 class TextureMgr {

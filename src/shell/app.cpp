@@ -70,6 +70,8 @@ void handleWindowEvent(const SDL_WindowEvent& w) {
         }
         break;
     case SDL_WINDOWEVENT_EXPOSED:
+        if (!drawnByLaunch(w.timestamp)) setNeedsDisplay();
+        break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         setNeedsDisplay();
         break;
@@ -256,9 +258,11 @@ int runHeadless(const Options& o, const std::vector<Command>& script) {
     return 0;
 }
 
-// Sleeps until the clock reaches deadline, handling window events meanwhile.
-void waitUntil(int64_t deadline) {
+// Sleeps until the clock reaches deadline, handling window events meanwhile. One of them asking
+// for a redraw (the window uncovered, resized) brings the deadline forward to redraw_at.
+void waitUntil(int64_t deadline, int64_t redraw_at) {
     for (;;) {
+        if (needsDisplay()) deadline = std::min(deadline, redraw_at);
         const int64_t now = clk::nowNs();
         if (now >= deadline || quit_requested || terminate_signal) break;
         const int64_t left = deadline - now;
@@ -287,7 +291,7 @@ int runWindowed(const Options& o, const std::vector<Command>& script) {
             deadline = std::min(deadline, last_present + STEP_NS);
         if (next_cmd < script.size()) deadline = std::min(deadline, now + STEP_NS);
         deadline = std::min(deadline, now + 100 * STEP_NS); // see signals and closes promptly
-        waitUntil(deadline);
+        waitUntil(deadline, last_present + STEP_NS);
         const int64_t woke = clk::nowNs();
         while (next_cmd < script.size() && script[next_cmd].step <= step)
             deliverCommand(script[next_cmd++]);

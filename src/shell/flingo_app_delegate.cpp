@@ -98,6 +98,9 @@ void FlingoAppDelegate::applicationDidFinishLaunching() {
     requestInterstitial();
 
     showWindowWithRootView(m_nav_ctrl);
+    // The stack starts on the start-up picture, which the launch frame put in the window: drawing
+    // it again would only add to the wait for the menu.
+    ui::clearNeedsDisplay();
     const time_t now = time(nullptr);
     if (shell::inPromotionWeek(now)) {
         auto* overlay = new ui::ImageView("BestBuyOverlay.png", 0, 0);

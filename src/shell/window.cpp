@@ -24,6 +24,8 @@ SDL_GLContext gl_context = nullptr;
 bool is_headless = false;
 bool fullscreen_on = false;
 std::vector<uint8_t> readback;
+bool launch_drawn = false;
+uint32_t launch_ticks = 0; // when the launch frame was drawn
 
 // The surface's true size in pixels. SDL's idea of it can differ from what the window really
 // got (a full-screen request no window manager carries out, a resize still under way), and the
@@ -329,8 +331,16 @@ SDL_GLContext context() {
 bool presentLaunchScreen(View* view) {
     if (!context()) return false;
     showWindow();
+    // The window system's requests to draw the new window, queued by now, are for this frame.
+    SDL_PumpEvents();
+    launch_ticks = SDL_GetTicks();
+    launch_drawn = true;
     present(view, {});
     return true;
+}
+
+bool drawnByLaunch(uint32_t ticks) {
+    return launch_drawn && ticks <= launch_ticks;
 }
 
 void toggleFullscreen() {

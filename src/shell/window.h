@@ -35,6 +35,9 @@ SDL_GLContext context();
 // start-up image is up while the game loads, as the phone shows it while it starts the game.
 // False when there is no context to draw with.
 bool presentLaunchScreen(ui::View* view);
+// Whether a request to draw the window, queued at SDL time ticks, was answered by the launch
+// frame.
+bool drawnByLaunch(uint32_t ticks);
 
 void toggleFullscreen();
 // The screen's place in the drawable, and its scale (drawable pixels per point).

@@ -208,6 +208,14 @@ TEST(Game, VersionStartsThatCannotWorkAndAWindowScaledToTheDesktop) {
     // The menu fills the whole screen: no corner of it is left black.
     for (auto [x, y] : {std::pair{20, 20}, {630, 20}, {20, 955}, {630, 955}, {325, 488}})
         EXPECT_GT(shot.at(x, y), 0) << x << "," << y;
+
+    // In a window the start-up picture is drawn once: the step after the start-up timer's, the
+    // second, shows the menu's first frame.
+    r = testrun::run({"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", FLINGO_EXE,
+                      "--scale", "1", "--frames", "2", "--trace", dir + "/w.jsonl", "--data-dir",
+                      dir + "/data"});
+    ASSERT_EQ(r.status, 0) << r.stderr_text;
+    EXPECT_GT(countBetween(readTrace(dir + "/w.jsonl"), "render", 1, 3), 0);
 }
 
 TEST(Game, KeysPadsAndTheBackKeyReachEveryScreen) {

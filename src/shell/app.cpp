@@ -215,10 +215,12 @@ void deliverCommand(const Command& c) {
     }
 }
 
-bool anythingAnimating() {
-    if (root_view && root_view->animating()) return true;
+bool overlaysAnimating() {
     return std::any_of(overlays().begin(), overlays().end(),
                        [](const Overlay* o) { return o->animating(); });
+}
+bool anythingAnimating() {
+    return (root_view && root_view->animating()) || overlaysAnimating();
 }
 
 // Everything of one step after the input: hooks, timers, transitions, the screen.
@@ -227,9 +229,13 @@ void runStep(const std::vector<std::string>& shots, bool force_present) {
     for (const Hook& h : hooks)
         h.fn(h.user);
     fireDueTimers();
-    if (auto* nav = dynamic_cast<NavController*>(root_view)) nav->advance();
+    auto* nav = dynamic_cast<NavController*>(root_view);
+    if (nav) nav->advance();
     const bool ticked = takeTicked();
-    if (force_present || ticked || needsDisplay() || anythingAnimating() || !shots.empty()) {
+    // A slide begun in this step has not moved yet: its first frame is the one on screen.
+    const bool moving = root_view && root_view->animating() && !(nav && nav->notMovedYet());
+    if (force_present || ticked || needsDisplay() || moving || overlaysAnimating() ||
+        !shots.empty()) {
         clearNeedsDisplay();
         present(root_view, shots);
     }

@@ -179,13 +179,21 @@ void NavController::advance() {
     if (delegate) delegate->didShowViewController(*this, shown, true);
 }
 
+float NavController::slid() const {
+    const double p = std::clamp((clk::now() - start) / TRANSITION_SECONDS, 0.0, 1.0);
+    return static_cast<float>(p * p * (3 - 2 * p)); // ease in and out
+}
+
+bool NavController::notMovedYet() const {
+    return from && SCREEN_WIDTH * slid() < 0.01f;
+}
+
 void NavController::draw(float x) {
     if (!from) {
         if (top()->view) top()->view->draw(x);
         return;
     }
-    double p = std::clamp((clk::now() - start) / TRANSITION_SECONDS, 0.0, 1.0);
-    const auto e = static_cast<float>(p * p * (3 - 2 * p)); // ease in and out
+    const float e = slid();
     const float w = SCREEN_WIDTH;
     if (forward) {
         if (from->view) from->view->draw(x - w * e);

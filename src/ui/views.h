@@ -108,6 +108,9 @@ class NavController : public View {
 
     // Ends a transition whose time is up (the loop calls this every step).
     void advance();
+    // Whether a slide is under way that has not moved a hundredth of a point yet (it began this
+    // step): its frame is the one already on screen.
+    bool notMovedYet() const;
     void draw(float x) override;
     void touch(TouchPhase phase, float x, float y) override;
     bool animating() const override;
@@ -118,6 +121,7 @@ class NavController : public View {
 
   private:
     void begin(ViewController* leaving, ViewController* coming, bool forward, bool animated);
+    float slid() const; // how far the slide has gone, eased: 0 to 1
     std::vector<ViewController*> stack;
     NavDelegate* delegate = nullptr;
     ViewController* from = nullptr; // during a transition

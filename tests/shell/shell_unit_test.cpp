@@ -130,8 +130,11 @@ TEST(Navigation, PushesWaitForTheSlideAndTheRootStays) {
     ui::ViewController start{nullptr, "start"}, game{nullptr, "game"}, web{nullptr, "web"};
     ui::NavController nav(&start);
     nav.push(&game, true);
-    nav.push(&web, true); // refused mid-slide
+    EXPECT_TRUE(nav.notMovedYet()); // begun: its first frame is the one on screen
+    nav.push(&web, true);           // refused mid-slide
     EXPECT_EQ(nav.depth(), 2u);
+    clk::setNs(20'000'000);
+    EXPECT_FALSE(nav.notMovedYet()); // a step on, it has
     clk::setNs(350'000'000);
     nav.advance(); // the slide is over
     nav.push(&web, false);

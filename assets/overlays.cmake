@@ -12,6 +12,7 @@ function(flingo_overlay name dest)
   set(sets)
   set(pngs)
   set(fulls)
+  set(packs)
   foreach(s ${FLINGO_ART_SCALES})
     set(full ${CMAKE_CURRENT_BINARY_DIR}/full/${s}/${name}.png)
     flingo_render(${img_src}/${name}.svg ${full} ${s})
@@ -19,12 +20,14 @@ function(flingo_overlay name dest)
     list(APPEND sets ${s} ${full} ${png})
     list(APPEND pngs ${png})
     list(APPEND fulls ${full})
+    list(APPEND packs COMMAND flingo_png_pack ${png})
   endforeach()
   add_custom_command(
     OUTPUT ${pngs} ${rect}
     COMMAND ${CMAKE_COMMAND} -E env CONVERT=${FLINGO_CONVERT}
             sh ${tools}/crop-overlay.sh ${rect} ${name}.png ${sets}
-    DEPENDS ${fulls} ${tools}/crop-overlay.sh
+    ${packs}
+    DEPENDS ${fulls} ${tools}/crop-overlay.sh flingo_png_pack
     VERBATIM)
   set(outputs ${outputs} ${pngs} PARENT_SCOPE)
   set(overlay_rects ${overlay_rects} ${rect} PARENT_SCOPE)

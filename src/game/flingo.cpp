@@ -54,7 +54,7 @@ void setupGl() {
     glDisable(GL_DEPTH_TEST);
     glLoadIdentity();
     glViewport(0, 0, 320, 480);
-    glColor4f(1, 1, 1, 1);
+    glShadeModel(GL_FLAT); // one colour a quad (gfx::setColour)
     glClearColor(0.9f, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glVertexPointer(2, GL_FLOAT, 0, quad_verts);

@@ -138,7 +138,7 @@ void drawFocus() {
     glLoadIdentity();
     glDisable(GL_TEXTURE_2D);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glColor4f(1, 0.85f, 0.2f, 1);
+    gfx::setColour(1, 0.85f, 0.2f, 1);
     glLineWidth(3);
     glVertexPointer(2, GL_FLOAT, 0, ring);
     glDrawArrays(GL_LINE_LOOP, 0, 4);
@@ -146,7 +146,6 @@ void drawFocus() {
     glVertexPointer(2, GL_FLOAT, 0, quad_verts);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnable(GL_TEXTURE_2D);
-    glColor4f(1, 1, 1, 1);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

@@ -135,6 +135,23 @@ bool Sprite::update(float dt) {
     return false;
 }
 
+namespace gfx {
+namespace {
+GLfloat quad_colours[16];
+} // namespace
+
+void setColour(float r, float g, float b, float a) {
+    for (int i = 0; i < 16; i += 4) {
+        quad_colours[i] = r;
+        quad_colours[i + 1] = g;
+        quad_colours[i + 2] = b;
+        quad_colours[i + 3] = a;
+    }
+    glColorPointer(4, GL_FLOAT, 0, quad_colours);
+    glEnableClientState(GL_COLOR_ARRAY);
+}
+} // namespace gfx
+
 void Sprite::draw(Vector3<float> position, Vector2<float> scale, Vector3<float> rotation,
                   Vector4<float> colour) {
     // Shrunk to nothing (the menu's buttons while they are away) it covers no pixel: no draw.
@@ -146,7 +163,7 @@ void Sprite::draw(Vector3<float> position, Vector2<float> scale, Vector3<float> 
     if (rotation.y != 0) glRotatef(rotation.y, 0, 1, 0);
     if (rotation.x != 0) glRotatef(rotation.x, 1, 0, 0);
     glScalef(quadSize.x * scale.x, quadSize.y * scale.y, 1);
-    glColor4f(colour.x, colour.y, colour.z, colour.w);
+    gfx::setColour(colour.x, colour.y, colour.z, colour.w);
     // Blown up, the twin drawn for that size keeps the edges sharp.
     const bool big = large && large->id && std::max(scale.x, scale.y) > 2;
     glBindTexture(GL_TEXTURE_2D, big ? large->id : texture->id);

@@ -65,3 +65,11 @@ namespace fg {
 // The unit square every sprite is drawn from: (-0.5,-0.5), (0.5,-0.5), (0.5,0.5), (-0.5,0.5).
 extern const float quad_verts[8];
 } // namespace fg
+
+namespace gfx {
+// The colour of the next quad drawn, at its four corners. It goes to GL as a colour array, not as
+// GL's current colour: llvmpipe passes a current colour through an upload buffer of its own, half
+// a megabyte that stays for good, which vertex arrays never need. (Drawing flat, the corners
+// cost nothing over one colour.)
+void setColour(float r, float g, float b, float a);
+} // namespace gfx

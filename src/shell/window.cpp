@@ -72,7 +72,7 @@ struct SavedState {
     GLint framebuffer = 0, viewport[4] = {}, texture = 0, matrix_mode = 0, array_buffer = 0;
     GLint active_texture = 0, client_texture = 0, env_mode = 0, blend_src = 0, blend_dst = 0;
     GLfloat projection[16] = {}, modelview[16] = {}, texmatrix[16] = {};
-    GLfloat color[4] = {}, clear[4] = {};
+    GLfloat clear[4] = {};
     GLboolean caps[9] = {}, arrays[4] = {};
     struct Pointer {
         GLint size = 0, type = 0, stride = 0, buffer = 0;
@@ -101,7 +101,6 @@ struct SavedState {
         glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &array_buffer);
         glGetIntegerv(GL_BLEND_SRC, &blend_src);
         glGetIntegerv(GL_BLEND_DST, &blend_dst);
-        glGetFloatv(GL_CURRENT_COLOR, color);
         glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
         for (int i = 0; i < 9; ++i)
             caps[i] = glIsEnabled(cap_names[i]);
@@ -137,7 +136,6 @@ struct SavedState {
         for (int i = 0; i < 4; ++i)
             arrays[i] ? glEnableClientState(array_names[i]) : glDisableClientState(array_names[i]);
         glBlendFunc(static_cast<GLenum>(blend_src), static_cast<GLenum>(blend_dst));
-        glColor4f(color[0], color[1], color[2], color[3]);
         glClearColor(clear[0], clear[1], clear[2], clear[3]);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, env_mode);
         glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
@@ -201,6 +199,7 @@ void setComposeState(const PixelRect& r) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
+    glShadeModel(GL_FLAT);
 }
 
 void writeScreenshot(const std::string& path, const PixelRect& r) {

@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/util.h"
 #include "gfx/scale.h"
+#include "gfx/sprite.h"
 #include "gfx/texture.h"
 #include "ui/png_file.h"
 #include "ui/timer.h"
@@ -33,7 +34,7 @@ void drawQuad(GLuint texture, float x, float y, float w, float h, float u0, floa
     const GLfloat verts[] = {x, y, x + w, y, x + w, y + h, x, y + h};
     const GLfloat uvs[] = {u0, v0, u1, v0, u1, v1, u0, v1};
     glBindTexture(GL_TEXTURE_2D, texture);
-    glColor4f(1, 1, 1, alpha);
+    gfx::setColour(1, 1, 1, alpha);
     glVertexPointer(2, GL_FLOAT, 0, verts);
     glTexCoordPointer(2, GL_FLOAT, 0, uvs);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);

@@ -11,6 +11,7 @@
 #include "game/focus.h"
 #include "game/overlays.h"
 #include "shell/analytics.h"
+#include "shell/input.h"
 #include "shell/main_view.h"
 #include "shell/options.h"
 #include "shell/scores_link.h"
@@ -168,6 +169,7 @@ void FlingoAppDelegate::didShowViewController(ui::NavController&, ui::ViewContro
     if (!m_activated && vc == m_view_ctrl) {
         fg::activate();
         m_activated = true;
+        shell::input::openPads();
         // Nothing goes back to the start-up screen: its picture need not stay in memory.
         m_startup_view->unload();
     }

@@ -224,9 +224,15 @@ bool knownKey(const std::string& name) {
 void init(bool headless) {
     // A headless run has no focused window; its virtual pads must be heard all the same.
     if (headless) SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    last_step = clk::now();
+}
+
+void openPads() {
+    static bool opened = false;
+    if (opened) return;
+    opened = true;
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
         platform::log("no gamepads: %s", SDL_GetError());
-    last_step = clk::now();
 }
 
 bool handleEvent(const SDL_Event& e) {
@@ -345,6 +351,7 @@ bool virtualPad(int pad, const std::string& what, float value, std::string& erro
     SDL_Joystick*& js = virtual_pads[static_cast<size_t>(pad - 1)];
     if (what == "attach") {
         if (js) return true;
+        openPads();
         const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 0);
         if (device < 0) {
             error = std::string("cannot attach a virtual pad: ") + SDL_GetError();

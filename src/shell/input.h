@@ -13,9 +13,13 @@ namespace shell::input {
 extern const char* const KEY_NAMES;
 bool knownKey(const std::string& name);
 
-// Opens the game-controller subsystem with SDL's own controller database. Pads plugged in
-// later are opened as they come; joysticks without a mapping are ignored with a message.
+// Readies the keys and pads for the run.
 void init(bool headless);
+// Opens the game-controller subsystem with SDL's own controller database, once: when the game's
+// first screen is up (nothing reads a pad before, and the menu comes sooner without it) or at a
+// script's first virtual pad. Pads plugged in before or after are opened as they come; joysticks
+// without a mapping are ignored with a message.
+void openPads();
 // Keys and pad events of the window; true when the event was one.
 bool handleEvent(const SDL_Event& e);
 // A named key or pad button going down (repeat: a held key's repeat) or up.

@@ -66,9 +66,13 @@ void BaseGLView::update() {
     if (const float s = screenScale(); s > 0) gfx::setDrawScale(s);
     evt::publish(events::onFrame, &dt);
     if (SDL_GL_GetCurrentContext() != m_context) SDL_GL_MakeCurrent(window(), m_context);
-    drawGame(0, render);
-    m_drawn_at = presentCount();
-    m_drawn_height = screenRect().h;
+    // Sliding (or not yet shown), the view is drawn where the slide puts it when the screen is
+    // composed: a picture drawn in place now would be covered, a whole screen of wasted pixels.
+    if (m_in_place) {
+        drawGame(0, render);
+        m_drawn_at = presentCount();
+        m_drawn_height = screenRect().h;
+    }
     markTicked(); // the loop presents the composed screen once per step
 }
 
@@ -80,6 +84,7 @@ void BaseGLView::onWake(void*) {
 }
 
 void BaseGLView::draw(float x) {
+    m_in_place = x == 0;
     // The tick's picture is in the back buffer until the next present, where it was drawn.
     if (x == 0 && m_drawn_at == presentCount() && m_drawn_height == screenRect().h) return;
     drawGame(x, render);

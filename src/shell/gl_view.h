@@ -51,6 +51,8 @@ class BaseGLView : public ui::View {
     // The window's present count and the screen's height in pixels when the last tick drew.
     unsigned m_drawn_at = ~0u;
     int m_drawn_height = 0;
+    // Whether the screen was last composed with this view in place (not sliding, and shown).
+    bool m_in_place = false;
 };
 
 // Whether some tick ran since the last call (the loop presents only then or when animating).

@@ -48,23 +48,22 @@ TEST(Game, AFreshStartAThrowANewBestTheLevelResumedSeededRepeatsAndSigtermEndsCl
                          "349:@before.png", "--screenshot", "440:@after.png"});
 
     // Launch: the stored sound setting (on, fresh), the menu's track, the ads last of all. The
-    // start-up screen stays 2 s: the frame timer ticks from step 101 (each tick updates, then
-    // draws: both views mid-slide), and the game is activated (ads asked for the view) when the
-    // 0.35 s push from step 100 is over, at step 118, once. The level is in place on the slide's
-    // 17th moving frame; back on the menu, its banner is asked for again.
+    // start-up screen stays 2 s: the frame timer ticks from step 101 (each tick updates, and the
+    // game is drawn once, where the slide puts it), and the game is activated (ads asked for the
+    // view) when the 0.35 s push from step 100 is over, at step 118, once. The level is in place on
+    // the slide's 17th moving frame; back on the menu, its banner is asked for again.
     const std::string levelTrack = std::string("\"") + level(0).backgroundSound + "\"";
-    EXPECT_EQ(
-        story(r.trace,
-              [](const TraceLine& t) {
-                  const bool tick = t.event == "onFrame" || t.event == "render";
-                  return t.frame < 125 &&
-                         (!noise(t.event) || (tick && (t.frame <= 101 || t.frame == 120)));
-              }),
-        (Story{"0 setSound true", "0 releaseBackgroundMusic null",
-               "0 setBackgroundSound \"OfficeNoise.mp3\"",
-               "0 playBackgroundMusic \"OfficeNoise.mp3\"", "0 registerAds null",
-               "101 onFrame 0.020000000000000018", "101 render null", "101 render null",
-               "118 getMainView null", "120 onFrame 0.020000000000000018", "120 render null"}));
+    EXPECT_EQ(story(r.trace,
+                    [](const TraceLine& t) {
+                        const bool tick = t.event == "onFrame" || t.event == "render";
+                        return t.frame < 125 &&
+                               (!noise(t.event) || (tick && (t.frame <= 101 || t.frame == 120)));
+                    }),
+              (Story{"0 setSound true", "0 releaseBackgroundMusic null",
+                     "0 setBackgroundSound \"OfficeNoise.mp3\"",
+                     "0 playBackgroundMusic \"OfficeNoise.mp3\"", "0 registerAds null",
+                     "101 onFrame 0.020000000000000018", "101 render null", "118 getMainView null",
+                     "120 onFrame 0.020000000000000018", "120 render null"}));
     EXPECT_EQ(
         story(r.trace,
               [](const TraceLine& t) {

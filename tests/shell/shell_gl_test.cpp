@@ -47,6 +47,7 @@ TEST(ShellGl, TicksFollowTheClockComposingKeepsGameStateAndScalesDrawAtFullResol
         ASSERT_TRUE(shell::createWindow(true, scale, false));
         shell::BaseGLView view;
         ASSERT_TRUE(view.initWithFrame(0.02, false));
+        shell::present(&view, {}); // on screen in place: from now on each tick draws
         EXPECT_FLOAT_EQ(shell::screenScale(), static_cast<float>(scale));
         dts.clear();
         clk::setNs(1'000'000'000);

@@ -57,9 +57,10 @@ fuzz-smoke: deps
 	done
 
 # Start-up, level frame, menu idle and memory against minimal programs: CPU of the whole process,
-# medians of 7 runs taken in turns, printed as ratios (windowed cases under Xvfb).
+# medians of 11 runs taken in turns (on a shared machine a median of 7 still moves by a tenth from
+# one run to the next), printed as ratios (windowed cases under Xvfb).
 bench-ratios: build
-	xvfb-run -a -s "-screen 0 1280x1024x24" bench/cost_ratios.py $(BUILD) 7
+	xvfb-run -a -s "-screen 0 1280x1024x24" bench/cost_ratios.py $(BUILD) 11
 
 # A contact sheet of every image and one check picture per level (basket, rim and floor lines).
 assets-sheet: build
